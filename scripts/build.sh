@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds into build/ (or $BUILD_DIR) with Ninja and ccache.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+"$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} \
+      -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
+cmake --build "$build" -j"$(nproc)"

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds, then runs every test through CTest.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/build.sh"
+cd "${BUILD_DIR:-$root/build}"
+ctest --output-on-failure -j"$(nproc)" "$@"

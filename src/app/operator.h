@@ -1,0 +1,43 @@
+#pragma once
+// Every question, message, input, file choice, progress window and text window goes
+// through this interface; the core never talks to people any other way. Texts are passed
+// through unchanged.
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace vexal::app {
+
+enum class Icon { None, Information, Exclamation, Stop, Question };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Button { Ok, Cancel, Yes, No };
+enum class FileDialog { Open, Save };
+
+class Operator {
+public:
+    virtual ~Operator() = default;
+
+    virtual Button message(std::string_view text, std::string_view caption, Icon icon,
+                           Buttons buttons = Buttons::Ok, Button defaultButton = Button::Ok) = 0;
+    // False when the operator cancelled.
+    virtual bool askText(std::string_view prompt, std::string_view caption, std::string& answer) = 0;
+    virtual bool askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
+                           long& value) = 0;
+    virtual bool chooseFile(FileDialog kind, std::string_view caption, std::string_view filter,
+                            std::string& path) = 0;
+
+    virtual void progressBegin(std::string_view text, int minimum, int maximum) = 0;
+    virtual void progressSetRange(int minimum, int maximum) = 0;
+    virtual void progressSetPosition(int position) = 0;
+    virtual void progressStep() = 0;
+    virtual void progressSetText(std::string_view text) = 0;
+    virtual void progressEnd() = 0;
+
+    virtual void showText(std::string_view title, std::string_view text) = 0;
+
+    // A pause that only paces what a person watches (a progress window filling). The
+    // desktop waits; a terminal or a test does not.
+    virtual void pace(std::chrono::milliseconds duration) = 0;
+};
+
+}  // namespace vexal::app

@@ -1,0 +1,55 @@
+#pragma once
+// The device interface: one process-wide device manager, devices named by handle (their
+// index in enumeration order). Every call looks the handle up first and fails without
+// touching anything when it is not in the list. 0 is success, 1 failure, unless said.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "device/transport.h"
+
+namespace vexal::device {
+
+class TransportDevice;
+
+// mode 1 builds the device manager; mode 0 ends the start-up phase. Returns 1 on success.
+int DevStartup(int mode);
+// Chooses the transport the next enumeration uses (the back end carries its own records
+// and adapter count). Always 0.
+int DevSetTransport(std::shared_ptr<Transport> transport);
+std::shared_ptr<Transport> DevGetTransport();
+// Sends a rescan to every adapter; `settle` pauses afterwards when the transport needs it.
+int DevRescanBuses(bool settle = true);
+// Frees the previous list and enumerates anew. 1 only when memory runs out.
+int DevEnumerate();
+int DevFreeList();
+
+int DevFirst(int* handle, const uint8_t** identity, size_t* identityLength);
+int DevNext(int* handle, const uint8_t** identity, size_t* identityLength);
+int DevGetIdentity(int handle, const uint8_t** identity, size_t* identityLength);
+int DevGetAddress(int handle, uint8_t* adapter, uint8_t* target, uint8_t* lun);
+int DevWriteBuffer(int handle, const void* data, size_t offset, size_t length);
+int DevReadBuffer(int handle, void* data, size_t offset, size_t length);
+int DevExecute(int handle, const uint8_t* cdb, int cdbLength, uint32_t transferLength, int toDevice);
+// Copies at most maxLength sense bytes of the last completed request; returns the last
+// error code (1 for a handle that is not in the list).
+int DevGetStatus(int handle, uint8_t* sense, size_t maxLength);
+int DevLastError(int handle);                     // -1: not in the list
+int DevTimeout(int handle, int set, int seconds);  // -1: not in the list
+int DevTestUnitReady(int handle);
+int DevRewind(int handle);
+int DevInquiry(int handle, uint8_t* data, size_t length);
+int DevInquiryPageC1(int handle, uint8_t* data, size_t length);
+int DevResetDevice(int handle);
+int DevAbort(int handle);
+
+// Beyond the classic interface: the SCSI status byte of the last completed command and
+// the number of sense bytes it returned (-1 for a handle not in the list).
+int DevGetTargetStatus(int handle);
+int DevGetSenseLength(int handle);
+// The number of devices in the list.
+int DevCount();
+// The transport device behind a handle, for tests of the wait loop; null when unknown.
+TransportDevice* DevTransportDevice(int handle);
+
+}  // namespace vexal::device

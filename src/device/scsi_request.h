@@ -1,0 +1,23 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "device/request_block.h"
+
+namespace vexal::device {
+
+class Buffer;
+
+// One command for one device; embedded in each channel and reused.
+struct ScsiRequest {
+    enum Direction : uint8_t { None = 0, ToDevice = 1, FromDevice = 2 };
+
+    std::array<uint8_t, 16> cdb{};
+    uint16_t cdbLength = 0;
+    uint8_t direction = None;
+    Buffer* buffer = nullptr;   // the channel buffer; its used size is the transfer length
+    uint32_t senseLength = 0;
+    std::array<uint8_t, kMaxSense> sense{};
+};
+
+}  // namespace vexal::device

@@ -1,0 +1,105 @@
+#pragma once
+// One device found on a bus: its identity, its request queue and the request block it
+// sends through the transport.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "device/device_address.h"
+#include "device/request_block.h"
+#include "device/scsi_request.h"
+#include "device/transport.h"
+#include "platform/event.h"
+
+namespace vexal::device {
+
+// Completion codes of PollCompletion and the wait loop.
+namespace completion {
+inline constexpr int Retry = 2;          // host-adapter time-out: resend
+inline constexpr int UnitAttention = 3;
+inline constexpr int Failed = 4;
+inline constexpr int Good = 5;
+inline constexpr int Outstanding = 6;
+inline constexpr int Invalid = 1;
+}  // namespace completion
+
+// Last error codes beyond the host-adapter statuses.
+namespace last_error {
+inline constexpr int None = 0;
+inline constexpr int Aborted = 2;
+inline constexpr int AbortFailed = 3;
+inline constexpr int InvalidRequest = 224;
+inline constexpr int OldManager = 225;
+inline constexpr int TransportBusy = 230;
+}  // namespace last_error
+
+class TransportDevice {
+public:
+    static constexpr size_t kIdentityLength = 56;
+    static constexpr size_t kQueueLength = 5;
+
+    TransportDevice(std::shared_ptr<Transport> transport, int handle);
+
+    int handle() const { return handle_; }
+
+    int GetLastErrorCode() const { return lastError_.load(); }
+    void SetLastErrorCode(int code) { lastError_.store(code); }
+    void ClearLastErrorCode() { lastError_.store(0); }
+    void SetIdentity(uint8_t adapter, uint8_t target, uint8_t lun, const uint8_t* data, size_t length);
+    void SetIdentityData(int value, const uint8_t* data, size_t length);
+    int NoOperation() { return 0; }
+    size_t IdentityLength() const { return kIdentityLength; }
+    const uint8_t* GetIdentity() const { return identity_.data(); }
+    bool RefreshIdentity();
+    // set false: read (0 when unavailable); set true: returns the new value, or the
+    // previous one when the transport refused the change.
+    int Timeout(bool set, int seconds);
+    bool ResetDevice();
+    bool AbortCommand();
+    DeviceAddress GetAddress() const { return address_; }
+    void StartNext();
+    int PollCompletion();
+    void Resend();
+
+    // Queues a request and sends it when nothing is current; false when the queue is full.
+    bool Enqueue(ScsiRequest* request);
+    // Waits for the current request as the device library's wait loop does; returns the
+    // last completion code.
+    int WaitForCompletion();
+    // The target status of the last completed execute request.
+    uint8_t lastTargetStatus() const { return lastTargetStatus_; }
+    // Shortens the wait loop's sleeps and limits for tests of its bounds.
+    struct WaitLimits {
+        int maxPolls = 108000;
+        int maxRetries = 300;
+        int retrySleepMs = 1000;
+        int pollWaitMs = 1000;
+    };
+    void setWaitLimits(const WaitLimits& limits) { limits_ = limits; }
+
+private:
+    void fillExecute(const ScsiRequest& request);
+    void send(RequestBlock& srb, bool waitIfPending);
+    void complete(int code, bool withSense);
+    int classify();
+    bool sendControl(RequestBlock& srb, int waitMs);
+
+    std::shared_ptr<Transport> transport_;
+    int handle_;
+    std::atomic<int> lastError_{0};
+    DeviceAddress address_;
+    std::array<uint8_t, kIdentityLength> identity_{};
+    int identityValue_ = 0;
+    std::atomic<ScsiRequest*> current_{nullptr};
+    ScsiRequest* lastCompleted_ = nullptr;
+    std::array<ScsiRequest*, kQueueLength> queue_{};
+    size_t queueHead_ = 0;
+    size_t queueCount_ = 0;
+    platform::Event event_{platform::Event::Reset::Auto};
+    RequestBlock srb_;
+    uint8_t lastTargetStatus_ = 0;
+    WaitLimits limits_;
+};
+
+}  // namespace vexal::device
