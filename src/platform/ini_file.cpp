@@ -136,6 +136,10 @@ bool IniFile::remove(std::string_view section, std::string_view key) {
 
 bool IniFile::hasSection(std::string_view section) const { return find(section) != nullptr; }
 
+void IniFile::addSection(std::string_view section) {
+    if (!find(section)) sections_.push_back({std::string(section), {}});
+}
+
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view data) {
     std::error_code ec;
     if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);

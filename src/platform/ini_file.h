@@ -30,6 +30,7 @@ public:
     void set(std::string_view section, std::string_view key, std::string_view value);
     bool remove(std::string_view section, std::string_view key);
     bool hasSection(std::string_view section) const;
+    void addSection(std::string_view section);
     const std::vector<Section>& sections() const { return sections_; }
 
 private:

@@ -1,0 +1,68 @@
+#pragma once
+// What every vexal-cli command shares: the global options, the terminal operator, the
+// bus scan and finding the device a command is for.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "cli/terminal_operator.h"
+#include "device/bus_scan.h"
+#include "device/device_selection.h"
+
+namespace vexal::cli {
+
+struct GlobalOptions {
+    std::string transport;             // empty: the Transport setting
+    std::vector<std::string> portals;  // --portal
+    bool useVirtual = false;
+    std::string virtualProfile;
+    std::string device;                // --device N | H:T:L
+    bool engineering = false;
+    bool json = false;
+    bool quiet = false;
+    bool yes = false;
+    bool no = false;
+    std::string answersFile;
+    std::string color = "auto";
+    bool log = false;
+    std::string saveFile;
+};
+
+// The CLI's selection is kept in the profile as instance 1, the one a single desktop
+// console uses, so that a choice made in either is seen by the other.
+inline constexpr int kCliInstance = 1;
+
+class CliContext {
+public:
+    explicit CliContext(const GlobalOptions& options);
+
+    // Builds the scan configuration from the options and the settings; false with a
+    // message on stderr when they are inconsistent (exit 2).
+    bool prepare();
+    // Runs the full bus scan; returns an exit code (0, or 4 when the transport failed).
+    int scan();
+    // Finds the device a command is for: --device, else the stored selection. Prints why
+    // and returns 3 when there is none or it may not be addressed.
+    int resolveDevice(device::DeviceEntry& entry, bool requireAddressable = true);
+    // Parses "N" or "H:T:L" into a device index of the current array; -1 when unknown.
+    int findDevice(const std::string& text) const;
+
+    const GlobalOptions& options() const { return options_; }
+    TerminalOperator& op() { return *operator_; }
+    device::BusScanner& scanner() { return scanner_; }
+    const device::ScanConfig& config() const { return config_; }
+    bool wizardPrivileges() const { return false; }
+
+private:
+    GlobalOptions options_;
+    std::unique_ptr<TerminalOperator> operator_;
+    device::BusScanner scanner_;
+    device::ScanConfig config_;
+};
+
+// Reads a value of the user settings ("Mendra"); `fallback` when absent.
+std::string readUserSetting(const char* name, const std::string& fallback);
+
+}  // namespace vexal::cli

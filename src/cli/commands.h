@@ -1,0 +1,19 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "cli/cli_context.h"
+
+namespace vexal::cli {
+
+int runScan(CliContext& context);
+int runSelect(CliContext& context, const std::string& device);
+
+struct CdbOptions {
+    std::string cdb;
+    std::optional<long long> inLength;
+    std::optional<std::string> outData;
+};
+int runCdb(CliContext& context, const CdbOptions& options);
+
+}  // namespace vexal::cli

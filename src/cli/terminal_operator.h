@@ -1,0 +1,53 @@
+#pragma once
+// The Operator on a terminal: messages are printed with their icon word; questions are
+// asked when stdin is a terminal, otherwise answered from --yes/--no/--answers or by the
+// default button, and the answer is printed. Progress bars go to stderr.
+#include <cstdio>
+#include <deque>
+#include <string>
+
+#include "app/operator.h"
+
+namespace vexal::cli {
+
+class TerminalOperator : public app::Operator {
+public:
+    enum class Policy { Ask, Yes, No };
+
+    TerminalOperator(Policy policy, std::deque<std::string> answers, bool quiet);
+
+    app::Button message(std::string_view text, std::string_view caption, app::Icon icon, app::Buttons buttons,
+                        app::Button defaultButton) override;
+    bool askText(std::string_view prompt, std::string_view caption, std::string& answer) override;
+    bool askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
+                   long& value) override;
+    bool chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
+                    std::string& path) override;
+    void progressBegin(std::string_view text, int minimum, int maximum) override;
+    void progressSetRange(int minimum, int maximum) override;
+    void progressSetPosition(int position) override;
+    void progressStep() override;
+    void progressSetText(std::string_view text) override;
+    void progressEnd() override;
+    void showText(std::string_view title, std::string_view text) override;
+    void pace(std::chrono::milliseconds) override {}
+
+    // Reads the --answers file: one answer a line. False when it cannot be read.
+    static bool loadAnswers(const std::string& path, std::deque<std::string>& answers);
+
+private:
+    bool nextAnswer(std::string& answer);
+    void drawProgress();
+    void clearProgress();
+
+    Policy policy_;
+    std::deque<std::string> answers_;
+    bool quiet_;
+    bool interactive_;
+    bool progressShown_ = false;
+    bool progressActive_ = false;
+    std::string progressText_;
+    int min_ = 0, max_ = 0, position_ = 0;
+};
+
+}  // namespace vexal::cli
