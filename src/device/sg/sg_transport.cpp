@@ -1,0 +1,187 @@
+#include "device/sg/sg_transport.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <string_view>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "device/sg/sg_address_map.h"
+#include "platform/event.h"
+
+namespace vexal::device {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string errnoText(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+void finish(RequestBlock& srb, uint8_t status) { srb.status.store(status); }
+
+// Opens an sg node read-write, else read-only (enough for SG_IO of commands that only
+// read). A folder is not a device node even where opening it succeeds.
+sg::FileDescriptor openNode(const fs::path& node, int& error) {
+    int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return {};
+    }
+    sg::FileDescriptor owned(fd);
+    struct stat info {};
+    if (::fstat(owned.get(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = EISDIR;
+        return {};
+    }
+    error = 0;
+    return owned;
+}
+
+}  // namespace
+
+int rescanScsiHost(const fs::path& sysfsRoot, uint32_t host) {
+    const fs::path scan = sg::hostScanFile(sysfsRoot, host);
+    sg::FileDescriptor fd(::open(scan.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (!fd.valid()) return errno;
+    // Wildcards for channel, target and LUN: look everywhere on the host.
+    constexpr std::string_view kAll = "- - -";
+    const ssize_t written = ::write(fd.get(), kAll.data(), kAll.size());
+    if (written < 0) return errno;
+    return written == static_cast<ssize_t>(kAll.size()) ? 0 : EIO;
+}
+
+SgTransport::SgTransport(fs::path sysfsRoot, std::vector<uint32_t> hosts, int portCount,
+                         std::vector<std::unique_ptr<SgDeviceRecord>> records)
+    : sysfsRoot_(std::move(sysfsRoot)),
+      hosts_(std::move(hosts)),
+      portCount_(portCount),
+      records_(std::move(records)) {}
+
+SgDeviceRecord* SgTransport::find(uint8_t port, uint8_t target, uint8_t lun) const {
+    const DeviceAddress wanted{port, target, lun};
+    for (const auto& record : records_)
+        if (record->address == wanted) return record.get();
+    return nullptr;
+}
+
+int SgTransport::sendSrb(RequestBlock& srb) {
+    carryOut(srb);
+    if (srb.post && (srb.flags & srb_flags::EventNotify)) srb.post->set();
+    return 0;
+}
+
+void SgTransport::carryOut(RequestBlock& srb) {
+    if (srb.command == SrbCommand::HostAdapterInquiry) {
+        srb.adapterCount = static_cast<uint8_t>(portCount_);
+        srb.maxTargets = 16;
+        return finish(srb, srb_status::Complete);
+    }
+    if (srb.hostAdapter >= portCount_) return finish(srb, srb_status::InvalidHostAdapter);
+    if (srb.command == SrbCommand::RescanBus) return rescanHost(srb);
+
+    SgDeviceRecord* record = find(srb.hostAdapter, srb.target, srb.lun);
+    if (!record) return finish(srb, srb_status::NoDevice);
+
+    switch (srb.command) {
+    case SrbCommand::GetDeviceType:
+        srb.deviceType = record->peripheralType;
+        return finish(srb, srb_status::Complete);
+    case SrbCommand::ExecuteScsi:
+        return execute(*record, srb);
+    case SrbCommand::ResetDevice: {
+        // A reset of the logical unit; the kernel's error handler goes on to a target,
+        // bus or host reset when the device reset fails.
+        int what = SG_SCSI_RESET_DEVICE;
+        return finish(srb, ::ioctl(record->fd.get(), SG_SCSI_RESET, &what) < 0 ? srb_status::InvalidSrb
+                                                                                 : srb_status::Complete);
+    }
+    case SrbCommand::Timeouts:
+        if (srb.flags & srb_flags::DataOut)
+            record->timeoutSeconds.store(std::min(srb.timeoutSeconds, sg::kMaxTimeoutSeconds));
+        srb.timeoutSeconds = record->timeoutSeconds.load();
+        return finish(srb, srb_status::Complete);
+    case SrbCommand::Abort:
+        // SG_IO waits in the kernel until the command ends and offers no way to abort it
+        // from another thread; only its time-out or a device reset ends it early.
+    default:
+        return finish(srb, srb_status::InvalidCommand);
+    }
+}
+
+void SgTransport::execute(SgDeviceRecord& record, RequestBlock& srb) {
+    std::array<uint8_t, kMaxSense> sense{};
+    sg_io_hdr hdr{};
+    if (!sg::buildSgHeader(srb, record.timeoutSeconds.load(), sense, hdr) ||
+        ::ioctl(record.fd.get(), SG_IO, &hdr) < 0) {
+        // Not retried on EINTR: the command may already have reached the drive, and a
+        // tape command sent twice moves the tape twice.
+        srb.senseLength = 0;
+        srb.residual = 0;
+        return finish(srb, srb_status::InvalidSrb);
+    }
+    sg::applySgResult(hdr, sense, srb);
+}
+
+void SgTransport::rescanHost(RequestBlock& srb) {
+    if (!std::binary_search(hosts_.begin(), hosts_.end(), uint32_t{srb.hostAdapter}))
+        return finish(srb, srb_status::InvalidHostAdapter);
+    finish(srb, rescanScsiHost(sysfsRoot_, srb.hostAdapter) == 0 ? srb_status::Complete : srb_status::InvalidSrb);
+}
+
+std::shared_ptr<Transport> makeSgTransport(const SgScanOptions& options, SgScanReport& report) {
+    report = SgScanReport{};
+    std::vector<uint32_t> hosts = sg::listScsiHosts(options.sysfsRoot);
+
+    if (options.rescan) {
+        for (uint32_t host : hosts)
+            if (const int error = rescanScsiHost(options.sysfsRoot, host))
+                report.problems.push_back(
+                    fmt::format("{}: {}", sg::hostScanFile(options.sysfsRoot, host).string(), errnoText(error)));
+    }
+
+    std::vector<sg::GenericDevice> devices = sg::listGenericDevices(options.sysfsRoot, report.problems);
+    const auto addresses = sg::assignAddresses(devices, report.problems);
+
+    int portCount = 0;
+    for (uint32_t host : hosts)
+        if (host <= sg::kMaxHostNumber) portCount = std::max(portCount, static_cast<int>(host) + 1);
+
+    std::vector<std::unique_ptr<SgDeviceRecord>> records;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        if (!addresses[i]) continue;
+        sg::GenericDevice& device = devices[i];
+        const fs::path node = options.devRoot / device.name;
+        int error = 0;
+        sg::FileDescriptor fd = openNode(node, error);
+        if (!fd.valid()) {
+            ++report.unopenable;
+            report.problems.push_back(fmt::format("{}: {}", node.string(), errnoText(error)));
+            continue;
+        }
+        auto record = std::make_unique<SgDeviceRecord>();
+        record->name = device.name;
+        record->node = node;
+        record->hctl = device.hctl;
+        record->address = *addresses[i];
+        record->peripheralType = device.peripheralType;
+        record->vendor = std::move(device.vendor);
+        record->model = std::move(device.model);
+        record->fd = std::move(fd);
+        portCount = std::max(portCount, record->address.hostAdapter + 1);
+        records.push_back(std::move(record));
+    }
+
+    report.portCount = portCount;
+    report.devices = static_cast<int>(records.size());
+    std::erase_if(hosts, [](uint32_t host) { return host > sg::kMaxHostNumber; });
+    return std::make_shared<SgTransport>(options.sysfsRoot, std::move(hosts), portCount, std::move(records));
+}
+
+}  // namespace vexal::device

@@ -1,0 +1,84 @@
+#pragma once
+// The Linux SCSI generic transport: request blocks carried out with SG_IO on /dev/sgN.
+// Host adapters are the kernel's SCSI hosts (adapter N = hostN); the port scan below
+// finds the devices and opens their nodes, and the transport keeps one record per
+// device for as long as it lives.
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/device_address.h"
+#include "device/sg/file_descriptor.h"
+#include "device/sg/sg_status.h"
+#include "device/sg/sg_sysfs.h"
+#include "device/transport.h"
+
+namespace vexal::device {
+
+struct SgScanOptions {
+    std::filesystem::path sysfsRoot = "/sys";
+    std::filesystem::path devRoot = "/dev";
+    bool rescan = true;
+};
+
+struct SgScanReport {
+    int portCount = 0;
+    int devices = 0;
+    int unopenable = 0;                 // nodes found but not openable, e.g. EACCES
+    std::vector<std::string> problems;  // one clear sentence each, e.g. "/dev/sg3: Permission denied"
+};
+
+// One device found by the port scan.
+struct SgDeviceRecord {
+    std::string name;            // "sg3"
+    std::filesystem::path node;  // "/dev/sg3"
+    sg::Hctl hctl;               // the kernel's address, for display and debugging
+    DeviceAddress address;       // the address the device library uses
+    uint8_t peripheralType = 0x1F;
+    std::string vendor;
+    std::string model;
+    sg::FileDescriptor fd;
+    std::atomic<uint32_t> timeoutSeconds{sg::kDefaultTimeoutSeconds};
+};
+
+class SgTransport : public Transport {
+public:
+    SgTransport(std::filesystem::path sysfsRoot, std::vector<uint32_t> hosts, int portCount,
+                std::vector<std::unique_ptr<SgDeviceRecord>> records);
+
+    std::string_view name() const override { return "sg"; }
+    int sendSrb(RequestBlock& srb) override;
+
+    int portCount() const { return portCount_; }
+    const std::vector<std::unique_ptr<SgDeviceRecord>>& records() const { return records_; }
+    // The first record at that address, searched from the head of the list; null if none.
+    SgDeviceRecord* find(uint8_t port, uint8_t target, uint8_t lun) const;
+
+private:
+    void carryOut(RequestBlock& srb);
+    void execute(SgDeviceRecord& record, RequestBlock& srb);
+    void rescanHost(RequestBlock& srb);
+
+    std::filesystem::path sysfsRoot_;
+    std::vector<uint32_t> hosts_;  // the hosts sysfs lists; the numbers between are gaps
+    int portCount_;
+    std::vector<std::unique_ptr<SgDeviceRecord>> records_;
+};
+
+// Writes "- - -" to a host's scan file so the kernel looks for new devices on it.
+// Returns 0, or the errno of the failure.
+int rescanScsiHost(const std::filesystem::path& sysfsRoot, uint32_t host);
+
+// The port scan: reads /sys/class/scsi_host (ports = SCSI hosts, host adapter number N of
+// hostN) and /sys/class/scsi_generic/sgN/device (H:C:T:L from the link target name,
+// peripheral type from .../device/type, vendor/model), opens /dev/sgN (O_RDWR|O_NONBLOCK,
+// falling back to O_RDONLY), and with rescan writes "- - -" to
+// /sys/class/scsi_host/hostN/scan first. Returns the transport holding the device records
+// (or an empty transport when nothing was found). The port count is the highest host
+// number + 1: host numbers have gaps, and a block to a gap answers "no device".
+std::shared_ptr<Transport> makeSgTransport(const SgScanOptions& options, SgScanReport& report);
+
+}  // namespace vexal::device
