@@ -21,6 +21,10 @@ public:
                            Buttons buttons = Buttons::Ok, Button defaultButton = Button::Ok) = 0;
     // False when the operator cancelled.
     virtual bool askText(std::string_view prompt, std::string_view caption, std::string& answer) = 0;
+    // A masked entry (pass phrases); by default the same as askText.
+    virtual bool askSecret(std::string_view prompt, std::string_view caption, std::string& answer) {
+        return askText(prompt, caption, answer);
+    }
     virtual bool askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
                            long& value) = 0;
     virtual bool chooseFile(FileDialog kind, std::string_view caption, std::string_view filter,
