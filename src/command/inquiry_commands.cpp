@@ -1,0 +1,159 @@
+// INQUIRY in its three forms and the unsolicited REQUEST SENSE.
+#include <array>
+
+#include <fmt/format.h>
+
+#include "command/scsi_device.h"
+#include "device/bus_scan.h"
+#include "device/drive_family.h"
+#include "platform/settings_store.h"
+
+namespace vexal::command {
+namespace {
+
+constexpr uint8_t kInquiryLength = 64;
+
+std::string text(const uint8_t* data, size_t offset, size_t width) {
+    std::string t;
+    for (size_t i = offset; i < offset + width && data[i] != 0; ++i) t += static_cast<char>(data[i]);
+    return t;
+}
+
+std::string_view yesNo(bool b) { return b ? "Yes" : "No"; }
+
+struct FamilyRange {
+    uint8_t low, high;
+    std::string_view text;
+};
+
+constexpr std::array<FamilyRange, 8> kProductFamilies{{
+    {0x10, 0x1F, "40.0 / 80.0 GB"},
+    {0x80, 0x8F, "40.0 / 80.0 GB"},
+    {0x30, 0x3F, "80.0 / 160.0 GB"},
+    {0x50, 0x5F, "20.0 / 40.0 GB"},
+    {0x70, 0x7F, "35.0 / 70.0 GB"},
+    {0xA0, 0xAF, "100.0+ / 200.0+"},
+    {0xB0, 0xBF, "160.0 / 320.0 GB"},
+    {0xC0, 0xCF, "300.0 / 600.0 GB"},
+}};
+
+constexpr std::array<std::string_view, 13> kVersionFields{
+    "   Firmware Major Version: {}",     "   Firmware Minor Version: {}",       "   EEPROM Format Major Version: {}",
+    "   EEPROM Format Minor Version: {}", "   Firmware Personality: {}",        "   Firmware SubPersonality: {}",
+    "   TapeDir Format Version: {}",     "   Controller Hardware Version: {}",  "   Drive EEPROM Version: {}",
+    "   Drive Hardware Version: {}",     "   Media Loader Firmware Version: {}", "   Media Loader Hardware Version: {}",
+    "   Media Loader Mechanical Version: {}"};
+
+struct CapabilityBit {
+    size_t byte;
+    uint8_t mask;
+    std::string_view label;
+};
+
+constexpr std::array<CapabilityBit, 8> kCapabilities{{
+    {6, 0x08, "   Media Chngr Present: "},
+    {7, 0x01, "   SftRe: "},
+    {7, 0x02, "   Tagged Command Queuing: "},
+    {7, 0x08, "   Linked Commands Support: "},
+    {7, 0x10, "   Synchronous Data Transfers: "},
+    {7, 0x20, "   16-bit Data Transfer Support: "},
+    {7, 0x40, "   32-bit Data Transfer Support: "},
+    {7, 0x80, "   Relative Addressing: "},
+}};
+
+std::string_view productFamily(uint8_t byte36) {
+    for (const auto& r : kProductFamilies)
+        if (byte36 >= r.low && byte36 <= r.high) return r.text;
+    return "Unknown";
+}
+
+std::string_view releasedFirmware(uint8_t byte36) {
+    switch (byte36 & 0x0F) {
+    case 0: return "Field Test / Engineering Code (Txxx)";
+    case 1: return "Released Code (Vxxx)";
+    default: return "Unknown";
+    }
+}
+
+}  // namespace
+
+ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber, bool supportedDrive) {
+    const LineRule rule = LineRule::EngineeringOnly;
+    const std::array<uint8_t, 6> cdb{0x12, static_cast<uint8_t>(vpdSerialNumber ? 1 : 0),
+                                     static_cast<uint8_t>(vpdSerialNumber ? 0x80 : 0), 0, kInquiryLength, 0};
+    std::array<uint8_t, kInquiryLength> data{};
+    LogCommandSent();
+    Line(vpdSerialNumber ? " Inquiry (VDP Page Data)" : " Inquiry", rule);
+    LogRawCdb(cdb.data(), 6, LineRule::FileAlwaysViewEngineering);
+    ScsiResult result = ExecuteCdb(cdb.data(), 6, data.data(), kInquiryLength, false);
+    LogRawData(data.data(), data.size(), rule);
+    Line(fmt::format("   Device Type: {}", device::deviceTypeName(data[0])), rule);
+    if (vpdSerialNumber) {
+        // The page's serial number, padded with zero bytes to 14.
+        std::array<uint8_t, 15> serial{};
+        const size_t n = std::min<size_t>(data[3], 14);
+        std::copy_n(data.begin() + 4, std::min<size_t>(n, data.size() - 4), serial.begin());
+        const std::string unitSerial = text(serial.data(), 0, 14);
+        Line(fmt::format("   Unit Serial Number: {}", unitSerial), rule);
+        serialNumber = result == 0 ? unitSerial : std::string("          ");
+        platform::ProfileStore::writeString(device::labeledSection(handle), "SerialNumber", serialNumber);
+    } else {
+        Line(fmt::format("   ANSI Version: {}", data[2] & 0x07), rule);
+        for (const auto& bit : kCapabilities)
+            Line(fmt::format("{}{}", bit.label, yesNo(data[bit.byte] & bit.mask)), rule);
+        Line(fmt::format("   Vendor ID: {}", text(data.data(), 8, 8)), rule);
+        Line(fmt::format("   Product ID: {}", text(data.data(), 16, 16)), rule);
+        Line(fmt::format("   Product Revision Level: {}", text(data.data(), 32, 4)), rule);
+        if (supportedDrive) {
+            Line(fmt::format("   Product Family: {}", productFamily(data[36])), rule);
+            Line(fmt::format("   Released Firmware: {}", releasedFirmware(data[36])), rule);
+            for (size_t i = 0; i < kVersionFields.size(); ++i)
+                Line(fmt::format(fmt::runtime(kVersionFields[i]), data[37 + i]), rule);
+            Line(fmt::format("   Loader Present: {}", data[50] == 0 ? "No" : data[50] == 1 ? "Yes" : "Unknown"), rule);
+            Line(fmt::format("   Library Present: {}", yesNo(data[51] != 0)), rule);
+            Line(fmt::format("   Module Revision: {}", text(data.data(), 52, 4)), rule);
+        }
+        inquiryData_.assign(data.begin(), data.end());
+    }
+    result = LogCommandStatus(result);
+    LogCommandDone();
+    return result;
+}
+
+ScsiResult CScsiDevice::InquiryFirmwareBuild() {
+    const std::array<uint8_t, 6> cdb{0x12, 0x01, 0xC0, 0x00, kInquiryLength, 0x00};
+    std::array<uint8_t, kInquiryLength> data{};
+    LogCommandSent();
+    Line(" Inquiry (Firmware Build Data)", LineRule::EngineeringOnly);
+    LogRawCdb(cdb.data(), 6, LineRule::FileAlwaysViewEngineering);
+    ScsiResult result = ExecuteCdb(cdb.data(), 6, data.data(), kInquiryLength, false);
+    LogRawData(data.data(), data.size(), LineRule::EngineeringOnly);
+    result = LogCommandStatus(result);
+    LogCommandDone();
+    return result;
+}
+
+ScsiResult CScsiDevice::RequestSense() {
+    constexpr uint8_t kLength = 29;
+    const std::array<uint8_t, 6> cdb{0x03, 0, 0, 0, kLength, 0};
+    std::array<uint8_t, kLength> data{};
+    LogCommandSent();
+    Line(" RequestSense", LineRule::EngineeringOnly);
+    Line(" [Vexal_Request_Sense: UnsolicitedRequestSense]", LineRule::EngineeringOnly, 2);
+    LogRawCdb(cdb.data(), 6, LineRule::EngineeringOnly);
+    ScsiResult result = ExecuteCdb(cdb.data(), 6, data.data(), kLength, false);
+    LogSenseData(data.data(), kLength, output(), status.lastSense);
+    auto be = [&](size_t from, size_t count) {
+        uint32_t v = 0;
+        for (size_t i = 0; i < count; ++i) v = (v << 8) | data[from + i];
+        return v;
+    };
+    Line(fmt::format("   Tape Remaining: 0x{:08X}", be(25, 4)), LineRule::EngineeringOnly);
+    Line(fmt::format("   Power On Hours: 0x{:08X}", be(21, 4)), LineRule::EngineeringOnly);
+    Line(fmt::format("   Tape Motion Hours: 0x{:04X}", be(19, 2)), LineRule::EngineeringOnly);
+    result = LogCommandStatus(result);
+    LogCommandDone();
+    return result;
+}
+
+}  // namespace vexal::command

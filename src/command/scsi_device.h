@@ -1,0 +1,89 @@
+#pragma once
+// The application's object for the selected device: its identity and one method per
+// interactive command. Every command goes through ExecuteCdb and leaves one frame of
+// tagged lines: Command_Sent, name, parameters, RAW_CDB, data and results, status and
+// sense, Command_Done.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "command/command_output.h"
+#include "command/scsi_result.h"
+#include "command/sense_decoder.h"
+#include "device/device_address.h"
+
+namespace vexal::platform { class Event; }
+
+namespace vexal::command {
+
+// Who hears that a command is done, and the busy animation.
+struct CompletionSignals {
+    platform::Event* scriptCmdDone = nullptr;
+    platform::Event* wizardCmdDone = nullptr;
+    platform::Event* done = nullptr;
+    std::function<void(bool busy)> busy;
+};
+
+// Where a line goes depending on the mode.
+enum class LineRule {
+    Always,                     // written in every mode
+    EngineeringOnly,            // view and log file only in engineering mode
+    FileAlwaysViewEngineering,  // log file always, view only in engineering mode
+};
+
+class CScsiDevice {
+public:
+    explicit CScsiDevice(CommandOutput& out) : out_(out) {}
+
+    // Fills the fields from device `index` of the library and its stored serial number;
+    // false when the library does not know it.
+    bool Select(int index);
+
+    int handle = -1;
+    device::DeviceAddress address;
+    std::string vendor, product, revision, serialNumber;
+    DeviceStatusState status;  // last status name and LastSense
+    CompletionSignals signals;
+
+    // The only path to the device. `length` 0 means no data phase. Data from the device
+    // is copied back into `data` whether the command succeeded or not.
+    ScsiResult ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* data, uint32_t length, bool toDevice);
+
+    void LogCommandSent();
+    void LogCommandDone();
+    void LogRawData(const uint8_t* data, size_t count, LineRule rule = LineRule::EngineeringOnly);
+    void LogRawCdb(const uint8_t* cdb, int length, LineRule rule);
+    void Line(std::string_view text, LineRule rule, int level = 0);
+    // Names the result and writes the status and sense lines.
+    ScsiResult LogCommandStatus(ScsiResult result);
+
+    // Product identification without trailing blanks, as every line prints it.
+    std::string productTrimmed() const;
+    CommandOutput& output() { return out_; }
+
+    // Interactive commands.
+    ScsiResult TestUnitReady();
+    ScsiResult Inquiry(bool vpdSerialNumber = false, bool supportedDrive = true);
+    ScsiResult InquiryFirmwareBuild();
+    ScsiResult RequestSense();
+    ScsiResult Rewind(bool immediate = false);
+    ScsiResult WriteFilemarks(uint32_t count, bool immediate = false);
+    ScsiResult ResetBus();
+    // The standard INQUIRY data of the last Inquiry (64 bytes).
+    const std::vector<uint8_t>& inquiryData() const { return inquiryData_; }
+
+private:
+    // Runs one simple command frame: name line, RAW_CDB, execute, status, done.
+    ScsiResult simpleCommand(std::string_view name, const std::vector<uint8_t>& cdb, LineRule nameRule,
+                             LineRule cdbRule);
+
+    CommandOutput& out_;
+    std::vector<uint8_t> inquiryData_;
+};
+
+// "[Vexal_..." time stamps: "%02i/%02i/%4i" and "%02i:%02i:%02i.%03i" of the local time.
+std::string localDateText();
+std::string localTimeText();
+
+}  // namespace vexal::command
