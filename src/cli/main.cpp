@@ -1,2 +1,66 @@
-#include <cstdio>
-int main() { std::puts("vexal-cli"); return 0; }
+// vexal-cli: the console without a window.
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "device/device_library.h"
+
+using namespace vexal::cli;
+
+int main(int argc, char** argv) {
+    CLI::App app{"Korvane Vexal: test and diagnostics console for SCSI tape drives and medium changers", "vexal-cli"};
+    app.set_version_flag("--version", std::string("vexal-cli ") + VEXAL_VERSION);
+    app.require_subcommand(1);
+
+    GlobalOptions g;
+    app.add_option("--transport", g.transport, "Transport: sg, iscsi or virtual (default: the Transport setting)")
+        ->check(CLI::IsMember({"sg", "iscsi", "virtual"}));
+    app.add_option("--portal", g.portals, "iSCSI portal HOST[:PORT] (repeatable)");
+    auto* virtualOption =
+        app.add_option("--virtual", g.virtualProfile, "Use the virtual devices, optionally from a profile file")
+            ->expected(0, 1);
+    app.add_option("--device", g.device, "Device index or H:T:L");
+    app.add_flag("--engineering", g.engineering, "Engineering mode");
+    app.add_flag("--log", g.log, "Write the session log file");
+    app.add_option("--save", g.saveFile, "Save the line list to FILE");
+    auto* yes = app.add_flag("--yes", g.yes, "Answer Yes to every question");
+    app.add_flag("--no", g.no, "Answer No to every question")->excludes(yes);
+    app.add_option("--answers", g.answersFile, "Answer questions from FILE, one answer a line");
+    app.add_option("--color", g.color, "Colour: auto, always or never")->check(CLI::IsMember({"auto", "always", "never"}));
+    app.add_flag("--json", g.json, "Machine-readable output");
+    app.add_flag("--quiet", g.quiet, "Print less");
+
+    auto* scan = app.add_subcommand("scan", "Scan every bus and list the devices");
+    std::string selectDevice;
+    auto* select = app.add_subcommand("select", "Make a device active and remember it");
+    select->add_option("DEVICE", selectDevice, "Device index or H:T:L")->required();
+    CdbOptions cdb;
+    auto* cdbCommand = app.add_subcommand("cdb", "Send any CDB and show status, sense and data");
+    cdbCommand->add_option("CDB", cdb.cdb, "The CDB as hex bytes, e.g. \"12 00 00 00 24 00\"")->required();
+    long long inLength = 0;
+    std::string outData;
+    auto* inOption = cdbCommand->add_option("--in", inLength, "Read LENGTH bytes from the device");
+    cdbCommand->add_option("--out", outData, "Send these hex bytes to the device")->excludes(inOption);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int rc = app.exit(e);
+        return rc == 0 ? kExitDone : kExitUsage;
+    }
+    g.useVirtual = virtualOption->count() > 0;
+    if (cdbCommand->get_option("--in")->count()) cdb.inLength = inLength;
+    if (cdbCommand->get_option("--out")->count()) cdb.outData = outData;
+
+    vexal::device::DevStartup(1);
+    CliContext context(g);
+    if (!context.prepare()) return kExitUsage;
+    int rc = kExitUsage;
+    if (*scan) rc = runScan(context);
+    else if (*select) rc = runSelect(context, selectDevice);
+    else if (*cdbCommand) rc = runCdb(context, cdb);
+    vexal::device::DevFreeList();
+    vexal::device::DevSetTransport(nullptr);
+    return rc;
+}

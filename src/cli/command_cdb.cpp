@@ -1,0 +1,105 @@
+// vexal-cli cdb: any CDB to the device, with its status, sense and data.
+#include <iostream>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "cli/hex_bytes.h"
+#include "command/raw_data.h"
+#include "command/scsi_result.h"
+#include "device/device_library.h"
+#include "device/request_block.h"
+
+namespace vexal::cli {
+namespace {
+
+// Large enough for any tape block; a bigger request is almost surely a typing error.
+constexpr long long kMaxTransfer = 64LL * 1024 * 1024;
+
+std::string targetStatusName(int status) {
+    switch (status) {
+    case 0x00: return "GOOD";
+    case 0x02: return "CHECK CONDITION";
+    case 0x04: return "CONDITION MET";
+    case 0x08: return "BUSY";
+    case 0x18: return "RESERVATION CONFLICT";
+    case 0x28: return "TASK SET FULL";
+    case 0x30: return "ACA ACTIVE";
+    case 0x40: return "TASK ABORTED";
+    default: return "UNKNOWN";
+    }
+}
+
+}  // namespace
+
+int runCdb(CliContext& context, const CdbOptions& options) {
+    std::vector<uint8_t> cdb;
+    std::string error;
+    if (!parseHexBytes(options.cdb, cdb, error)) {
+        std::cerr << "Bad CDB: " << error << "\n";
+        return kExitUsage;
+    }
+    if (cdb.size() < 6 || cdb.size() > 16) {
+        std::cerr << "A CDB has 6 to 16 bytes; this one has " << cdb.size() << ".\n";
+        return kExitUsage;
+    }
+    std::vector<uint8_t> data;
+    bool toDevice = false;
+    if (options.inLength) {
+        if (*options.inLength < 0 || *options.inLength > kMaxTransfer) {
+            std::cerr << "--in takes a length from 0 to " << kMaxTransfer << " bytes.\n";
+            return kExitUsage;
+        }
+        data.resize(static_cast<size_t>(*options.inLength));
+    } else if (options.outData) {
+        if (!parseHexBytes(*options.outData, data, error)) {
+            std::cerr << "Bad --out data: " << error << "\n";
+            return kExitUsage;
+        }
+        toDevice = true;
+    }
+
+    if (const int rc = context.scan(); rc != kExitDone) return rc;
+    device::DeviceEntry entry;
+    if (const int rc = context.resolveDevice(entry); rc != kExitDone) return rc;
+    const int handle = entry.index;
+
+    if (toDevice && !data.empty()) device::DevWriteBuffer(handle, data.data(), 0, data.size());
+    const int failed = device::DevExecute(handle, cdb.data(), static_cast<int>(cdb.size()),
+                                          static_cast<uint32_t>(data.size()), toDevice ? 1 : 0);
+    if (!toDevice && !data.empty()) device::DevReadBuffer(handle, data.data(), 0, data.size());
+    uint8_t sense[device::kMaxSense] = {};
+    const int lastError = device::DevGetStatus(handle, sense, sizeof sense);
+    const int senseLength = std::max(0, device::DevGetSenseLength(handle));
+    const int targetStatus = device::DevGetTargetStatus(handle);
+    const command::ScsiResult result = command::resultFromLibrary(failed, lastError);
+
+    if (context.options().json) {
+        nlohmann::json out{{"result", result},
+                           {"target_status", targetStatus},
+                           {"last_error", lastError},
+                           {"sense", hexString(sense, static_cast<size_t>(senseLength))},
+                           {"data", hexString(data.data(), data.size())}};
+        std::cout << out.dump(2) << "\n";
+    } else {
+        std::cout << fmt::format("Device {} {} {} {}\n", handle, entry.address.text(), entry.vendor, entry.product);
+        std::cout << "CDB: " << hexString(cdb.data(), cdb.size()) << "\n";
+        std::cout << fmt::format("Status: {} (0x{:02X}), result 0x{:X}", targetStatusName(targetStatus),
+                                 targetStatus, result);
+        if (lastError != 0) std::cout << fmt::format(", transport error {}", lastError);
+        std::cout << "\n";
+        if (senseLength > 0) {
+            std::cout << "Sense: " << hexString(sense, static_cast<size_t>(senseLength)) << "\n";
+            if (senseLength >= 14)
+                std::cout << fmt::format("Sense key {:X}h, ASC {:02X}h, ASCQ {:02X}h{}{}{}\n", sense[2] & 0x0F,
+                                         sense[12], sense[13], (sense[2] & 0x80) ? ", FILEMARK" : "",
+                                         (sense[2] & 0x40) ? ", EOM" : "", (sense[2] & 0x20) ? ", ILI" : "");
+        }
+        if (!data.empty())
+            for (const auto& line : command::rawDataLines(data.data(), data.size())) std::cout << line << "\n";
+    }
+    return failed ? kExitFailed : kExitDone;
+}
+
+}  // namespace vexal::cli

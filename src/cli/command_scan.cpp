@@ -1,0 +1,97 @@
+// vexal-cli scan and select: the device list.
+#include <algorithm>
+#include <iostream>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "device/drive_family.h"
+
+namespace vexal::cli {
+namespace {
+
+std::string trimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.front() == ' ') s.erase(0, 1);
+    return s;
+}
+
+void printTable(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()));
+        for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    }
+    for (const auto& row : rows) {
+        std::string line;
+        for (size_t i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size()) line.append(widths[i] - row[i].size() + 2, ' ');
+        }
+        std::cout << trimmed(line) << "\n";
+    }
+}
+
+}  // namespace
+
+int runScan(CliContext& context) {
+    if (const int rc = context.scan(); rc != kExitDone) return rc;
+    auto& scanner = context.scanner();
+    nlohmann::json list = nlohmann::json::array();
+    std::vector<std::vector<std::string>> rows{{"Index", "Vendor", "Model", "Product Revision", "Serial Number",
+                                                "HBA ID", "Target ID", "LUN ID", "Type", "Family"}};
+    for (const auto& d : scanner.devices()) {
+        const uint8_t family = scanner.DriveFamily(d.index);
+        const bool addressable = device::mayAddress(family, context.wizardPrivileges());
+        if (context.options().json) {
+            list.push_back({{"index", d.index},
+                            {"vendor", trimmed(d.vendor)},
+                            {"model", trimmed(d.product)},
+                            {"revision", trimmed(d.revision)},
+                            {"serial", trimmed(d.serialNumber)},
+                            {"hba", d.address.hostAdapter},
+                            {"target", d.address.target},
+                            {"lun", d.address.lun},
+                            {"type", std::string(device::deviceTypeName(d.peripheralType))},
+                            {"family", family},
+                            {"addressable", addressable}});
+        } else {
+            auto row = device::deviceListRow(d);
+            for (auto& cell : row) cell = trimmed(cell);
+            row.insert(row.begin(), std::to_string(d.index));
+            row.push_back(std::string(device::deviceTypeName(d.peripheralType)));
+            row.push_back(std::to_string(family) + (addressable ? "" : " (not addressable)"));
+            rows.push_back(std::move(row));
+        }
+    }
+    if (context.options().json) std::cout << list.dump(2) << "\n";
+    else if (scanner.deviceCount() > 0) printTable(rows);
+    return kExitDone;
+}
+
+int runSelect(CliContext& context, const std::string& deviceText) {
+    if (const int rc = context.scan(); rc != kExitDone) return rc;
+    const int index = context.findDevice(deviceText);
+    if (index < 0) {
+        std::cerr << "There is no device " << deviceText << ": run 'vexal-cli scan' to list them.\n";
+        return kExitNoDevice;
+    }
+    device::SelectionContext selection{true, context.wizardPrivileges(), kCliInstance};
+    device::ActiveDevice active;
+    switch (device::SelectActiveDevice(context.scanner(), index, selection, active, context.op())) {
+    case device::SelectResult::Selected:
+        if (!context.options().quiet)
+            std::cout << fmt::format("Active device {}: {} {} {}\n", index, trimmed(active.entry.vendor),
+                                     trimmed(active.entry.product), active.entry.address.text());
+        return kExitDone;
+    case device::SelectResult::NotIdle:
+        return kExitFailed;
+    case device::SelectResult::NotAddressable:
+    case device::SelectResult::NoSuchDevice:
+        break;
+    }
+    return kExitNoDevice;
+}
+
+}  // namespace vexal::cli

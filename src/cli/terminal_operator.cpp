@@ -1,0 +1,194 @@
+#include "cli/terminal_operator.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+
+#include <fmt/format.h>
+
+namespace vexal::cli {
+namespace {
+
+std::string_view iconWord(app::Icon icon) {
+    switch (icon) {
+    case app::Icon::Information: return "Information";
+    case app::Icon::Exclamation: return "Warning";
+    case app::Icon::Stop: return "Error";
+    case app::Icon::Question: return "Question";
+    case app::Icon::None: break;
+    }
+    return "Message";
+}
+
+std::string_view buttonWord(app::Button b) {
+    switch (b) {
+    case app::Button::Ok: return "OK";
+    case app::Button::Cancel: return "Cancel";
+    case app::Button::Yes: return "Yes";
+    case app::Button::No: return "No";
+    }
+    return "OK";
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Reads one answer to a button question; false when the text names no offered button.
+bool parseButton(const std::string& text, app::Buttons buttons, app::Button& out) {
+    const std::string t = lower(text);
+    const bool yesNo = buttons == app::Buttons::YesNo || buttons == app::Buttons::YesNoCancel;
+    if (yesNo && (t == "y" || t == "yes")) out = app::Button::Yes;
+    else if (yesNo && (t == "n" || t == "no")) out = app::Button::No;
+    else if (!yesNo && (t == "o" || t == "ok" || t.empty())) out = app::Button::Ok;
+    else if ((buttons == app::Buttons::OkCancel || buttons == app::Buttons::YesNoCancel) &&
+             (t == "c" || t == "cancel"))
+        out = app::Button::Cancel;
+    else return false;
+    return true;
+}
+
+}  // namespace
+
+TerminalOperator::TerminalOperator(Policy policy, std::deque<std::string> answers, bool quiet)
+    : policy_(policy), answers_(std::move(answers)), quiet_(quiet), interactive_(::isatty(STDIN_FILENO) != 0) {}
+
+bool TerminalOperator::loadAnswers(const std::string& path, std::deque<std::string>& answers) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        answers.push_back(line);
+    }
+    return true;
+}
+
+bool TerminalOperator::nextAnswer(std::string& answer) {
+    if (answers_.empty()) return false;
+    answer = answers_.front();
+    answers_.pop_front();
+    return true;
+}
+
+app::Button TerminalOperator::message(std::string_view text, std::string_view, app::Icon icon, app::Buttons buttons,
+                                      app::Button defaultButton) {
+    clearProgress();
+    const bool question = buttons != app::Buttons::Ok;
+    if (!question) {
+        if (!quiet_ || icon == app::Icon::Stop || icon == app::Icon::Exclamation)
+            std::cerr << iconWord(icon) << ": " << text << "\n";
+        return app::Button::Ok;
+    }
+    std::cerr << iconWord(icon) << ": " << text << "\n";
+    app::Button answer = defaultButton;
+    std::string given;
+    if (nextAnswer(given)) {
+        if (!parseButton(given, buttons, answer)) answer = defaultButton;
+    } else if (policy_ == Policy::Yes && buttons != app::Buttons::OkCancel) {
+        answer = app::Button::Yes;
+    } else if (policy_ == Policy::No && buttons != app::Buttons::OkCancel) {
+        answer = app::Button::No;
+    } else if (interactive_ && policy_ == Policy::Ask) {
+        for (;;) {
+            std::cerr << (buttons == app::Buttons::OkCancel ? "[OK/Cancel] " : "[Yes/No] ") << std::flush;
+            std::string line;
+            if (!std::getline(std::cin, line)) break;
+            if (parseButton(line, buttons, answer)) return answer;
+        }
+        answer = defaultButton;
+    }
+    std::cerr << "Answer: " << buttonWord(answer) << "\n";
+    return answer;
+}
+
+bool TerminalOperator::askText(std::string_view prompt, std::string_view, std::string& answer) {
+    clearProgress();
+    std::cerr << prompt << "\n";
+    if (nextAnswer(answer) || (interactive_ && std::getline(std::cin, answer))) {
+        std::cerr << "Answer: " << answer << "\n";
+        return true;
+    }
+    std::cerr << "Answer: Cancel\n";
+    return false;
+}
+
+bool TerminalOperator::askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
+                                 long& value) {
+    for (int tries = 0; tries < 100; ++tries) {
+        std::string text;
+        if (!askText(fmt::format("{} ({} to {})", prompt, minimum, maximum), caption, text)) return false;
+        try {
+            size_t used = 0;
+            const long v = std::stol(text, &used, 0);
+            if (used == text.size() && v >= minimum && v <= maximum) {
+                value = v;
+                return true;
+            }
+        } catch (...) {
+        }
+        std::cerr << fmt::format("Please enter a whole number from {} to {}.\n", minimum, maximum);
+        if (!interactive_) return false;
+    }
+    return false;
+}
+
+bool TerminalOperator::chooseFile(app::FileDialog, std::string_view caption, std::string_view, std::string& path) {
+    return askText(caption, caption, path);
+}
+
+void TerminalOperator::drawProgress() {
+    if (quiet_ || !progressActive_ || ::isatty(STDERR_FILENO) == 0) return;
+    const int span = std::max(1, max_ - min_);
+    const int filled = std::clamp((position_ - min_) * 30 / span, 0, 30);
+    std::cerr << "\r" << progressText_ << " [" << std::string(static_cast<size_t>(filled), '#')
+              << std::string(static_cast<size_t>(30 - filled), ' ') << "]" << std::flush;
+    progressShown_ = true;
+}
+
+void TerminalOperator::clearProgress() {
+    if (progressShown_) {
+        std::cerr << "\r\033[K" << std::flush;
+        progressShown_ = false;
+    }
+}
+
+void TerminalOperator::progressBegin(std::string_view text, int minimum, int maximum) {
+    progressText_ = std::string(text);
+    min_ = minimum;
+    max_ = maximum;
+    position_ = minimum;
+    progressActive_ = true;
+    drawProgress();
+}
+void TerminalOperator::progressSetRange(int minimum, int maximum) {
+    min_ = minimum;
+    max_ = maximum;
+    drawProgress();
+}
+void TerminalOperator::progressSetPosition(int position) {
+    position_ = position;
+    drawProgress();
+}
+void TerminalOperator::progressStep() {
+    position_ = position_ >= max_ ? min_ : position_ + 1;
+    drawProgress();
+}
+void TerminalOperator::progressSetText(std::string_view text) {
+    progressText_ = std::string(text);
+    drawProgress();
+}
+void TerminalOperator::progressEnd() {
+    clearProgress();
+    progressActive_ = false;
+}
+
+void TerminalOperator::showText(std::string_view title, std::string_view text) {
+    clearProgress();
+    std::cout << "== " << title << "\n" << text << "\n";
+}
+
+}  // namespace vexal::cli

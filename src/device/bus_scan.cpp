@@ -1,0 +1,210 @@
+#include "device/bus_scan.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include <fmt/format.h>
+
+#include "device/device_library.h"
+#include "device/drive_family.h"
+#include "device/iscsi/iscsi_transport.h"
+#include "device/sg/sg_transport.h"
+#include "device/virtual/virtual_transport.h"
+#include "platform/settings_store.h"
+
+namespace vexal::device {
+namespace {
+
+using std::chrono::milliseconds;
+
+// "%.Ns" of an INQUIRY field: stops at a NUL byte.
+std::string field(const uint8_t* data, size_t length, size_t offset, size_t width) {
+    std::string text;
+    for (size_t i = offset; i < offset + width && i < length && data[i] != 0; ++i) text += static_cast<char>(data[i]);
+    return text;
+}
+
+std::string rtrim(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+std::shared_ptr<Transport> scanSgPorts(const ScanConfig& config, std::vector<std::string>& notes, int& found) {
+    SgScanOptions options;
+    options.sysfsRoot = config.sysfsRoot;
+    options.devRoot = config.devRoot;
+    options.rescan = true;
+    SgScanReport report;
+    auto transport = makeSgTransport(options, report);
+    for (const auto& problem : report.problems) notes.push_back(problem);
+    found = report.devices;
+    return transport;
+}
+
+}  // namespace
+
+std::string labeledSection(int index) { return fmt::format("Labeled Device {}", index); }
+std::string selectedSection(int instance) { return fmt::format("Selected Device {}", instance); }
+
+bool BusScanner::startTransport(const ScanConfig& config) {
+    std::string error;
+    switch (config.kind) {
+    case TransportKind::Sg: {
+        operator_.pace(milliseconds(3000));
+        int found = 0;
+        auto transport = scanSgPorts(config, notes_, found);
+        DevSetTransport(transport);
+        devices_.clear();
+        DevEnumerate();
+        // When the port scan found nothing, no device is taken.
+        if (found == 0) DevFreeList();
+        return true;
+    }
+    case TransportKind::Iscsi: {
+        if (config.portals.empty()) {
+            error = "No iSCSI portals are configured.  Add one with --portal HOST[:PORT] or the IscsiPortals setting.";
+            break;
+        }
+        auto transport = makeIscsiTransport(config.portals, error);
+        if (!transport) break;
+        if (!error.empty()) notes_.push_back(error);  // a portal that did not answer
+        DevSetTransport(transport);
+        DevRescanBuses(false);
+        if (transport->rescanNeedsSettling()) operator_.pace(milliseconds(10000));
+        devices_.clear();
+        DevEnumerate();
+        return true;
+    }
+    case TransportKind::Virtual: {
+        auto transport = makeVirtualTransport(config.virtualProfile, error);
+        if (!transport) break;
+        DevSetTransport(transport);
+        devices_.clear();
+        DevEnumerate();
+        return true;
+    }
+    }
+    transportFailed_ = true;
+    notes_.push_back(error);
+    operator_.progressEnd();
+    operator_.message(error, "Vexal", app::Icon::Exclamation);
+    return false;
+}
+
+void BusScanner::takeDevices() {
+    int handle = -1;
+    for (int rc = DevFirst(&handle, nullptr, nullptr); rc == 0; rc = DevNext(&handle, nullptr, nullptr)) {
+        for (int step = 0; step < 10; ++step) {
+            operator_.progressStep();
+            operator_.pace(milliseconds(100));
+        }
+        DeviceEntry entry;
+        if (!BindDevice(handle, entry)) {
+            // A handle the list reports is always bound; guard anyway.
+            entry.index = handle;
+        }
+        devices_.push_back(entry);
+        // Clear pending unit attentions; the results do not matter.
+        for (int i = 0; i < 3; ++i) DevTestUnitReady(handle);
+    }
+}
+
+int BusScanner::ScanBuses(const ScanConfig& config) {
+    notes_.clear();
+    transportFailed_ = false;
+    devices_.clear();
+    operator_.progressBegin("Checking environment...", 0, 10);
+    if (!startTransport(config)) return 0;
+    takeDevices();
+
+    const int count = deviceCount();
+    if (count > 0) {
+        operator_.progressSetRange(0, count);
+        operator_.progressSetText(fmt::format("Devices found [{}]", count));
+        if (count == 1) {
+            operator_.progressSetPosition(0);
+            operator_.pace(milliseconds(500));
+            operator_.progressSetPosition(1);
+            operator_.pace(milliseconds(1000));
+        } else {
+            for (int i = 1; i <= count; ++i) {
+                operator_.progressSetPosition(i);
+                operator_.progressSetText(fmt::format("Devices found [{}]", i));
+                operator_.pace(milliseconds(1000));
+            }
+        }
+        operator_.progressEnd();
+    } else {
+        operator_.progressEnd();
+        operator_.message(kNoDevicesMessage, "Vexal", app::Icon::Exclamation);
+    }
+    return count;
+}
+
+void BusScanner::RescanBus(const ScanConfig& config) {
+    operator_.progressBegin("Rescanning SCSI bus...", 0, 10);
+    switch (config.kind) {
+    case TransportKind::Sg: {
+        std::vector<std::string> ignored;
+        int found = 0;
+        scanSgPorts(config, ignored, found);
+        operator_.pace(milliseconds(5000));
+        scanSgPorts(config, ignored, found);
+        break;
+    }
+    case TransportKind::Iscsi:
+        DevRescanBuses(false);
+        DevRescanBuses(false);
+        break;
+    case TransportKind::Virtual:
+        break;
+    }
+    operator_.progressEnd();
+    DevFreeList();
+    devices_.clear();
+}
+
+bool BusScanner::BindDevice(int index, DeviceEntry& entry) const {
+    if (index < 0) return false;
+    DeviceAddress address;
+    if (DevGetAddress(index, &address.hostAdapter, &address.target, &address.lun) != 0) return false;
+    const uint8_t* identity = nullptr;
+    size_t length = 0;
+    if (DevGetIdentity(index, &identity, &length) != 0) return false;
+    entry.index = index;
+    entry.address = address;
+    entry.vendor = field(identity, length, 8, 8);
+    entry.product = field(identity, length, 16, 16);
+    entry.revision = field(identity, length, 32, 4);
+    entry.peripheralType = length > 0 ? (identity[0] & 0x1F) : 0;
+    entry.serialNumber = platform::ProfileStore::readString(labeledSection(index), "SerialNumber", "          ");
+    entry.driveLabel = platform::ProfileStore::readString(labeledSection(index), "DriveLabel", "no_label");
+    return true;
+}
+
+uint8_t BusScanner::DriveFamily(int index) const {
+    uint8_t inquiry[56] = {};
+    const bool inquiryOk = DevInquiry(index, inquiry, sizeof inquiry) == 0;
+    if (!inquiryOk) return family::NoAnswer;
+    uint8_t page[56] = {};
+    const bool pageC1 = DevInquiryPageC1(index, page, sizeof page) == 0;
+    return familyFromInquiry(inquiryOk, inquiry, sizeof inquiry, pageC1);
+}
+
+std::vector<std::string> deviceListRow(const DeviceEntry& e) {
+    return {e.vendor,
+            e.product,
+            e.revision,
+            e.serialNumber,
+            std::to_string(e.address.hostAdapter),
+            std::to_string(e.address.target),
+            std::to_string(e.address.lun)};
+}
+
+std::vector<std::string> devicePaneRow(const DeviceEntry& e) {
+    return {rtrim(e.product), std::to_string(e.address.hostAdapter), std::to_string(e.address.target),
+            std::to_string(e.address.lun)};
+}
+
+}  // namespace vexal::device
