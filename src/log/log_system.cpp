@@ -1,0 +1,251 @@
+#include "log/log_system.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include <fmt/printf.h>
+
+#include "log/file_errors.h"
+#include "log/log_text.h"
+#include "log/send_log.h"
+
+namespace vexal::log {
+namespace fs = std::filesystem;
+
+void ignoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+
+CLogSystem::CLogSystem(app::Operator& op, platform::SystemInformation system, InstallPathSource installPath)
+    : op_(op),
+      system_(std::move(system)),
+      installPath_(std::move(installPath)),
+      clock_([] { return std::time(nullptr); }) {}
+
+CLogSystem::~CLogSystem() {
+    if (!open_.load()) return;
+    closeFile(true);
+    makeReadOnly(filePath());
+}
+
+bool CLogSystem::Prepare(std::string_view serialNumber) {
+    const InstallPathLookup lookup = installPath_();
+    if (lookup.status != InstallPathStatus::Ok) {
+        op_.message(installPathMessage(lookup.status), kErrorCaption, app::Icon::Exclamation);
+        std::lock_guard guard(lock_);
+        prepared_ = false;
+        return false;
+    }
+    const std::time_t now = clock_();
+    std::tm local{};
+    localtime_r(&now, &local);
+
+    std::lock_guard guard(lock_);
+    std::string folder = lookup.path.string();
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    folder_ = folder + "Logs/";
+    baseName_ = logBaseName(local, serialNumber);
+    // Walk the levels, moving on to the next file while there is one.
+    int file = 0;
+    for (int level = 0; level < kLevelCount; ++level) {
+        levelMap_[level] = file;
+        if (file < kFileCount - 1) ++file;
+    }
+    prepared_ = true;
+    return true;
+}
+
+bool CLogSystem::Open() {
+    if (open_.load()) {  // each open starts a new file: finish the old one first
+        closeFile(true);
+        makeReadOnly(filePath());
+    }
+
+    std::string path;
+    int error = 0;
+    bool prepared = false;
+    {
+        std::lock_guard guard(lock_);
+        prepared = prepared_;
+        if (prepared) {
+            currentName_ = baseName_;
+            filePath_ = folder_ / (currentName_ + ".txt");
+            path = filePath_.string();
+            // Create without truncating, take the writer's lock, then empty the file, so
+            // that a file another writer holds is never cut short.
+            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0644);
+            if (fd < 0) {
+                error = errno;
+            } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
+                error = errno;
+                ::close(fd);
+                fd = -1;
+            }
+            if (fd >= 0) {
+                lastWriteError_ = 0;
+                const std::string header = withCrLf(logHeader(logTimeText(clock_()), system_));
+                if (!writeAll(fd, header)) {
+                    error = lastWriteError_.load();
+                    ::close(fd);
+                    fd = -1;
+                }
+            }
+            files_[0] = fd;
+            open_ = fd >= 0;
+        }
+    }
+    if (open_.load()) {
+        setFlags(true);
+        return true;
+    }
+    if (prepared) {
+        if (auto text = openFailureMessage(causeFromErrno(error), path))
+            op_.message(*text, kLogCaption, app::Icon::Exclamation);
+    }
+    op_.message(kCouldNotInitialize, kErrorCaption, app::Icon::Stop);
+    return false;
+}
+
+void CLogSystem::Write(int /*kind: all five entry points write the same*/, int level, std::string_view text) {
+    if (!open_.load() || level < 0 || level > kHighestLevel) return;
+    std::string line = withCrLf(text);
+    line += "\r\n";
+    if (!enabled_.load()) return;
+    std::lock_guard guard(lock_);
+    const int fd = files_[levelMap_[std::min(level, kLevelCount - 1)]];
+    if (fd >= 0) writeAll(fd, line);
+}
+
+bool CLogSystem::writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            // Disk full or past the size limit: give up on this line; the next one tries again.
+            lastWriteError_ = n < 0 ? errno : EIO;
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+void CLogSystem::closeFile(bool writeTrailer) {
+    std::lock_guard guard(lock_);
+    for (int& fd : files_) {
+        if (fd < 0) continue;
+        if (writeTrailer) writeAll(fd, withCrLf(logTrailer(logTimeText(clock_()))));
+        ::close(fd);  // also releases the writer's lock
+        fd = -1;
+    }
+    open_ = false;
+}
+
+void CLogSystem::Close(bool suppressDialogs) {
+    if (!open_.load()) {
+        if (enabled_.load()) setFlags(false);
+        return;
+    }
+    closeFile(true);
+    if (suppressDialogs) makeReadOnly(filePath());
+    else offerRename();
+    setFlags(false);
+}
+
+void CLogSystem::offerRename() {
+    const fs::path current = filePath();
+    std::string name;
+    {
+        std::lock_guard guard(lock_);
+        name = currentName_;
+    }
+    const std::string question = fmt::sprintf(std::string(kRenameQuestion), name + ".txt");
+    if (op_.message(question, kLogCaption, app::Icon::Question, app::Buttons::YesNo, app::Button::Yes) !=
+        app::Button::Yes) {
+        makeReadOnly(current);
+        return;
+    }
+    const InstallPathLookup lookup = installPath_();
+    if (lookup.status != InstallPathStatus::Ok) {
+        op_.message(installPathMessage(lookup.status), kErrorCaption, app::Icon::Exclamation);
+        return;
+    }
+    std::string chosen = (lookup.path / "Logs" / name).string();
+    if (!op_.chooseFile(app::FileDialog::Save, kSaveAsCaption, kLogFileFilter, chosen) || chosen.empty()) return;
+    fs::path target = chosen;
+    if (target.extension().empty() || target.filename() == name) target += ".txt";
+
+    std::error_code ec;
+    if (!fs::equivalent(current, target, ec)) {
+        fs::remove(target, ec);  // the dialog already asked before overwriting
+        int error = ::rename(current.c_str(), target.c_str()) == 0 ? 0 : errno;
+        if (error == EXDEV) {  // another file system: copy, then drop the original
+            error = 0;
+            if (!fs::copy_file(current, target, ec)) error = ec.value() ? ec.value() : EIO;
+            else fs::remove(current, ec);
+        }
+        if (error != 0) {
+            op_.message("Error renaming: " + current.string() + std::string(renameCauseText(causeFromErrno(error))),
+                        kErrorCaption, app::Icon::Exclamation);
+            return;
+        }
+    }
+    {
+        std::lock_guard guard(lock_);
+        filePath_ = target;
+    }
+    makeReadOnly(target);
+}
+
+void CLogSystem::makeReadOnly(const fs::path& path) { ::chmod(path.c_str(), 0444); }
+
+void CLogSystem::setFlags(bool enabled) {
+    enabled_ = enabled;
+    disabled_ = !enabled;
+}
+
+bool CLogSystem::Enable(std::string_view serialNumber) {
+    op_.progressBegin(kEnablingText, 0, 0);
+    op_.pace(std::chrono::seconds(2));
+    op_.progressEnd();
+    if (Prepare(serialNumber) && Open()) return true;
+    setFlags(false);
+    return false;
+}
+
+bool CLogSystem::Disable() {
+    if (op_.message(kCloseQuestion, kLogCaption, app::Icon::Question, app::Buttons::YesNo, app::Button::No) !=
+        app::Button::Yes)
+        return false;
+    Close(false);
+    return true;
+}
+
+int CLogSystem::SendLog(std::string_view program) {
+    fs::path logs = folder();
+    if (logs.empty()) {
+        const InstallPathLookup lookup = installPath_();
+        if (lookup.status == InstallPathStatus::Ok) logs = lookup.path / "Logs/";
+    }
+    return log::SendLog(op_, logs, program);
+}
+
+std::string CLogSystem::baseName() const {
+    std::lock_guard guard(lock_);
+    return baseName_;
+}
+
+fs::path CLogSystem::folder() const {
+    std::lock_guard guard(lock_);
+    return folder_;
+}
+
+fs::path CLogSystem::filePath() const {
+    std::lock_guard guard(lock_);
+    return filePath_;
+}
+
+}  // namespace vexal::log
