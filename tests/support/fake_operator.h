@@ -30,9 +30,11 @@ public:
         return out;
     }
 
-    app::Button message(std::string_view text, std::string_view, app::Icon icon, app::Buttons,
+    app::Button message(std::string_view text, std::string_view, app::Icon icon, app::Buttons offered,
                         app::Button defaultButton) override {
         calls.push_back({"message", std::string(text), icon});
+        // Prepared answers go to questions only; a plain message is just acknowledged.
+        if (offered == app::Buttons::Ok) return app::Button::Ok;
         if (buttons.empty()) return defaultButton;
         app::Button b = buttons.front();
         buttons.pop_front();
