@@ -10,7 +10,7 @@
 #include "command/raw_data.h"
 #include "device/bus_scan.h"
 #include "device/device_library.h"
-#include "platform/event.h"
+#include "platform/named_events.h"
 #include "platform/settings_store.h"
 
 namespace vexal::command {
@@ -99,8 +99,8 @@ void CScsiDevice::LogCommandSent() {
 void CScsiDevice::LogCommandDone() {
     if (out_.engineeringMode())
         out_.both(0, fmt::format("[Vexal_Command_Done on {} at {}]", localDateText(), localTimeText()));
-    for (platform::Event* e : {signals.scriptCmdDone, signals.wizardCmdDone, signals.done})
-        if (e) e->set();
+    if (signals.events)
+        for (const char* name : {"ScriptCmdDone", "WizardCmdDone", "Done"}) signals.events->signal(name);
     if (signals.busy) signals.busy(false);
 }
 

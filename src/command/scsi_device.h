@@ -8,20 +8,22 @@
 #include <string>
 #include <vector>
 
+#include <atomic>
+
 #include "command/command_output.h"
+#include "command/command_request.h"
 #include "command/scsi_result.h"
 #include "command/sense_decoder.h"
 #include "device/device_address.h"
 
-namespace vexal::platform { class Event; }
+namespace vexal::platform { class NamedEvents; }
 
 namespace vexal::command {
 
 // Who hears that a command is done, and the busy animation.
 struct CompletionSignals {
-    platform::Event* scriptCmdDone = nullptr;
-    platform::Event* wizardCmdDone = nullptr;
-    platform::Event* done = nullptr;
+    // "ScriptCmdDone", "WizardCmdDone" and "Done" are signalled when they exist.
+    const platform::NamedEvents* events = nullptr;
     std::function<void(bool busy)> busy;
 };
 
@@ -70,6 +72,15 @@ public:
     ScsiResult Rewind(bool immediate = false);
     ScsiResult WriteFilemarks(uint32_t count, bool immediate = false);
     ScsiResult ResetBus();
+    // READ and WRITE, `request.count` times (0: to the end of medium); the counter counts
+    // the commands done; `abort` stops between commands.
+    ScsiResult Read(const CommandRequest& request, std::atomic<long>& counter, const std::atomic<int>& abort);
+    ScsiResult Write(const CommandRequest& request, std::atomic<long>& counter, const std::atomic<int>& abort);
+    // The custom CDB of the request, with its data in either direction.
+    ScsiResult CustomCdb(CommandRequest& request);
+    // Commands that ended GOOD in the last Read or Write, and its compare errors.
+    long completedCommands = 0;
+    long compareErrors = 0;
     // The standard INQUIRY data of the last Inquiry (64 bytes).
     const std::vector<uint8_t>& inquiryData() const { return inquiryData_; }
 
@@ -77,6 +88,11 @@ private:
     // Runs one simple command frame: name line, RAW_CDB, execute, status, done.
     ScsiResult simpleCommand(std::string_view name, const std::vector<uint8_t>& cdb, LineRule nameRule,
                              LineRule cdbRule);
+
+    ScsiResult transfer(bool write, const CommandRequest& request, std::atomic<long>& counter,
+                        const std::atomic<int>& abort);
+    void logCompareError(const std::vector<uint8_t>& got, long long offset, const CommandRequest& request,
+                         uint64_t commandIndex);
 
     CommandOutput& out_;
     std::vector<uint8_t> inquiryData_;

@@ -1,0 +1,83 @@
+#pragma once
+// The document's single pending command: its code and parameters.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexal::command {
+
+// Command codes of the interactive commands.
+namespace code {
+inline constexpr int None = 0;
+inline constexpr int EraseLong = 2;
+inline constexpr int EraseShort = 3;
+inline constexpr int CompressionOn = 5;
+inline constexpr int CompressionOff = 6;
+inline constexpr int TestUnitReady = 7;
+inline constexpr int Inquiry = 8;
+inline constexpr int FirmwareBuild = 9;
+inline constexpr int Load = 10;
+inline constexpr int Locate = 11;
+inline constexpr int ModeSelect = 12;
+inline constexpr int ModeSense = 13;
+inline constexpr int Read = 14;
+inline constexpr int Retension = 15;
+inline constexpr int ReadBlockLimits = 16;
+inline constexpr int ReadPosition = 17;
+inline constexpr int ReadBuffer = 18;
+inline constexpr int Rewind = 19;
+inline constexpr int RequestSense = 20;
+inline constexpr int SetBlockSize = 21;
+inline constexpr int Space = 22;
+inline constexpr int Unload = 23;
+inline constexpr int WriteFilemarks = 24;
+inline constexpr int Write = 25;
+inline constexpr int WriteBuffer = 26;
+inline constexpr int ScriptWrite = 27;
+inline constexpr int ScriptRead = 28;
+inline constexpr int CreateCdb = 29;
+inline constexpr int LogSelect = 36;
+inline constexpr int WriteReadTest = 39;
+inline constexpr int PreventAllow = 49;
+inline constexpr int Reserve = 51;
+inline constexpr int Release = 52;
+inline constexpr int BusReset = 53;
+inline constexpr int InitElementStatus = 54;
+inline constexpr int LogSense = 55;
+inline constexpr int Verify = 56;
+inline constexpr int SendDiagnostic = 57;
+inline constexpr int ReceiveDiagnostic = 58;
+}  // namespace code
+
+// Data patterns of the read and write commands.
+namespace pattern {
+inline constexpr int IncrementalByte = 0;
+inline constexpr int IncrementalWord = 1;
+inline constexpr int Zeros = 2;
+inline constexpr int PseudoRandom = 3;
+inline constexpr int NoCompare = 4;
+inline constexpr int BlockNumberOnly = 5;
+}  // namespace pattern
+
+struct CommandRequest {
+    int code = code::None;
+    bool immediate = false;
+    bool vpd = false;
+
+    // Read, Write and the Write/Read test.
+    bool fixed = false;
+    bool sili = false;
+    uint32_t blockSize = 0;
+    uint32_t transferLength = 0;
+    long count = 1;  // consecutive commands; 0 runs to the end of medium
+    bool compare = false;
+    int dataPattern = pattern::IncrementalByte;
+    uint32_t filemarks = 0;
+
+    // Create CDB
+    std::vector<uint8_t> cdb;
+    bool toDevice = false;
+    std::vector<uint8_t> data;
+};
+
+}  // namespace vexal::command

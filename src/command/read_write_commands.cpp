@@ -1,0 +1,120 @@
+// READ and WRITE, single or consecutive, with data patterns and compare; the custom CDB.
+#include <array>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "command/data_pattern.h"
+#include "command/scsi_device.h"
+
+namespace vexal::command {
+namespace {
+
+// What one command may move: a guard for requests that did not come through a dialog.
+constexpr uint64_t kMaxTransferBytes = 16ull * 1024 * 1024;
+
+std::string hexBytes(const std::vector<uint8_t>& data, size_t from, size_t count) {
+    std::string out;
+    for (size_t i = from; i < from + count && i < data.size(); ++i) out += fmt::format(" {:02X}", data[i]);
+    return out;
+}
+
+}  // namespace
+
+void CScsiDevice::logCompareError(const std::vector<uint8_t>& got, long long offset, const CommandRequest& request,
+                                  uint64_t commandIndex) {
+    std::vector<uint8_t> expected(got.size());
+    fillPattern(request.dataPattern, commandIndex, request.fixed ? request.blockSize : 0, expected);
+    const size_t at = static_cast<size_t>(offset);
+    const size_t from = at & ~size_t{15};
+    Line(fmt::format(" [Vexal_Compare_Error: Data Miscompare at offset {}]", at), LineRule::Always, 2);
+    Line(fmt::format("   Device Data Buffer[{}]:{}", from, hexBytes(got, from, 16)), LineRule::Always, 2);
+    Line(fmt::format("   Compare Data Buffer[{}]:{}", from, hexBytes(expected, from, 16)), LineRule::Always, 2);
+    Line("  [Vexal_ERROR: Compare error]", LineRule::Always, 2);
+}
+
+ScsiResult CScsiDevice::transfer(bool write, const CommandRequest& request, std::atomic<long>& counter,
+                                 const std::atomic<int>& abort) {
+    const LineRule rule = LineRule::EngineeringOnly;
+    const uint32_t length = request.transferLength & 0xFFFFFF;
+    const uint64_t bytes = request.fixed ? uint64_t{length} * request.blockSize : length;
+    const uint8_t flags = static_cast<uint8_t>((request.fixed ? 1 : 0) | (!write && request.sili ? 2 : 0));
+    const std::array<uint8_t, 6> cdb{static_cast<uint8_t>(write ? 0x0A : 0x08), flags,
+                                     static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 8),
+                                     static_cast<uint8_t>(length), 0};
+    completedCommands = 0;
+    compareErrors = 0;
+
+    LogCommandSent();
+    Line(write ? " Write" : " Read", rule);
+    Line(fmt::format("  Block Type: {}{}", request.fixed ? " Fixed" : " Variable",
+                     !write && request.sili ? " SILI" : ""),
+         rule);
+    Line(fmt::format("  Logical Block Size: {}", request.blockSize), rule);
+    Line(fmt::format("  Transfer Length: {}", length), rule);
+    Line(request.count == 0 ? std::string("  Requested Consecutive Command Count: EOM")
+                            : fmt::format("  Requested Consecutive Command Count: {}", request.count),
+         rule);
+    Line(fmt::format("  Data Pattern: {}", patternName(request.dataPattern)), rule);
+    LogRawCdb(cdb.data(), 6, rule);
+
+    ScsiResult result = 0;
+    if (bytes == 0 || bytes > kMaxTransferBytes) {
+        Line(fmt::format("  [Vexal_ERROR: a transfer of {} bytes is not possible]", bytes), LineRule::Always, 2);
+        result = 0xAAE0;
+    } else {
+        std::vector<uint8_t> data(static_cast<size_t>(bytes));
+        const uint32_t patternBlock = request.fixed ? request.blockSize : 0;
+        for (uint64_t i = 0; request.count <= 0 || i < static_cast<uint64_t>(request.count); ++i) {
+            if (abort.load()) break;
+            if (write) fillPattern(request.dataPattern, i, patternBlock, data);
+            result = ExecuteCdb(cdb.data(), 6, data.data(), static_cast<uint32_t>(bytes), write);
+            if (result != 0) break;
+            ++completedCommands;
+            ++counter;
+            if (!write && request.compare) {
+                const long long offset = comparePattern(request.dataPattern, i, patternBlock, data);
+                if (offset >= 0) {
+                    ++compareErrors;
+                    logCompareError(data, offset, request, i);
+                    break;
+                }
+            }
+        }
+        if (request.count == 1) LogRawData(data.data(), data.size(), rule);
+    }
+    Line(fmt::format("  Completed Consecutive Command Count: {}", completedCommands), rule);
+    result = LogCommandStatus(result);
+    LogCommandDone();
+    return result;
+}
+
+ScsiResult CScsiDevice::Read(const CommandRequest& request, std::atomic<long>& counter, const std::atomic<int>& abort) {
+    return transfer(false, request, counter, abort);
+}
+
+ScsiResult CScsiDevice::Write(const CommandRequest& request, std::atomic<long>& counter, const std::atomic<int>& abort) {
+    return transfer(true, request, counter, abort);
+}
+
+ScsiResult CScsiDevice::CustomCdb(CommandRequest& request) {
+    const LineRule rule = LineRule::EngineeringOnly;
+    const auto& cdb = request.cdb;
+    status.lastSense.clear();
+    LogCommandSent();
+    Line(" Custom CDB", rule);
+    // Lengths other than 6, 10, 12 and 16 show their first six bytes only.
+    const size_t shown = (cdb.size() == 10 || cdb.size() == 12 || cdb.size() == 16) ? cdb.size() : 6;
+    std::string text = "  CDB:";
+    for (size_t i = 0; i < shown; ++i) text += fmt::format(" {:02X}", i < cdb.size() ? cdb[i] : 0);
+    Line(text, rule);
+    auto& data = request.data;
+    ScsiResult result = ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), data.data(),
+                                   static_cast<uint32_t>(data.size()), request.toDevice);
+    if (!data.empty()) LogRawData(data.data(), data.size(), rule);
+    result = LogCommandStatus(result);
+    LogCommandDone();
+    return result;
+}
+
+}  // namespace vexal::command
