@@ -1,0 +1,54 @@
+#include "device/virtual/sense_builder.h"
+
+#include "device/virtual/byte_order.h"
+
+namespace vexal::device::virt {
+
+Sense makeSense(uint8_t key, uint8_t asc, uint8_t ascq) {
+    Sense s;
+    s.key = key;
+    s.asc = asc;
+    s.ascq = ascq;
+    return s;
+}
+
+Sense invalidCdbField(uint16_t byte, int bit) {
+    Sense s = makeSense(sense_key::IllegalRequest, 0x24, 0x00);
+    s.field = Sense::FieldPointer{true, byte, bit};
+    return s;
+}
+
+Sense invalidParameterField(uint16_t byte, int bit) {
+    Sense s = makeSense(sense_key::IllegalRequest, 0x26, 0x00);
+    s.field = Sense::FieldPointer{false, byte, bit};
+    return s;
+}
+
+Sense invalidOpcode() {
+    Sense s = makeSense(sense_key::IllegalRequest, 0x20, 0x00);
+    s.field = Sense::FieldPointer{true, 0, -1};
+    return s;
+}
+
+std::array<uint8_t, kSenseLength> buildFixedSense(const Sense& sense, const SenseCounters& counters) {
+    std::array<uint8_t, kSenseLength> b{};
+    b[0] = sense.information ? 0xF0 : 0x70;
+    b[2] = static_cast<uint8_t>((sense.key & 0x0F) | (sense.filemark ? 0x80 : 0) | (sense.eom ? 0x40 : 0) |
+                                (sense.ili ? 0x20 : 0));
+    if (sense.information) putBe32(&b[3], static_cast<uint32_t>(*sense.information));
+    b[7] = static_cast<uint8_t>(kSenseLength - 8);
+    b[12] = sense.asc;
+    b[13] = sense.ascq;
+    if (sense.field) {
+        const auto& f = *sense.field;
+        b[15] = static_cast<uint8_t>(0x80 | (f.inCdb ? 0x40 : 0));
+        if (f.bit >= 0 && f.bit <= 7) b[15] |= static_cast<uint8_t>(0x08 | f.bit);
+        putBe16(&b[16], f.byte);
+    }
+    putBe16(&b[19], counters.tapeMotionHours);
+    putBe32(&b[21], counters.powerOnHours);
+    putBe32(&b[25], counters.tapeRemaining);
+    return b;
+}
+
+}  // namespace vexal::device::virt

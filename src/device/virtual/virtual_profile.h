@@ -1,0 +1,53 @@
+#pragma once
+// What the virtual bus holds: one entry per device of host adapter 0, from the built-in
+// default profile or from a profile file ("[target N]" sections).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexal::device::virt {
+
+enum class DeviceKind { Tape, Changer, Disk };
+
+struct DeviceProfile {
+    uint8_t target = 0;
+    DeviceKind kind = DeviceKind::Tape;
+    std::string vendor;    // blank padded to 8
+    std::string product;   // blank padded to 16
+    std::string revision;  // blank padded to 4
+    uint8_t byte36 = 0;
+    std::string serial;
+    bool pageC1 = false;
+    bool cartridge = false;
+    uint32_t capacityMib = 0;
+    bool writeProtect = false;
+    std::vector<uint8_t> tapeAlerts;            // flag numbers 1..64, kept for log page 2Eh
+    std::optional<uint64_t> mediumErrorAt;      // logical object number
+    uint32_t notReadySeconds = 0;
+    bool unitAttention = false;
+    bool serialConsole = false;                 // kept for the serial console
+    std::string trace;                          // CDB trace file; empty: none
+    uint64_t timeoutAfter = 0;                  // 0: never
+    uint64_t disconnectAfter = 0;               // 0: never
+};
+
+struct VirtualProfile {
+    std::vector<DeviceProfile> devices;  // in target order
+};
+
+// The values a device of this kind has when a profile leaves a key out. The serial number
+// follows the target so that two drives of one profile never share a cartridge file.
+DeviceProfile defaultDevice(DeviceKind kind, uint8_t target);
+// Tape drive at target 0, changer at 1, disk at 2.
+VirtualProfile defaultProfile();
+
+// Parses profile text; `fileName` names the file in errors, and relative trace paths are
+// taken from its folder. False with one sentence naming the file, line and key.
+bool parseProfile(std::string_view text, const std::string& fileName, VirtualProfile& out, std::string& error);
+bool loadProfile(const std::string& path, VirtualProfile& out, std::string& error);
+
+std::string_view deviceKindName(DeviceKind kind);
+
+}  // namespace vexal::device::virt
