@@ -53,13 +53,15 @@ public:
     TerminalOperator& op() { return *operator_; }
     device::BusScanner& scanner() { return scanner_; }
     const device::ScanConfig& config() const { return config_; }
-    bool wizardPrivileges() const { return false; }
+    bool wizardPrivileges() const { return wizard_; }
+    void setWizardPrivileges(bool wizard) { wizard_ = wizard; }
 
 private:
     GlobalOptions options_;
     std::unique_ptr<TerminalOperator> operator_;
     device::BusScanner scanner_;
     device::ScanConfig config_;
+    bool wizard_ = false;
 };
 
 // Reads a value of the user settings ("Mendra"); `fallback` when absent.

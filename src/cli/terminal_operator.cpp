@@ -1,8 +1,10 @@
 #include "cli/terminal_operator.h"
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 
@@ -114,6 +116,31 @@ bool TerminalOperator::askText(std::string_view prompt, std::string_view, std::s
     }
     std::cerr << "Answer: Cancel\n";
     return false;
+}
+
+bool TerminalOperator::askSecret(std::string_view prompt, std::string_view caption, std::string& answer) {
+    // The environment answers first, then the answers file, then the terminal without echo.
+    if (const char* phrase = std::getenv("VEXAL_PASSPHRASE"); phrase && !secretFromEnvironmentUsed_) {
+        secretFromEnvironmentUsed_ = true;  // a wrong phrase must not be offered for ever
+        answer = phrase;
+        return true;
+    }
+    if (nextAnswer(answer)) return true;
+    if (!interactive_) return false;
+    clearProgress();
+    std::cerr << prompt << " " << std::flush;
+    termios saved{};
+    const bool haveTerminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (haveTerminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    const bool ok = static_cast<bool>(std::getline(std::cin, answer));
+    if (haveTerminal) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::cerr << "\n";
+    (void)caption;
+    return ok;
 }
 
 bool TerminalOperator::askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,

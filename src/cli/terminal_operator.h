@@ -19,6 +19,7 @@ public:
     app::Button message(std::string_view text, std::string_view caption, app::Icon icon, app::Buttons buttons,
                         app::Button defaultButton) override;
     bool askText(std::string_view prompt, std::string_view caption, std::string& answer) override;
+    bool askSecret(std::string_view prompt, std::string_view caption, std::string& answer) override;
     bool askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
                    long& value) override;
     bool chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
@@ -45,6 +46,7 @@ private:
     bool quiet_;
     bool interactive_;
     bool progressShown_ = false;
+    bool secretFromEnvironmentUsed_ = false;
     bool progressActive_ = false;
     std::string progressText_;
     int min_ = 0, max_ = 0, position_ = 0;

@@ -1,0 +1,79 @@
+#include "cli/cli_session.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "log/line_style.h"
+#include "platform/system_info.h"
+
+namespace vexal::cli {
+
+CliSession::CliSession(CliContext& context) : context_(context), app_(context.op(), shell_) {}
+
+CliSession::~CliSession() = default;
+
+int CliSession::open(bool needDevice) {
+    const GlobalOptions& o = context_.options();
+    app_.LoadSettings();
+    if (o.engineering || app_.settings.showEngineeringMode) {
+        if (!app_.EnterEngineeringMode()) {
+            if (o.engineering) {
+                std::cerr << "Engineering mode was not entered: the pass phrase was not given or not accepted.\n";
+                return kExitUsage;
+            }
+        }
+    }
+    context_.setWizardPrivileges(app_.wizardPrivileges);
+    platform::SystemInformation system;
+    platform::SystemInfo(system);
+    log_ = std::make_unique<log::CLogSystem>(context_.op(), system);
+    doc_ = std::make_unique<command::CFalderDoc>(context_.op(), *log_, [this] { return app_.engineeringMode; });
+    colours_.load();
+    colour_ = o.color == "always" || (o.color == "auto" && ::isatty(STDOUT_FILENO) && !o.json);
+    printed_ = doc_->lines().size();  // the view's header line is not printed
+
+    if (!needDevice) return kExitDone;
+    if (const int rc = context_.scan(); rc != kExitDone) return rc;
+    device::DeviceEntry entry;
+    if (const int rc = context_.resolveDevice(entry); rc != kExitDone) return rc;
+    doc_->device().Select(entry.index);
+    if (o.log) log_->Enable(doc_->device().serialNumber);
+    return kExitDone;
+}
+
+command::ScsiResult CliSession::run() {
+    doc_->RunCommandSync();
+    printNewLines();
+    return doc_->lastResult;
+}
+
+void CliSession::printNewLines() {
+    if (context_.options().json) return;
+    const size_t count = doc_->lines().size();
+    if (count <= printed_) return;
+    for (const std::string& line : doc_->lines().range(printed_, count - printed_)) {
+        const log::LineStyle style = log::classifyLine(line, carry_, colours_);
+        const std::string_view shown = std::string_view(line).substr(std::min(style.skip, line.size()));
+        if (colour_) std::cout << log::ansiForeground(style.colour) << shown << log::kAnsiReset << "\n";
+        else std::cout << shown << "\n";
+    }
+    std::cout.flush();
+    printed_ = count;
+}
+
+int CliSession::finish(int rc) {
+    const GlobalOptions& o = context_.options();
+    if (doc_ && !o.saveFile.empty()) {
+        std::string error;
+        if (!doc_->lines().save(o.saveFile, error)) {
+            std::cerr << "Cannot save the lines to " << o.saveFile << ": " << error << "\n";
+            if (rc == kExitDone) rc = kExitTransport;
+        }
+    }
+    if (log_ && log_->isOpen()) log_->Close(true);
+    doc_.reset();
+    return rc;
+}
+
+}  // namespace vexal::cli
