@@ -1,7 +1,14 @@
 // vexal-cli run as a process against the virtual devices.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -128,6 +135,100 @@ TEST_F(CliVirtualTest, ABadProfileIsAnEnvironmentError) {
     const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual=" + profile.string(), "scan"});
     EXPECT_EQ(r.exitCode, 4);
     EXPECT_NE(r.err.find("type"), std::string::npos) << r.err;
+}
+
+}  // namespace
+
+namespace {
+
+class CliSessionTest : public CliVirtualTest {};
+
+TEST_F(CliSessionTest, CustomerModePrintsOnlyTheStatusEngineeringModeTheWholeFrame) {
+    auto r = cli({"--device", "0", "tur"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Status: SCSI_GOOD\n");
+
+    // A wrong phrase is refused.
+    r = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=nope", VEXAL_CLI_PATH, "--virtual", "--engineering", "tur"});
+    EXPECT_EQ(r.exitCode, 2);
+
+    r = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--virtual", "--engineering",
+                                    "--color", "never", "--device", "0", "tur"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(" TestUnitReady\n RAW_CDB: 00 00 00 00 00 00\n [Vexal_CmdStatus: SCSI_GOOD\n"),
+              std::string::npos)
+        << r.out;
+
+    // The engineering digest is remembered for later runs.
+    r = cli({"--device", "0", "--engineering", "--color", "always", "tur"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\x1b[38;2;"), std::string::npos);  // coloured by tag
+}
+
+TEST_F(CliSessionTest, SaveWritesTheFullLinesWithCrLf) {
+    const auto saved = root.path() / "view.txt";
+    auto r = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--virtual",
+                                         "--engineering", "--save", saved.string(), "--device", "0", "inquiry"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::ifstream in(saved, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text.rfind("[Vexal_Log_View (4.0.1 Build 8)]\r\n", 0), 0u);
+    EXPECT_NE(text.find("   Vendor ID: KORVANE \r\n"), std::string::npos);
+    EXPECT_NE(text.find("   Product Family: 100.0+ / 200.0+\r\n"), std::string::npos);
+}
+
+TEST_F(CliSessionTest, TransferLimitsAreRefused) {
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"write", "--transfer-length", "0"}, "Data transfers must be between 1 and 64K bytes."},
+        {{"write", "--transfer-length", "65537"}, "Data transfers over 64K bytes are not available yet."},
+        {{"read", "--fixed", "--block-size", "1024", "--transfer-length", "65"},
+         "Data transfers over 64K bytes are not available yet."},
+        {{"read", "--transfer-length", "10", "--pattern", "plaid"}, "Unknown pattern"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"--device", "0"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = cli(args);
+        EXPECT_EQ(r.exitCode, 2) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+}
+
+// Every line reaches the session log as it is written: a kill -9 in the middle of a long
+// command loses none of the lines written before it.
+TEST_F(CliSessionTest, SessionLogSurvivesKillNine) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        setenv("VEXAL_PASSPHRASE", "Korvane-Eng42", 1);
+        execl(VEXAL_CLI_PATH, VEXAL_CLI_PATH, "--virtual", "--engineering", "--log", "--device", "0", "write",
+              "--transfer-length", "65536", "--count", "0", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto logs = root.path() / "data/Korvane/Vexal/Logs";
+    std::string text;
+    for (int i = 0; i < 1000 && text.find(" RAW_CDB: 0A") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!std::filesystem::exists(logs)) continue;
+        for (const auto& entry : std::filesystem::directory_iterator(logs)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            text.assign((std::istreambuf_iterator<char>(in)), {});
+        }
+    }
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the write ended before it could be killed";
+    EXPECT_EQ(text.rfind("Vexal Version [Vexal_Log_View (4.0.1 Build 8)] Log File\r\n", 0), 0u) << text;
+    for (const char* line : {"[Vexal_Command_Sent on", "\r\n Write\r\n", "  Requested Consecutive Command Count: EOM\r\n",
+                             " RAW_CDB: 0A 00 01 00 00 00\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
 }  // namespace
