@@ -12,6 +12,7 @@ namespace sense_key {
 inline constexpr uint8_t NoSense = 0x0;
 inline constexpr uint8_t NotReady = 0x2;
 inline constexpr uint8_t MediumError = 0x3;
+inline constexpr uint8_t HardwareError = 0x4;
 inline constexpr uint8_t IllegalRequest = 0x5;
 inline constexpr uint8_t UnitAttention = 0x6;
 inline constexpr uint8_t DataProtect = 0x7;

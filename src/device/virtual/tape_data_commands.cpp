@@ -101,7 +101,8 @@ void VirtualTapeDrive::write6(Exchange& x) {
             medium_.truncate(position_);
             return x.fail(volumeOverflow(residue));
         }
-        medium_.writeBlock(position_, x.buffer + uint64_t{done} * size, size);
+        if (!medium_.writeBlock(position_, x.buffer + uint64_t{done} * size, size))  // out of memory
+            return x.fail(makeSense(sense_key::HardwareError, 0x44, 0x00).withInformation(residue));
         ++position_;
         x.transferred += size;
     }
@@ -113,9 +114,10 @@ void VirtualTapeDrive::writeFilemarks(Exchange& x) {
     if (writeProtected()) return x.fail(writeProtectedSense());
     const uint32_t count = x.be24(2);
     if (count > 0) {
-        medium_.writeFilemarks(position_, count);
-        position_ += count;
         contentDirty_ = true;
+        if (!medium_.writeFilemarks(position_, count))  // out of memory
+            return x.fail(makeSense(sense_key::HardwareError, 0x44, 0x00).withInformation(count));
+        position_ += count;
     }
     persist();  // also the flush that a count of 0 asks for
     if (count > 0 && medium_.inEarlyWarning(medium_.bytesBefore(position_))) x.fail(earlyWarning(0));

@@ -3,8 +3,19 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
 
 namespace vexal::device::virt {
+namespace {
+
+// Grows a vector geometrically so that `more` elements fit without another allocation.
+template <typename T>
+void makeRoom(std::vector<T>& v, size_t more) {
+    if (v.capacity() - v.size() >= more) return;
+    v.reserve(std::max(v.size() + more, std::max<size_t>(v.capacity() * 2, 64)));
+}
+
+}  // namespace
 
 TapeMedium::TapeMedium(uint64_t capacityBytes) : capacity_(capacityBytes) {}
 
@@ -45,33 +56,55 @@ void TapeMedium::truncate(size_t position) {
     arena_.resize(end);
 }
 
-void TapeMedium::writeBlock(size_t position, const uint8_t* data, uint32_t length) {
+bool TapeMedium::writeBlock(size_t position, const uint8_t* data, uint32_t length) {
     truncate(position);
     Record r;
     r.length = length;
-    const bool uniform = length > 0 && std::all_of(data + 1, data + length, [&](uint8_t b) { return b == data[0]; });
-    if (length == 0 || uniform) {
-        r.kind = Kind::Fill;
-        r.fill = length ? data[0] : 0;
-    } else {
-        r.kind = Kind::Data;
+    try {
+        makeRoom(records_, 1);  // the push_backs below cannot fail then
+        makeRoom(prefix_, 1);
+        const bool uniform =
+            length == 0 || std::all_of(data + 1, data + length, [&](uint8_t b) { return b == data[0]; });
         const Record* previous = records_.empty() ? nullptr : &records_.back();
-        if (previous && previous->kind == Kind::Data && previous->length == length &&
-            std::memcmp(arena_.data() + previous->offset, data, length) == 0) {
+        if (uniform) {
+            r.kind = Kind::Fill;
+            r.fill = length ? data[0] : 0;
+        } else if (previous && previous->kind == Kind::Data && previous->length == length &&
+                   std::memcmp(arena_.data() + previous->offset, data, length) == 0) {
+            r.kind = Kind::Data;
             r.offset = previous->offset;
         } else {
+            r.kind = Kind::Data;
             r.offset = arena_.size();
+            // Room for the whole cartridge up front (address space only, until written)
+            // spares the copies of a growing arena.
+            if (arena_.capacity() == 0) {
+                try {
+                    arena_.reserve(std::min<uint64_t>(capacity_, kReserveLimit));
+                } catch (const std::bad_alloc&) {
+                }
+            }
             arena_.insert(arena_.end(), data, data + length);
         }
+    } catch (const std::bad_alloc&) {
+        return false;
     }
     records_.push_back(r);
     prefix_.push_back(prefix_.back() + length);
+    return true;
 }
 
-void TapeMedium::writeFilemarks(size_t position, uint32_t count) {
+bool TapeMedium::writeFilemarks(size_t position, uint32_t count) {
     truncate(position);
+    try {
+        makeRoom(records_, count);
+        makeRoom(prefix_, count);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     records_.insert(records_.end(), count, Record{});
     prefix_.insert(prefix_.end(), count, prefix_.back());
+    return true;
 }
 
 bool TapeMedium::fromParts(std::vector<Record> records, std::vector<uint8_t> arena, uint64_t capacity,

@@ -13,6 +13,7 @@ namespace vexal::device::virt {
 class TapeMedium {
 public:
     static constexpr uint32_t kMaxBlockLength = 0xFFFFFF;
+    static constexpr uint64_t kReserveLimit = 2ull << 30;
 
     enum class Kind : uint8_t { Data = 1, Fill = 2, Filemark = 3 };
     struct Record {
@@ -45,9 +46,10 @@ public:
     size_t readBlock(size_t index, uint8_t* out, size_t room) const;
 
     // Writing at `position` first drops everything from there on (the new data becomes the
-    // last thing on the tape). The caller has checked the capacity.
-    void writeBlock(size_t position, const uint8_t* data, uint32_t length);
-    void writeFilemarks(size_t position, uint32_t count);
+    // last thing on the tape). The caller has checked the capacity. False when memory ran
+    // out (nothing was added).
+    bool writeBlock(size_t position, const uint8_t* data, uint32_t length);
+    bool writeFilemarks(size_t position, uint32_t count);
     void truncate(size_t position);
     void clear() { truncate(0); }
 
