@@ -2,6 +2,7 @@
 // attention, command time-outs and bus frees, REQUEST SENSE and device reset.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "device/device_library.h"
@@ -158,6 +159,28 @@ TEST_F(VirtualFaultsTest, ResetKeepsThePositionAndEndsPrevention) {
     reset(*bus);
     EXPECT_EQ(bus->position(), 1);
     EXPECT_TRUE(bus->none(0, {0x1B, 0, 0, 0, 0, 0}).good());
+}
+
+TEST_F(VirtualFaultsTest, ResetFromAnotherThreadWhileCommandsRun) {
+    auto bus = busFor("[target 0]\n");
+    ASSERT_TRUE(bus);
+    std::atomic<bool> stop{false};
+    std::thread resetter([&] {
+        while (!stop.load()) {
+            RequestBlock srb;
+            srb.command = SrbCommand::ResetDevice;
+            bus->transport().sendSrb(srb);
+            EXPECT_EQ(srb.status.load(), srb_status::Complete);
+        }
+    });
+    const std::vector<uint8_t> block(4096, 0x5A);
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_TRUE(bus->writeVariable(block).good());
+        EXPECT_TRUE(bus->tur().good());
+    }
+    stop.store(true);
+    resetter.join();
+    EXPECT_EQ(bus->position(), 200);
 }
 
 }  // namespace
