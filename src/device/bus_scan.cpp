@@ -79,6 +79,7 @@ bool BusScanner::startTransport(const ScanConfig& config) {
     case TransportKind::Virtual: {
         auto transport = makeVirtualTransport(config.virtualProfile, error);
         if (!transport) break;
+        for (auto& warning : virtualTransportWarnings(*transport)) notes_.push_back(std::move(warning));
         DevSetTransport(transport);
         devices_.clear();
         DevEnumerate();
