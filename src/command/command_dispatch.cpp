@@ -21,7 +21,7 @@ struct Entry {
 };
 
 // The command of each code; codes without an entry do nothing.
-constexpr std::array<Entry, 12> kCommands{{
+constexpr std::array<Entry, 35> kCommands{{
     {code::TestUnitReady, [](Context& c) { return c.device.TestUnitReady(); }},
     {code::Inquiry, [](Context& c) { return c.device.Inquiry(c.request.vpd); }},
     {code::FirmwareBuild, [](Context& c) { return c.device.InquiryFirmwareBuild(); }},
@@ -34,7 +34,32 @@ constexpr std::array<Entry, 12> kCommands{{
     {code::Write, [](Context& c) { return c.device.Write(c.request, c.counter, c.abort); }},
     {code::ScriptWrite, [](Context& c) { return c.device.Write(c.request, c.counter, c.abort); }},
     {code::CreateCdb, [](Context& c) { return c.device.CustomCdb(c.request); }},
+    {code::Load, [](Context& c) { return c.device.LoadUnload(1, c.request.immediate); }},
+    {code::Unload, [](Context& c) { return c.device.LoadUnload(0, c.request.immediate); }},
+    {code::Retension, [](Context& c) { return c.device.LoadUnload(3, c.request.immediate); }},
+    {code::Space, [](Context& c) { return c.device.Space(c.request.spaceCode, c.request.spaceCount); }},
+    {code::Locate, [](Context& c) { return c.device.Locate(c.request); }},
+    {code::ReadBlockLimits, [](Context& c) { return c.device.ReadBlockLimits(); }},
+    {code::ReadPosition, [](Context& c) { return c.device.ReadPosition(c.request.blockAddressType); }},
+    {code::Verify, [](Context& c) { return c.device.Verify(c.request); }},
+    {code::EraseLong, [](Context& c) { return c.device.Erase(true); }},
+    {code::EraseShort, [](Context& c) { return c.device.Erase(false); }},
+    {code::ModeSense, [](Context& c) { return c.device.ModeSense(c.request); }},
+    {code::ModeSelect, [](Context& c) { return c.device.ModeSelect(c.request, c.request.data); }},
+    {code::SetBlockSize, [](Context& c) { return c.device.SetBlockSize(c.request.newBlockSize); }},
+    {code::CompressionOn, [](Context& c) { return c.device.Compression(true); }},
+    {code::CompressionOff, [](Context& c) { return c.device.Compression(false); }},
+    {code::ReadBuffer, [](Context& c) { return c.device.ReadBuffer(c.request); }},
+    {code::WriteBuffer, [](Context& c) { return c.device.WriteBuffer(c.request); }},
+    {code::SendDiagnostic, [](Context& c) { return c.device.SendDiagnostic(c.request.selfTestCode); }},
+    {code::ReceiveDiagnostic, [](Context& c) { return c.device.ReceiveDiagnostic(c.request.allocationLength); }},
+    {code::PreventAllow, [](Context& c) { return c.device.PreventAllow(c.request.prevent); }},
+    {code::Reserve, [](Context& c) { return c.device.ReserveRelease(true); }},
+    {code::Release, [](Context& c) { return c.device.ReserveRelease(false); }},
+    {code::InitElementStatus, [](Context& c) { return c.device.InitElementStatus(); }},
 }};
+static_assert(std::all_of(kCommands.begin(), kCommands.end(), [](const Entry& e) { return e.handler != nullptr; }),
+              "every row of the command table has its command");
 
 }  // namespace
 

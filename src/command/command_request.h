@@ -74,6 +74,35 @@ struct CommandRequest {
     int dataPattern = pattern::IncrementalByte;
     uint32_t filemarks = 0;
 
+    // Space, Locate, Read Position
+    int spaceCode = 0;
+    int32_t spaceCount = 0;
+    uint32_t blockAddress = 0;
+    uint8_t partition = 0;
+    bool changePartition = false;
+    bool blockAddressType = false;  // BT
+
+    // Mode Sense / Select, Set Block Size, Compression
+    bool dbd = false;
+    uint8_t pageControl = 0;  // 0x00, 0x40, 0x80 or 0xC0
+    uint8_t pageCode = 0;
+    uint16_t allocationLength = 0;
+    int cdbSize = 6;
+    uint32_t newBlockSize = 0;
+
+    // Read / Write Buffer
+    uint8_t bufferMode = 2;
+    uint8_t bufferId = 0;
+    uint32_t bufferOffset = 0;
+    uint32_t bufferLength = 0;
+
+    // Verify, Send Diagnostic, Prevent, Format
+    bool byteCheck = false;
+    uint32_t verifyLength = 0;
+    uint8_t selfTestCode = 0;
+    bool prevent = false;
+    uint8_t formatCode = 0;
+
     // Create CDB
     std::vector<uint8_t> cdb;
     bool toDevice = false;

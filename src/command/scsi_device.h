@@ -76,6 +76,40 @@ public:
     // the commands done; `abort` stops between commands.
     ScsiResult Read(const CommandRequest& request, std::atomic<long>& counter, const std::atomic<int>& abort);
     ScsiResult Write(const CommandRequest& request, std::atomic<long>& counter, const std::atomic<int>& abort);
+    // The other single commands of the Commands menu.
+    ScsiResult LoadUnload(int loadCode, bool immediate);  // 1 load, 0 unload, 3 retension
+    ScsiResult Space(int spaceCode, int32_t count);
+    ScsiResult Locate(const CommandRequest& request);
+    ScsiResult ReadBlockLimits();
+    ScsiResult ReadPosition(bool blockAddressType);
+    ScsiResult Verify(const CommandRequest& request);
+    ScsiResult Erase(bool longErase);
+    ScsiResult ModeSense(const CommandRequest& request, std::vector<uint8_t>* buffer = nullptr);
+    ScsiResult ModeSelect(const CommandRequest& request, std::vector<uint8_t>& buffer,
+                          const std::vector<std::string>& extraLines = {});
+    ScsiResult SetBlockSize(uint32_t blockSize);
+    ScsiResult Compression(bool enable);
+    ScsiResult ReadBuffer(const CommandRequest& request, std::vector<uint8_t>* out = nullptr);
+    ScsiResult WriteBuffer(const CommandRequest& request);
+    ScsiResult SendDiagnostic(uint8_t selfTestCode);
+    ScsiResult ReceiveDiagnostic(uint16_t length, std::vector<uint8_t>* out = nullptr);
+    ScsiResult PreventAllow(bool prevent);
+    ScsiResult ReserveRelease(bool reserve);
+    ScsiResult InitElementStatus();
+    ScsiResult LogSelectReset();
+    ScsiResult Format(bool immediate, uint8_t formatCode);
+
+    // One frame: name and parameter lines, RAW_CDB, the command, result lines, status.
+    struct Frame {
+        std::string_view name;
+        std::vector<std::string> parameters;
+        LineRule nameRule = LineRule::Always;
+        LineRule cdbRule = LineRule::Always;
+        bool rawCdb = true;
+    };
+    ScsiResult RunFrame(const Frame& frame, const std::vector<uint8_t>& cdb, uint8_t* data, uint32_t length,
+                        bool toDevice, const std::function<void(ScsiResult)>& results = {});
+
     // The custom CDB of the request, with its data in either direction.
     ScsiResult CustomCdb(CommandRequest& request);
     // Commands that ended GOOD in the last Read or Write, and its compare errors.
