@@ -26,6 +26,7 @@ public:
     int finish(int rc);
 
     app::CFalderApp& app() { return app_; }
+    CliContext& context() { return context_; }
     command::CFalderDoc& doc() { return *doc_; }
 
 private:

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "cli/device_commands.h"
 #include "command/command_request.h"
 #include "device/device_library.h"
 #include "log/log_system.h"
@@ -46,49 +47,7 @@ int main(int argc, char** argv) {
     auto* inOption = cdbCommand->add_option("--in", inLength, "Read LENGTH bytes from the device");
     cdbCommand->add_option("--out", outData, "Send these hex bytes to the device")->excludes(inOption);
 
-    namespace code = vexal::command::code;
-    struct Simple {
-        const char* name;
-        const char* help;
-        int code;
-    };
-    const Simple simple[] = {
-        {"tur", "TEST UNIT READY", code::TestUnitReady},
-        {"request-sense", "REQUEST SENSE (29 bytes, decoded)", code::RequestSense},
-    };
-    // Options bind to these objects: they must not move once the parser knows them.
-    std::deque<DeviceCommand> simpleCommands;
-    std::vector<std::pair<CLI::App*, DeviceCommand*>> deviceCommands;
-    for (const Simple& s : simple) {
-        simpleCommands.push_back(DeviceCommand{s.code});
-        deviceCommands.emplace_back(app.add_subcommand(s.name, s.help), &simpleCommands.back());
-    }
-    DeviceCommand inquiry{code::Inquiry};
-    auto* inquiryCommand = app.add_subcommand("inquiry", "INQUIRY, decoded (--serial: the unit serial number page)");
-    inquiryCommand->add_flag("--serial", inquiry.vpd, "Read VPD page 80h and store the unit serial number");
-    DeviceCommand rewind{code::Rewind};
-    auto* rewindCommand = app.add_subcommand("rewind", "REWIND");
-    rewindCommand->add_flag("--immediate", rewind.immediate, "Return before the tape has moved");
-    DeviceCommand filemarks{code::WriteFilemarks};
-    auto* filemarksCommand = app.add_subcommand("write-filemarks", "WRITE FILEMARKS");
-    filemarksCommand->add_option("N", filemarks.filemarks, "Number of filemarks (0 flushes the buffer)")
-        ->required()->check(CLI::Range(0, 0xFFFFFF));
-    DeviceCommand read{code::Read}, write{code::Write};
-    auto addTransfer = [&](const char* name, const char* help, DeviceCommand& command, bool isRead) {
-        auto* sub = app.add_subcommand(name, help);
-        auto& t = command.transfer;
-        sub->add_flag("--fixed", t.fixed, "Fixed-block transfers");
-        if (isRead) sub->add_flag("--sili", t.sili, "Suppress the incorrect-length indicator");
-        sub->add_option("--block-size", t.blockSize, "Logical block size (fixed mode)");
-        sub->add_option("--transfer-length", t.transferLength, "Blocks (fixed) or bytes (variable)")->required();
-        sub->add_option("--count", t.count, "Consecutive commands (0: to the end of medium)");
-        sub->add_option("--pattern", t.pattern, "incr, word, zeros, random, nocompare or blocknum");
-        if (isRead) sub->add_flag("--compare", t.compare, "Compare the data with the pattern");
-        deviceCommands.emplace_back(sub, &command);
-        return sub;
-    };
-    addTransfer("read", "READ, once or repeatedly, with compare", read, true);
-    addTransfer("write", "WRITE, once or repeatedly, with a data pattern", write, false);
+    DeviceCommands deviceCommands(app);
     std::string modeName;
     auto* modeCommand = app.add_subcommand("mode", "Switch to customer or engineering mode (kept for later runs)");
     modeCommand->add_option("MODE", modeName)->required()->check(CLI::IsMember({"customer", "engineering"}));
@@ -115,14 +74,9 @@ int main(int argc, char** argv) {
     if (*scan) rc = runScan(context);
     else if (*select) rc = runSelect(context, selectDevice);
     else if (*cdbCommand) rc = runCdb(context, cdb);
-    else if (*inquiryCommand) rc = runDeviceCommand(context, inquiry);
-    else if (*rewindCommand) rc = runDeviceCommand(context, rewind);
-    else if (*filemarksCommand) rc = runDeviceCommand(context, filemarks);
     else if (*modeCommand) rc = runMode(context, modeName);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
-    else
-        for (auto& [sub, command] : deviceCommands)
-            if (*sub) rc = runDeviceCommand(context, *command);
+    else deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
     vexal::device::DevSetTransport(nullptr);
     return rc;

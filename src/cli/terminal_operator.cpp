@@ -90,10 +90,10 @@ app::Button TerminalOperator::message(std::string_view text, std::string_view, a
     std::string given;
     if (nextAnswer(given)) {
         if (!parseButton(given, buttons, answer)) answer = defaultButton;
-    } else if (policy_ == Policy::Yes && buttons != app::Buttons::OkCancel) {
-        answer = app::Button::Yes;
-    } else if (policy_ == Policy::No && buttons != app::Buttons::OkCancel) {
-        answer = app::Button::No;
+    } else if (policy_ == Policy::Yes) {
+        answer = buttons == app::Buttons::OkCancel ? app::Button::Ok : app::Button::Yes;
+    } else if (policy_ == Policy::No) {
+        answer = buttons == app::Buttons::OkCancel ? app::Button::Cancel : app::Button::No;
     } else if (interactive_ && policy_ == Policy::Ask) {
         for (;;) {
             std::cerr << (buttons == app::Buttons::OkCancel ? "[OK/Cancel] " : "[Yes/No] ") << std::flush;

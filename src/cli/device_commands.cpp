@@ -1,0 +1,262 @@
+#include "cli/device_commands.h"
+
+#include <iostream>
+
+#include "cli/hex_bytes.h"
+#include "command/data_pattern.h"
+#include "command/locate_address.h"
+#include "device/device_library.h"
+
+namespace vexal::cli {
+namespace {
+
+namespace code = command::code;
+
+// The largest transfer one READ or WRITE command may move.
+constexpr uint64_t kMaxTransfer = 65536;
+
+constexpr const char* kLongEraseQuestion = "Long Erase can take many hours.  Click 'OK' to continue.";
+constexpr const char* kTimeoutQuestion = "Are you sure you want to modify the command timeout value for this device?";
+
+int checkTransfer(DeviceCommands* /*unused*/, command::CommandRequest& request, const TransferOptions& t) {
+    if (!command::parsePatternName(t.pattern, request.dataPattern)) {
+        std::cerr << "Unknown pattern '" << t.pattern << "': use incr, word, zeros, random, nocompare or blocknum.\n";
+        return kExitUsage;
+    }
+    const uint64_t total = t.fixed ? uint64_t{t.transferLength} * t.blockSize : t.transferLength;
+    if (total == 0 || t.transferLength > 0xFFFFFF || t.blockSize > 0xFFFFFF) {
+        std::cerr << "Data transfers must be between 1 and 64K bytes.\n";
+        return kExitUsage;
+    }
+    if (total > kMaxTransfer) {
+        std::cerr << "Data transfers over 64K bytes are not available yet.\n";
+        return kExitUsage;
+    }
+    if (t.count < 0) {
+        std::cerr << "--count takes 0 (to the end of medium) or more.\n";
+        return kExitUsage;
+    }
+    request.fixed = t.fixed;
+    request.sili = t.sili;
+    request.blockSize = t.blockSize;
+    request.transferLength = t.transferLength;
+    request.count = t.count;
+    request.compare = t.compare && request.dataPattern != command::pattern::NoCompare;
+    return kExitDone;
+}
+
+}  // namespace
+
+DeviceCommands::Entry& DeviceCommands::add(CLI::App& app, const char* name, const char* help, int commandCode,
+                                           std::function<int(Entry&, CliSession&)> prepare) {
+    Entry& e = entries_.emplace_back();
+    e.sub = app.add_subcommand(name, help);
+    e.request.code = commandCode;
+    e.prepare = std::move(prepare);
+    return e;
+}
+
+void DeviceCommands::addTransfer(CLI::App& app, const char* name, const char* help, int commandCode, bool isRead) {
+    Entry& e = add(app, name, help, commandCode, [](Entry& entry, CliSession&) {
+        return checkTransfer(nullptr, entry.request, entry.transfer);
+    });
+    auto& t = e.transfer;
+    e.sub->add_flag("--fixed", t.fixed, "Fixed-block transfers");
+    if (isRead) e.sub->add_flag("--sili", t.sili, "Suppress the incorrect-length indicator");
+    e.sub->add_option("--block-size", t.blockSize, "Logical block size (fixed mode)");
+    e.sub->add_option("--transfer-length", t.transferLength, "Blocks (fixed) or bytes (variable)")->required();
+    e.sub->add_option("--count", t.count, "Consecutive commands (0: to the end of medium)");
+    e.sub->add_option("--pattern", t.pattern, "incr, word, zeros, random, nocompare or blocknum");
+    if (isRead) e.sub->add_flag("--compare", t.compare, "Compare the data with the pattern");
+}
+
+DeviceCommands::DeviceCommands(CLI::App& app) {
+    add(app, "tur", "TEST UNIT READY", code::TestUnitReady);
+    add(app, "request-sense", "REQUEST SENSE (29 bytes, decoded)", code::RequestSense);
+    add(app, "inquiry", "INQUIRY, decoded (--serial: the unit serial number page)", code::Inquiry)
+        .sub->add_flag("--serial", entries_.back().request.vpd, "Read VPD page 80h and store the serial number");
+    for (auto [name, help, c] : {std::tuple{"rewind", "REWIND", code::Rewind},
+                                 std::tuple{"load", "LOAD", code::Load},
+                                 std::tuple{"unload", "UNLOAD", code::Unload},
+                                 std::tuple{"retension", "LOAD with retension", code::Retension}})
+        add(app, name, help, c).sub->add_flag("--immediate", entries_.back().request.immediate,
+                                              "Return before the tape has moved");
+    add(app, "write-filemarks", "WRITE FILEMARKS", code::WriteFilemarks)
+        .sub->add_option("N", entries_.back().request.filemarks, "Number of filemarks (0 flushes the buffer)")
+        ->required()
+        ->check(CLI::Range(0, 0xFFFFFF));
+    addTransfer(app, "read", "READ, once or repeatedly, with compare", code::Read, true);
+    addTransfer(app, "write", "WRITE, once or repeatedly, with a data pattern", code::Write, false);
+    add(app, "read-block-limits", "READ BLOCK LIMITS", code::ReadBlockLimits);
+    add(app, "read-position", "READ POSITION", code::ReadPosition)
+        .sub->add_flag("--bt", entries_.back().request.blockAddressType, "Block address type");
+    {
+        Entry& e = add(app, "space", "SPACE CODE COUNT (0 blocks, 1 filemarks, 2 sequential filemarks, 3 EOD)",
+                       code::Space);
+        e.sub->add_option("CODE", e.request.spaceCode)->required()->check(CLI::Range(0, 3));
+        e.sub->add_option("COUNT", e.request.spaceCount)->required()->check(CLI::Range(-8388608, 8388607));
+    }
+    {
+        Entry& e = add(app, "locate", "LOCATE ADDRESS (decimal or 1FH)", code::Locate, [](Entry& entry, CliSession&) {
+            const auto error = command::parseLocateAddress(entry.text, entry.request.blockAddress);
+            if (error == command::AddressError::None) return kExitDone;
+            std::cerr << command::addressErrorText(error) << "\n";
+            return kExitUsage;
+        });
+        e.sub->add_option("ADDRESS", e.text)->required();
+        auto* partition = e.sub->add_option("--partition", e.request.partition, "Change to this partition")
+                              ->check(CLI::Range(0, 255));
+        e.sub->add_flag("--immediate", e.request.immediate, "Return before the tape has moved");
+        e.sub->add_flag("--bt", e.request.blockAddressType, "Block address type");
+        e.prepare = [partition, prepare = e.prepare](Entry& entry, CliSession& s) {
+            entry.request.changePartition = partition->count() > 0;
+            return prepare(entry, s);
+        };
+    }
+    for (auto [name, help, c] : {std::tuple{"mode-sense", "MODE SENSE", code::ModeSense}}) {
+        Entry& e = add(app, name, help, c);
+        e.request.allocationLength = 255;
+        e.sub->add_option("--page", e.request.pageCode, "Page code (decimal; 63: all pages)")->check(CLI::Range(0, 63));
+        e.sub->add_option("--length", e.request.allocationLength, "Transfer length")->check(CLI::Range(1, 65535));
+        e.sub->add_option("--cdb-size", e.request.cdbSize, "6 or 10")->check(CLI::IsMember({6, 10}));
+        e.sub->add_flag("--dbd", e.request.dbd, "Disable block descriptors");
+        e.sub->add_option("--pc", e.text, "current, changeable, default or saved")
+            ->check(CLI::IsMember({"current", "changeable", "default", "saved"}));
+        e.prepare = [](Entry& entry, CliSession&) {
+            const std::string& pc = entry.text;
+            entry.request.pageControl = pc == "changeable" ? 0x40 : pc == "default" ? 0x80 : pc == "saved" ? 0xC0 : 0;
+            return kExitDone;
+        };
+    }
+    {
+        Entry& e = add(app, "mode-select", "MODE SELECT with the given parameter list", code::ModeSelect,
+                       [](Entry& entry, CliSession&) {
+                           std::string error;
+                           if (parseHexBytes(entry.text, entry.request.data, error) && !entry.request.data.empty())
+                               return kExitDone;
+                           std::cerr << "Bad parameter list: " << (error.empty() ? "it is empty." : error) << "\n";
+                           return kExitUsage;
+                       });
+        e.sub->add_option("DATA", e.text, "The parameter list as hex bytes")->required();
+        e.sub->add_option("--cdb-size", e.request.cdbSize, "6 or 10")->check(CLI::IsMember({6, 10}));
+    }
+    add(app, "set-block-size", "Set the fixed block size (0: variable)", code::SetBlockSize)
+        .sub->add_option("N", entries_.back().request.newBlockSize)->required()->check(CLI::Range(0, 0xFFFFFF));
+    {
+        Entry& e = add(app, "compression", "Hardware data compression on or off", code::CompressionOn,
+                       [](Entry& entry, CliSession&) {
+                           entry.request.code = entry.text == "on" ? code::CompressionOn : code::CompressionOff;
+                           return kExitDone;
+                       });
+        e.sub->add_option("STATE", e.text)->required()->check(CLI::IsMember({"on", "off"}));
+    }
+    {
+        Entry& e = add(app, "verify", "VERIFY", code::Verify);
+        e.sub->add_flag("--fixed", e.request.fixed, "Fixed-block verify");
+        e.sub->add_flag("--byte-check", e.request.byteCheck, "Byte compare");
+        e.sub->add_option("--length", e.request.verifyLength, "Verification length")
+            ->required()
+            ->check(CLI::Range(0, 0xFFFFFF));
+    }
+    {
+        Entry& e = add(app, "erase", "ERASE (--long asks first: it can take hours)", code::EraseShort,
+                       [](Entry& entry, CliSession& session) {
+                           if (entry.text != "long") return kExitDone;
+                           entry.request.code = code::EraseLong;
+                           if (session.context().op().message(kLongEraseQuestion, "Vexal", app::Icon::Question,
+                                                              app::Buttons::OkCancel,
+                                                              app::Button::Cancel) == app::Button::Ok)
+                               return kExitDone;
+                           return kExitFailed;
+                       });
+        auto* group = e.sub->add_option_group("kind");
+        group->add_flag_callback("--long", [&e] { e.text = "long"; }, "Long erase: to the end of the tape");
+        group->add_flag_callback("--short", [&e] { e.text = "short"; }, "Short erase: an end-of-data mark");
+        group->require_option(1);
+    }
+    for (auto [name, help, c] : {std::tuple{"read-buffer", "READ BUFFER", code::ReadBuffer},
+                                 std::tuple{"write-buffer", "WRITE BUFFER", code::WriteBuffer}}) {
+        Entry& e = add(app, name, help, c);
+        e.sub->add_option("--mode", e.request.bufferMode, "Mode (0, 2, 3, 10, 11)")->check(CLI::Range(0, 31));
+        e.sub->add_option("--id", e.request.bufferId, "Buffer ID")->check(CLI::Range(0, 255));
+        e.sub->add_option("--offset", e.request.bufferOffset)->check(CLI::Range(0, 0xFFFFFF));
+        e.sub->add_option("--length", e.request.bufferLength)->check(CLI::Range(0, 0xFFFF));
+        if (c == code::WriteBuffer) {
+            e.sub->add_option("--data", e.text, "Data as hex bytes (zeros when absent)");
+            e.prepare = [](Entry& entry, CliSession&) {
+                std::string error;
+                if (!entry.text.empty() && !parseHexBytes(entry.text, entry.request.data, error)) {
+                    std::cerr << "Bad --data: " << error << "\n";
+                    return kExitUsage;
+                }
+                if (entry.request.bufferLength == 0) entry.request.bufferLength = static_cast<uint32_t>(entry.request.data.size());
+                return kExitDone;
+            };
+        }
+    }
+    add(app, "send-diagnostic", "SEND DIAGNOSTIC", code::SendDiagnostic)
+        .sub->add_option("--self-test", entries_.back().request.selfTestCode, "Self-test code")
+        ->check(CLI::Range(0, 255));
+    {
+        Entry& e = add(app, "receive-diagnostic", "RECEIVE DIAGNOSTIC RESULTS", code::ReceiveDiagnostic);
+        e.request.allocationLength = 64;
+        e.sub->add_option("--length", e.request.allocationLength)->check(CLI::Range(1, 65535));
+    }
+    add(app, "prevent", "PREVENT MEDIUM REMOVAL", code::PreventAllow).request.prevent = true;
+    add(app, "allow", "ALLOW MEDIUM REMOVAL", code::PreventAllow);
+    add(app, "reserve", "RESERVE UNIT", code::Reserve);
+    add(app, "release", "RELEASE UNIT", code::Release);
+    add(app, "init-element-status", "INITIALIZE ELEMENT STATUS", code::InitElementStatus);
+    add(app, "log-select", "LOG SELECT: reset the log counters", code::LogSelect)
+        .sub->add_flag("--reset", entries_.back().request.immediate, "Reset the log counters")->required();
+    add(app, "bus-reset", "Reset the device", code::BusReset);
+    timeout_ = app.add_subcommand("timeout", "Show or set the command time-out of the device");
+    timeout_->add_option("--set", timeoutSeconds_, "New time-out in seconds")->check(CLI::Range(1, 4294967));
+}
+
+bool DeviceCommands::run(CliContext& context, int& rc) {
+    if (*timeout_) {
+        CliSession session(context);
+        if (const int open = session.open(); open != kExitDone) {
+            rc = session.finish(open);
+            return true;
+        }
+        const int handle = session.doc().device().handle;
+        std::cout << "Current Timeout: " << device::DevTimeout(handle, 0, 0) << "\n";
+        rc = kExitDone;
+        if (timeout_->get_option("--set")->count() > 0) {
+            if (context.op().message(kTimeoutQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo,
+                                     app::Button::No) == app::Button::Yes) {
+                const int now = device::DevTimeout(handle, 1, static_cast<int>(timeoutSeconds_));
+                std::cout << "Timeout: " << now << "\n";
+                if (now != static_cast<int>(timeoutSeconds_)) rc = kExitFailed;
+            }
+        }
+        rc = session.finish(rc);
+        return true;
+    }
+    for (Entry& e : entries_) {
+        if (!*e.sub) continue;
+        CliSession session(context);
+        if (const int open = session.open(); open != kExitDone) {
+            rc = session.finish(open);
+            return true;
+        }
+        if (e.prepare) {
+            if (const int checked = e.prepare(e, session); checked != kExitDone) {
+                rc = session.finish(checked);
+                return true;
+            }
+        }
+        session.doc().request() = e.request;
+        const command::ScsiResult result = session.run();
+        const auto& device = session.doc().device();
+        // In customer mode the frame writes no status line: say how it ended.
+        if (!session.app().engineeringMode) std::cout << "Status: " << device.status.lastStatus << "\n";
+        rc = session.finish(result != 0 || device.compareErrors > 0 ? kExitFailed : kExitDone);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace vexal::cli
