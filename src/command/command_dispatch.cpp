@@ -21,7 +21,7 @@ struct Entry {
 };
 
 // The command of each code; codes without an entry do nothing.
-constexpr std::array<Entry, 35> kCommands{{
+constexpr std::array<Entry, 36> kCommands{{
     {code::TestUnitReady, [](Context& c) { return c.device.TestUnitReady(); }},
     {code::Inquiry, [](Context& c) { return c.device.Inquiry(c.request.vpd); }},
     {code::FirmwareBuild, [](Context& c) { return c.device.InquiryFirmwareBuild(); }},
@@ -57,6 +57,7 @@ constexpr std::array<Entry, 35> kCommands{{
     {code::Reserve, [](Context& c) { return c.device.ReserveRelease(true); }},
     {code::Release, [](Context& c) { return c.device.ReserveRelease(false); }},
     {code::InitElementStatus, [](Context& c) { return c.device.InitElementStatus(); }},
+    {code::LogSelect, [](Context& c) { return c.device.LogSelectReset(); }},
 }};
 static_assert(std::all_of(kCommands.begin(), kCommands.end(), [](const Entry& e) { return e.handler != nullptr; }),
               "every row of the command table has its command");
