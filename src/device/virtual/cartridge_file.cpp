@@ -50,6 +50,7 @@ void encodeRecord(const TapeMedium::Record& r, uint8_t* out) {
     std::memset(out, 0, kRecordSize);
     out[0] = static_cast<uint8_t>(r.kind);
     out[1] = r.fill;
+    out[2] = r.compressed ? 1 : 0;
     putLe32(out + 4, r.length);
     putLe64(out + 8, r.offset);
 }
@@ -170,6 +171,7 @@ CartridgeLoad loadCartridge(const std::filesystem::path& path, TapeMedium& mediu
         const uint8_t* p = &table[i * kRecordSize];
         records[i].kind = static_cast<TapeMedium::Kind>(p[0]);
         records[i].fill = p[1];
+        records[i].compressed = p[2] & 1;
         records[i].length = getLe32(p + 4);
         records[i].offset = getLe64(p + 8);
     }

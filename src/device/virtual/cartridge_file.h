@@ -8,7 +8,7 @@
 //     u64 position, u32 block length, u8 flags (1 loaded, 2 compression), 3 reserved,
 //     u64 FNV-1a checksum of header bytes 0..55 and the object table
 //   object table: count x 16 bytes: u8 kind (1 data, 2 fill, 3 filemark), u8 fill byte,
-//     u16 reserved, u32 length, u64 offset into the stored data
+//     u8 flags (1 written compressed), u8 reserved, u32 length, u64 offset into the stored data
 //   stored data bytes
 #include <cstdint>
 #include <filesystem>

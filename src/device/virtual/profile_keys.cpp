@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "device/virtual/drive_log.h"
+
 namespace vexal::device::virt {
 
 std::string_view trimBlanks(std::string_view s) {
@@ -97,6 +99,35 @@ bool parseAlerts(std::string_view v, std::vector<uint8_t>& out) {
     return true;
 }
 
+// "name:value, name:value": starting values of the drive's log values.
+bool parseLogValues(std::string_view v, std::vector<std::pair<uint8_t, uint64_t>>& out) {
+    out.clear();
+    while (!v.empty()) {
+        const auto comma = v.find(',');
+        const std::string_view item = trimBlanks(v.substr(0, comma));
+        const auto colon = item.find(':');
+        if (colon == std::string_view::npos) return false;
+        const LogValueInfo* info = findLogValue(lowerAscii(trimBlanks(item.substr(0, colon))));
+        uint64_t n = 0;
+        if (!info || !parseUnsigned(trimBlanks(item.substr(colon + 1)), info->max, n)) return false;
+        out.emplace_back(static_cast<uint8_t>(info->value), n);
+        if (comma == std::string_view::npos) break;
+        v.remove_prefix(comma + 1);
+    }
+    return true;
+}
+
+bool applyEventHistory(std::string_view v, DeviceProfile& d) {
+    const std::string l = lowerAscii(v);
+    d.eventHistoryFile.clear();
+    d.eventHistory.reset();
+    if (l == "none") d.eventHistory.emplace();
+    else if (l == "default") return true;
+    else if (v.empty()) return false;
+    else d.eventHistoryFile = std::string(v);
+    return true;
+}
+
 bool applyType(std::string_view v, DeviceProfile& d) { return parseDeviceKind(v, d.kind); }
 
 template <size_t Width, std::string DeviceProfile::*Field>
@@ -155,6 +186,16 @@ const ProfileKey kKeys[] = {
      [](std::string_view v, DeviceProfile& d) {
          if (v.empty()) return false;
          d.trace = std::string(v);
+         return true;
+     }},
+    {"log_counters", true, "a comma list of name:value pairs with the names of docs/virtual-drive.md",
+     [](std::string_view v, DeviceProfile& d) { return parseLogValues(v, d.logValues); }},
+    {"event_history", true, "a file of event lines, none or default", applyEventHistory},
+    {"self_test", true, "pass or fail",
+     [](std::string_view v, DeviceProfile& d) {
+         const std::string l = lowerAscii(v);
+         if (l != "pass" && l != "fail") return false;
+         d.selfTestFails = l == "fail";
          return true;
      }},
     {"timeout_after", false, "a command count (0 for never)",

@@ -19,6 +19,7 @@ inline constexpr uint8_t DataProtect = 0x7;
 inline constexpr uint8_t BlankCheck = 0x8;
 inline constexpr uint8_t AbortedCommand = 0xB;
 inline constexpr uint8_t VolumeOverflow = 0xD;
+inline constexpr uint8_t Miscompare = 0xE;
 }  // namespace sense_key
 
 struct Sense {

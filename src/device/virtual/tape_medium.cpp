@@ -40,6 +40,19 @@ size_t TapeMedium::readBlock(size_t index, uint8_t* out, size_t room) const {
     return n;
 }
 
+bool TapeMedium::blockEquals(size_t index, const uint8_t* data, size_t length) const {
+    if (index >= records_.size() || records_[index].length != length) return false;
+    const Record& r = records_[index];
+    if (r.kind == Kind::Data) return length == 0 || std::memcmp(arena_.data() + r.offset, data, length) == 0;
+    if (r.kind == Kind::Fill) return std::all_of(data, data + length, [&](uint8_t b) { return b == r.fill; });
+    return false;
+}
+
+const uint8_t* TapeMedium::storedBytes(size_t index) const {
+    if (index >= records_.size() || records_[index].kind != Kind::Data) return nullptr;
+    return arena_.data() + records_[index].offset;
+}
+
 void TapeMedium::truncate(size_t position) {
     if (position >= records_.size()) return;
     records_.resize(position);
@@ -56,10 +69,11 @@ void TapeMedium::truncate(size_t position) {
     arena_.resize(end);
 }
 
-bool TapeMedium::writeBlock(size_t position, const uint8_t* data, uint32_t length) {
+bool TapeMedium::writeBlock(size_t position, const uint8_t* data, uint32_t length, bool compressed) {
     truncate(position);
     Record r;
     r.length = length;
+    r.compressed = compressed;
     try {
         makeRoom(records_, 1);  // the push_backs below cannot fail then
         makeRoom(prefix_, 1);

@@ -21,6 +21,7 @@ public:
         uint32_t length = 0;  // Data and Fill: the block length
         Kind kind = Kind::Filemark;
         uint8_t fill = 0;     // Fill: the value of every byte
+        bool compressed = false;  // written while data compression was on
     };
 
     explicit TapeMedium(uint64_t capacityBytes = 0);
@@ -44,11 +45,15 @@ public:
 
     // Copies up to `room` bytes of a data block; returns the bytes copied.
     size_t readBlock(size_t index, uint8_t* out, size_t room) const;
+    // True when the data block holds exactly these `length` bytes.
+    bool blockEquals(size_t index, const uint8_t* data, size_t length) const;
+    // The bytes of a data block in the arena; null for a uniform block or a filemark.
+    const uint8_t* storedBytes(size_t index) const;
 
     // Writing at `position` first drops everything from there on (the new data becomes the
     // last thing on the tape). The caller has checked the capacity. False when memory ran
     // out (nothing was added).
-    bool writeBlock(size_t position, const uint8_t* data, uint32_t length);
+    bool writeBlock(size_t position, const uint8_t* data, uint32_t length, bool compressed = false);
     bool writeFilemarks(size_t position, uint32_t count);
     void truncate(size_t position);
     void clear() { truncate(0); }

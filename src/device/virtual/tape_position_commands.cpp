@@ -27,6 +27,7 @@ int32_t signed24(uint32_t v) { return (v & 0x800000) ? static_cast<int32_t>(v) -
 
 void VirtualTapeDrive::rewind(Exchange&) {
     position_ = 0;
+    log_.add(LogValue::Rewinds);
     stateDirty_ = true;
     persist();
 }
@@ -34,6 +35,7 @@ void VirtualTapeDrive::rewind(Exchange&) {
 void VirtualTapeDrive::space(Exchange& x) {
     const uint8_t code = x.byte(1) & 0x0F;
     const int32_t count = signed24(x.be24(2));
+    if (code == 0 || code == 1 || code == 3) log_.add(LogValue::Spaces);
     switch (code) {
     case 0: spaceBlocks(x, count); break;
     case 1: spaceFilemarks(x, count); break;
@@ -48,14 +50,20 @@ void VirtualTapeDrive::spaceBlocks(Exchange& x, int32_t count) {
     if (count >= 0) {
         for (int32_t done = 0; done < count; ++done) {
             if (position_ >= medium_.objectCount()) return x.fail(endOfData(count - done));
-            if (medium_.isFilemark(position_++)) return x.fail(filemarkDetected(count - done));
+            if (medium_.isFilemark(position_++)) {
+                log_.add(LogValue::FilemarksRead);
+                return x.fail(filemarkDetected(count - done));
+            }
         }
         return;
     }
     for (int32_t done = 0; done > count; --done) {
         if (position_ == 0) return x.fail(beginningOfPartition(count - done));
         // A filemark stops the head on its beginning-of-partition side.
-        if (medium_.isFilemark(--position_)) return x.fail(filemarkDetected(count - done));
+        if (medium_.isFilemark(--position_)) {
+            log_.add(LogValue::FilemarksRead);
+            return x.fail(filemarkDetected(count - done));
+        }
     }
 }
 
@@ -63,13 +71,19 @@ void VirtualTapeDrive::spaceFilemarks(Exchange& x, int32_t count) {
     if (count >= 0) {
         for (int32_t done = 0; done < count;) {
             if (position_ >= medium_.objectCount()) return x.fail(endOfData(count - done));
-            if (medium_.isFilemark(position_++)) ++done;
+            if (medium_.isFilemark(position_++)) {
+                log_.add(LogValue::FilemarksRead);
+                ++done;
+            }
         }
         return;
     }
     for (int32_t done = 0; done > count;) {
         if (position_ == 0) return x.fail(beginningOfPartition(count - done));
-        if (medium_.isFilemark(--position_)) --done;
+        if (medium_.isFilemark(--position_)) {
+            log_.add(LogValue::FilemarksRead);
+            --done;
+        }
     }
 }
 
@@ -78,6 +92,7 @@ void VirtualTapeDrive::locate(Exchange& x) {
     if (changePartition && x.byte(8) != 0) return x.fail(invalidCdbField(8));
     const uint32_t target = x.be32(3);
     stateDirty_ = true;
+    log_.add(LogValue::Locates);
     if (target > medium_.objectCount()) {
         position_ = medium_.objectCount();
         return x.fail(makeSense(sense_key::BlankCheck, 0x00, 0x05));
@@ -127,6 +142,7 @@ void VirtualTapeDrive::loadUnload(Exchange& x) {
     if (load) {
         if (!profile().cartridge) return x.fail(makeSense(sense_key::NotReady, 0x3A, 0x00));
         if (!loaded_ && profile().unitAttention) raiseUnitAttention(0x28, 0x00);  // a cartridge came in
+        if (!loaded_) log_.add(LogValue::Loads);
         loaded_ = true;
         position_ = 0;  // loading, or a load of a loaded cartridge, ends at the beginning
     } else {

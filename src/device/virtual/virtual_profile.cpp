@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "device/virtual/event_history.h"
 #include "device/virtual/profile_keys.h"
 #include "platform/ini_file.h"
 
@@ -208,6 +209,19 @@ bool parseProfile(std::string_view text, const std::string& fileName, VirtualPro
                                                 "\" (expected " + std::string(spec->expected) + ")");
                 return false;
             }
+        }
+        if (!device.eventHistoryFile.empty()) {
+            std::filesystem::path file(device.eventHistoryFile);
+            const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+            if (file.is_relative() && !folder.empty()) file = folder / file;
+            std::vector<std::string> lines;
+            std::string why;
+            if (!loadEventHistory(file, lines, why)) {
+                error = err.at(lineOf("event_history"), "the key \"event_history\" of " + where + " names the file " +
+                                                            file.string() + ", which " + why);
+                return false;
+            }
+            device.eventHistory = std::move(lines);
         }
         if (!device.trace.empty()) {
             const std::filesystem::path trace(device.trace);

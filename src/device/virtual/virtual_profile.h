@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vexal::device::virt {
@@ -31,6 +32,13 @@ struct DeviceProfile {
     std::string trace;                          // CDB trace file; empty: none
     uint64_t timeoutAfter = 0;                  // 0: never
     uint64_t disconnectAfter = 0;               // 0: never
+    // log_counters: starting values of log values (a LogValue and its value), applied
+    // at every start over what the drive log file holds.
+    std::vector<std::pair<uint8_t, uint64_t>> logValues;
+    // event_history: the lines of log page 07h; none given: the built-in events.
+    std::optional<std::vector<std::string>> eventHistory;
+    std::string eventHistoryFile;               // as given; read when the profile is parsed
+    bool selfTestFails = false;                 // self_test = fail
 };
 
 struct VirtualProfile {

@@ -6,7 +6,7 @@ namespace vexal::device::virt {
 
 std::span<const VirtualTapeDrive::Entry> VirtualTapeDrive::commandTable() {
     using D = VirtualTapeDrive;
-    static const std::array<Entry, 20> table = {{
+    static const std::array<Entry, 27> table = {{
         {0x00, attr::NeedsMedium, &D::testUnitReady},
         {0x01, attr::NeedsMedium, &D::rewind},
         {0x03, attr::AlwaysAnswers, &D::requestSense},
@@ -16,15 +16,22 @@ std::span<const VirtualTapeDrive::Entry> VirtualTapeDrive::commandTable() {
         {0x10, attr::NeedsMedium, &D::writeFilemarks},
         {0x11, attr::NeedsMedium, &D::space},
         {0x12, attr::AlwaysAnswers, &D::inquiry},
+        {0x13, attr::NeedsMedium, &D::verify},
         {0x15, 0, &D::modeSelect},
         {0x16, 0, &D::reserveRelease},
         {0x17, 0, &D::reserveRelease},
         {0x19, attr::NeedsMedium, &D::erase},
         {0x1A, 0, &D::modeSense},
         {0x1B, 0, &D::loadUnload},
+        {0x1C, 0, &D::receiveDiagnosticResults},
+        {0x1D, 0, &D::sendDiagnostic},
         {0x1E, 0, &D::preventAllow},
         {0x2B, attr::NeedsMedium, &D::locate},
         {0x34, attr::NeedsMedium, &D::readPosition},
+        {0x3B, 0, &D::writeBuffer},
+        {0x3C, 0, &D::readBuffer},
+        {0x4C, 0, &D::logSelect},
+        {0x4D, 0, &D::logSense},
         {0x55, 0, &D::modeSelect},
         {0x5A, 0, &D::modeSense},
     }};
@@ -32,7 +39,10 @@ std::span<const VirtualTapeDrive::Entry> VirtualTapeDrive::commandTable() {
 }
 
 VirtualTapeDrive::VirtualTapeDrive(DeviceProfile profile, std::shared_ptr<CdbTrace> trace, WarningLog& warnings)
-    : TableDevice(std::move(profile), std::move(trace)), warnings_(warnings) {
+    : TableDevice(std::move(profile), std::move(trace)),
+      warnings_(warnings),
+      diagnostics_(this->profile().selfTestFails) {
+    setUpLog(warnings);
     if (!this->profile().cartridge) return;
     medium_.setCapacity(uint64_t{this->profile().capacityMib} << 20);
     cartridgeFile_ = cartridgePath(this->profile().serial);
@@ -70,6 +80,12 @@ void VirtualTapeDrive::loadCartridgeFile(WarningLog& warnings) {
 }
 
 void VirtualTapeDrive::persist() {
+    if (log_.changed()) {
+        std::string error;
+        if (saveDriveLog(logFile_, log_, error)) log_.markSaved();
+        else if (!logSaveFailed_) warnings_.add(error);  // once: reads change the counters all the time
+        logSaveFailed_ = log_.changed();
+    }
     if (cartridgeFile_.empty() || (!contentDirty_ && !stateDirty_)) return;
     DriveState state;
     state.position = position_;

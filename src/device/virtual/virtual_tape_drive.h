@@ -1,10 +1,16 @@
 #pragma once
-// The virtual tape drive: stream commands on a TapeMedium, mode parameters, and the
-// cartridge kept in a file below the install path.
+// The virtual tape drive: stream commands on a TapeMedium, mode parameters, log pages,
+// buffers and diagnostics, and the cartridge kept in a file below the install path.
+#include <bitset>
 #include <filesystem>
 #include <span>
+#include <vector>
 
 #include "device/virtual/cartridge_file.h"
+#include "device/virtual/diagnostics.h"
+#include "device/virtual/drive_buffers.h"
+#include "device/virtual/drive_log.h"
+#include "device/virtual/log_parameter.h"
 #include "device/virtual/mode_pages.h"
 #include "device/virtual/tape_medium.h"
 #include "device/virtual/virtual_device.h"
@@ -35,6 +41,8 @@ private:
     void readFixed(Exchange& x, uint32_t count);
     bool writeProtected() const { return profile().writeProtect; }
     bool mediumErrorAt(size_t position) const;
+    // tape_verify_command.cpp
+    void verify(Exchange& x);
     // tape_position_commands.cpp
     void rewind(Exchange& x);
     void space(Exchange& x);
@@ -47,11 +55,31 @@ private:
     void modeSense(Exchange& x);
     void modeSelect(Exchange& x);
     void readBlockLimits(Exchange& x);
+    // tape_log_commands.cpp
+    void logSense(Exchange& x);
+    void logSelect(Exchange& x);
+    // tape_buffer_commands.cpp
+    void readBuffer(Exchange& x);
+    void writeBuffer(Exchange& x);
+    // tape_diagnostic_commands.cpp
+    void sendDiagnostic(Exchange& x);
+    void receiveDiagnosticResults(Exchange& x);
     // virtual_tape_drive.cpp
     void preventAllow(Exchange& x);
     void reserveRelease(Exchange&) {}  // other initiators are not modelled
 
-    // Writes the cartridge file when something changed since it was last written.
+    // drive_log_events.cpp: what the I/O commands count.
+    void noteBlockWritten(const uint8_t* data, uint32_t length);
+    // A block read from tape; `toHost` of its bytes went to the initiator (0 for VERIFY).
+    void noteBlockRead(size_t at, uint32_t toHost);
+    // An unrecovered error at the object `at`: counted, kept for the wellness page, and
+    // raised as Tape Alert flags 3 (hard error) and 4 (media) for a medium error.
+    void noteError(const Sense& sense, size_t at, uint8_t operation);
+    void noteWriteProtected() { alerts_.set(9 - 1); }
+    void setUpLog(WarningLog& warnings);
+
+    // Writes the cartridge file when something changed since it was last written, and the
+    // drive log file when the counters changed.
     void persist();
     void loadCartridgeFile(WarningLog& warnings);
 
@@ -64,6 +92,14 @@ private:
     bool prevented_ = false;
     bool contentDirty_ = false;  // objects changed since the file was written
     bool stateDirty_ = false;    // position, load state or mode changed
+
+    std::filesystem::path logFile_;
+    DriveLog log_;
+    bool logSaveFailed_ = false;
+    std::bitset<64> alerts_;            // Tape Alert flag n is bit n-1
+    std::vector<LogParameter> events_;  // log page 07h
+    DriveBuffers buffers_;
+    Diagnostics diagnostics_;
 };
 
 }  // namespace vexal::device::virt
