@@ -188,7 +188,8 @@ std::vector<uint8_t> encodeLogPage(uint8_t page, std::span<const LogParameter> p
     std::vector<uint8_t> out(4, 0);
     out[0] = page;
     if (page == 0x00) {
-        out.insert(out.end(), kCodes.begin(), kCodes.end());
+        out.resize(4 + kCodes.size());
+        std::copy(kCodes.begin(), kCodes.end(), out.begin() + 4);
     } else {
         for (const LogParameter& prm : params) {
             const size_t length = std::min<size_t>(prm.value.size(), 255);

@@ -142,7 +142,8 @@ TEST_F(VirtualBuffersTest, OutOfBoundsAndUnsupportedRequestsAreRefused) {
     for (const auto& c : cases) {
         const Answer a = c.cdb[0] == 0x3B ? bus->out(0, c.cdb, c.data) : bus->in(0, c.cdb, 64);
         EXPECT_EQ(a.kcq(), c.kcq) << c.name;
-        if (a.sense.size() > 17) EXPECT_EQ(a.sense[16] << 8 | a.sense[17], c.fieldByte) << c.name;
+        ASSERT_GT(a.sense.size(), 17u) << c.name;
+        EXPECT_EQ(a.sense[16] << 8 | a.sense[17], c.fieldByte) << c.name;
     }
     // The initiator sent less than the parameter list length.
     EXPECT_EQ(bus->out(0, bufferCdb(0x3B, 2, 0, 0, 100), std::vector<uint8_t>(50)).kcq(), "B/4B/00");

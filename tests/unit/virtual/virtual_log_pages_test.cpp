@@ -137,7 +137,9 @@ TEST_F(VirtualLogPagesTest, AllocationLengthCutsThePageButNotItsLengthField) {
         const Answer a = bus->in(0, logSenseCdb(0x02, 1, allocation), 128);
         ASSERT_TRUE(a.good()) << a.kcq();
         EXPECT_EQ(a.transferred(), std::min<size_t>(allocation, full));
-        if (allocation >= 4) EXPECT_EQ(a.data[2] << 8 | a.data[3], whole.length);
+        if (allocation >= 4) {
+            EXPECT_EQ(a.data[2] << 8 | a.data[3], whole.length);
+        }
         EXPECT_EQ(a.data[a.transferred()], 0xEE);  // nothing past what was sent
     }
     // A buffer shorter than the allocation length takes what fits.
