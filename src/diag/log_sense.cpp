@@ -227,15 +227,4 @@ LogSenseOutcome LogSenseWithProbe(command::CScsiDevice& device, const LogSenseRe
     return LogSense(device, request, probe.pageLength, op, folder);
 }
 
-command::ScsiResult LogSelectResetCounters(command::CScsiDevice& device) {
-    const std::array<uint8_t, 10> cdb{0x4C, 0x02, 0, 0, 0, 0, 0, 0, 0, 0};
-    device.LogCommandSent();
-    device.Line(kLogSelectResetLine, kLine);
-    device.LogRawCdb(cdb.data(), static_cast<int>(cdb.size()), kLine);
-    command::ScsiResult result = device.ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), nullptr, 0, false);
-    result = device.LogCommandStatus(result);
-    device.LogCommandDone();
-    return result;
-}
-
 }  // namespace vexal::diag

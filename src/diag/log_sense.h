@@ -1,5 +1,5 @@
 #pragma once
-// LOG SENSE and LOG SELECT from the Commands menu. Log Sense first asks the drive how long
+// LOG SENSE from the Commands menu. Log Sense first asks the drive how long
 // the page is (a LOG SENSE of 8 bytes, " Determine Page Size..."), then reads the whole
 // page and writes its command frame: the page's name line, RAW_CDB, the PC line, the dump
 // and the named lines of the pages the program knows.
@@ -27,7 +27,6 @@ inline constexpr uint8_t DefaultCumulative = 0xC0;
 inline constexpr std::string_view kPageNotSupportedMessage =
     "The page you requested is not supported.  Please contact your support team.";
 inline constexpr std::string_view kDeterminePageSizeLine = " Determine Page Size...";
-inline constexpr std::string_view kLogSelectResetLine = " LogSelect (ResetCounters)";
 // The probe asks for the 4-byte header and 4 more bytes.
 inline constexpr uint16_t kProbeLength = 8;
 
@@ -89,8 +88,5 @@ LogSenseOutcome LogSense(command::CScsiDevice& device, const LogSenseRequest& re
 // size, then read the page.
 LogSenseOutcome LogSenseWithProbe(command::CScsiDevice& device, const LogSenseRequest& request, app::Operator& op,
                                   const std::filesystem::path& folder);
-
-// LOG SELECT with PCR set: 4C 02 00 00 00 00 00 00 00 00, no data.
-command::ScsiResult LogSelectResetCounters(command::CScsiDevice& device);
 
 }  // namespace vexal::diag

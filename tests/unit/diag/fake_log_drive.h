@@ -35,11 +35,11 @@ public:
     bool failAfterData = false;
     std::shared_ptr<FakeTransport> transport;
 
-    // The CDBs of the LOG SENSE and LOG SELECT commands received, in order.
+    // The CDBs of the LOG SENSE commands received, in order.
     std::vector<std::vector<uint8_t>> logCdbs() const {
         std::vector<std::vector<uint8_t>> out;
         for (const auto& cdb : transport->cdbs)
-            if (!cdb.empty() && (cdb[0] == 0x4D || cdb[0] == 0x4C)) out.push_back(cdb);
+            if (!cdb.empty() && cdb[0] == 0x4D) out.push_back(cdb);
         return out;
     }
 
@@ -48,7 +48,6 @@ private:
         using namespace device;
         const uint8_t op = srb.cdb[0];
         if (op == 0x12) return FakeTransport::inquiryDevice(0x01, inquiry())(srb);
-        if (op == 0x4C) return srb.status.store(srb_status::Complete);
         if (op != 0x4D) return checkCondition(srb, 0x20);
         const auto it = pages.find(srb.cdb[2] & 0x3F);
         if (failLogSense || it == pages.end()) {

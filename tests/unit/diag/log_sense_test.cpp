@@ -1,4 +1,4 @@
-// LOG SENSE and LOG SELECT through the device library on a fake drive: the page-size probe,
+// LOG SENSE through the device library on a fake drive: the page-size probe,
 // the command frames, each page's lines, the side files and the failure messages.
 #include <gtest/gtest.h>
 
@@ -290,15 +290,6 @@ TEST_F(LogSenseTest, CustomerModeKeepsTheCommandLinesButNotTheFrameOrDump) {
                                  "   Current Temperature (Celsius): 35 (0x0023)",
                                  "   Maximum Operating Temperature (Celsius): 55 (0x0037)",
                              }));
-}
-
-TEST_F(LogSenseTest, LogSelectResetsTheCounters) {
-    EXPECT_EQ(LogSelectResetCounters(device), 0);
-    EXPECT_EQ(drive.logCdbs(), (std::vector<std::vector<uint8_t>>{{0x4C, 0x02, 0, 0, 0, 0, 0, 0, 0, 0}}));
-    ASSERT_EQ(out.view.size(), 6u);
-    EXPECT_EQ(out.view[2], " LogSelect (ResetCounters)");
-    EXPECT_EQ(out.view[3], " RAW_CDB: 4C 02 00 00 00 00 00 00 00 00");
-    EXPECT_EQ(out.view[4], " [Vexal_CmdStatus: SCSI_GOOD");
 }
 
 TEST(LogSenseTexts, PageControlCdbAndLengths) {
