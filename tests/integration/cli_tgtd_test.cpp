@@ -1,0 +1,120 @@
+// vexal-cli against a real iSCSI target (tgtd): the scan, single commands and frames.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include <nlohmann/json.hpp>
+
+#include "integration/tgtd_fixture.h"
+#include "integration/watchdog.h"
+#include "support/process_runner.h"
+#include "support/test_root.h"
+
+using vexal::testing::runProcess;
+
+namespace {
+
+class CliTgtdTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server = std::make_unique<vexal::testing::TgtdServer>();
+        std::string error;
+        ASSERT_TRUE(server->start(error)) << error;
+    }
+    static void TearDownTestSuite() { server.reset(); }
+
+    vexal::testing::ProcessResult cli(std::vector<std::string> args) {
+        std::vector<std::string> full{"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--portal", server->portal(),
+                                      "--color", "never"};
+        full.insert(full.end(), args.begin(), args.end());
+        return runProcess("/usr/bin/env", full, 60);
+    }
+
+    static std::unique_ptr<vexal::testing::TgtdServer> server;
+    vexal::testing::TempRoot root;
+    vexal::testing::Watchdog watchdog{std::chrono::seconds(120), "a CLI test against tgtd"};
+};
+
+std::unique_ptr<vexal::testing::TgtdServer> CliTgtdTest::server;
+
+TEST_F(CliTgtdTest, ScanListsEveryTargetsLunsWithTheirFamilies) {
+    const auto r = cli({"--json", "scan"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto list = nlohmann::json::parse(r.out);
+    const struct {
+        int target, lun, family;
+        const char* type;
+        bool addressable;
+    } expected[] = {{0, 0, 255, "Unknown", false}, {0, 1, 254, "Tape", true}, {0, 2, 254, "Medium Changer", true},
+                    {1, 0, 255, "Unknown", false}, {1, 1, 254, "Tape", true}};
+    ASSERT_EQ(list.size(), std::size(expected)) << r.out;
+    for (size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(list[i]["index"], i);
+        EXPECT_EQ(list[i]["hba"], 0);
+        EXPECT_EQ(list[i]["target"], expected[i].target);
+        EXPECT_EQ(list[i]["lun"], expected[i].lun);
+        EXPECT_EQ(list[i]["family"], expected[i].family) << i;
+        EXPECT_EQ(list[i]["type"], expected[i].type) << i;
+        EXPECT_EQ(list[i]["addressable"], expected[i].addressable) << i;
+    }
+}
+
+TEST_F(CliTgtdTest, CdbReadsInquiryAndBlankTapeGivesBlankCheck) {
+    auto r = cli({"--json", "--device", "0:0:1", "cdb", "12 00 00 00 24 00", "--in", "36"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["target_status"], 0);
+    EXPECT_EQ(j["data"].get<std::string>().substr(0, 2), "01");
+
+    ASSERT_EQ(cli({"--device", "0:0:1", "rewind"}).exitCode, 0);
+    r = cli({"--json", "--device", "0:0:1", "cdb", "08 00 00 02 00 00", "--in", "512"});
+    EXPECT_EQ(r.exitCode, 1);
+    j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["result"], 1);
+    EXPECT_EQ(j["target_status"], 2);
+    const std::string sense = j["sense"];
+    ASSERT_GE(sense.size(), 8u);
+    EXPECT_EQ(std::stoi(sense.substr(6, 2), nullptr, 16) & 0x0F, 8);  // BLANK CHECK
+}
+
+TEST_F(CliTgtdTest, TestUnitReadyFrameAndAReadThatMeetsAFilemark) {
+    auto r = cli({"--engineering", "--device", "0:1:1", "tur"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::regex frame(
+        "\n\\[Vexal_Command_Sent on \\d\\d/\\d\\d/\\d{4} at [0-9:.]{12} H:0 T:1 L:1 Device:[^\\]]+\\]\n"
+        " TestUnitReady\n RAW_CDB: 00 00 00 00 00 00\n \\[Vexal_CmdStatus: SCSI_GOOD\n"
+        "\\[Vexal_Command_Done on \\d\\d/\\d\\d/\\d{4} at [0-9:.]{12}\\]\n");
+    EXPECT_TRUE(std::regex_search(r.out, frame)) << r.out;
+
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"rewind"}, {"write", "--transfer-length", "512"}, {"write-filemarks", "1"}, {"rewind"},
+             {"read", "--transfer-length", "512"}}) {
+        std::vector<std::string> full{"--engineering", "--device", "0:1:1"};
+        full.insert(full.end(), args.begin(), args.end());
+        ASSERT_EQ(cli(full).exitCode, 0) << args.front();
+    }
+    r = cli({"--engineering", "--device", "0:1:1", "read", "--transfer-length", "512"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find(" [Vexal_CmdStatus: FILEMARK_DETECTED\n [Vexal_Check_Condition: AutoRequestSense]\n"
+                         " RAW_DATA: 29\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("   Sense Key: 0x00 (No Sense)\n   Flags:  FM\n   ASC: 0x00  ASCQ: 0x01\n"), std::string::npos)
+        << r.out;
+}
+
+TEST_F(CliTgtdTest, RepeatedWritesAndReadsWithCompare) {
+    ASSERT_EQ(cli({"--device", "0:1:1", "rewind"}).exitCode, 0);
+    auto r = cli({"--engineering", "--device", "0:1:1", "write", "--transfer-length", "65536", "--count", "100",
+                  "--pattern", "random"});
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("  Completed Consecutive Command Count: 100\n"), std::string::npos);
+    ASSERT_EQ(cli({"--device", "0:1:1", "rewind"}).exitCode, 0);
+    r = cli({"--engineering", "--device", "0:1:1", "read", "--transfer-length", "65536", "--count", "100",
+             "--pattern", "random", "--compare"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("  Completed Consecutive Command Count: 100\n"), std::string::npos);
+    EXPECT_EQ(r.out.find("Compare_Error"), std::string::npos);
+}
+
+}  // namespace
