@@ -18,6 +18,8 @@ struct CdbOptions {
 int runCdb(CliContext& context, const CdbOptions& options);
 
 int runMode(CliContext& context, const std::string& mode);
+int runLogSense(CliContext& context, const std::string& page, const std::string& pageControlName);
+int runTapeAlerts(CliContext& context);
 int runSettings(CliContext& context, const std::string& action);
 
 }  // namespace vexal::cli

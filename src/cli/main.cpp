@@ -48,6 +48,12 @@ int main(int argc, char** argv) {
     cdbCommand->add_option("--out", outData, "Send these hex bytes to the device")->excludes(inOption);
 
     DeviceCommands deviceCommands(app);
+    std::string logPage, logPageControl;
+    auto* logSenseCommand = app.add_subcommand("log-sense", "LOG SENSE of one page, decoded");
+    logSenseCommand->add_option("PAGE", logPage, "Page code in hexadecimal, e.g. 2E")->required();
+    logSenseCommand->add_option("--pc", logPageControl,
+                                "threshold, cumulative (default), default-threshold or default-cumulative");
+    auto* tapeAlertsCommand = app.add_subcommand("tape-alerts", "Read the Tape Alert flags and rank them");
     std::string modeName;
     auto* modeCommand = app.add_subcommand("mode", "Switch to customer or engineering mode (kept for later runs)");
     modeCommand->add_option("MODE", modeName)->required()->check(CLI::IsMember({"customer", "engineering"}));
@@ -75,6 +81,8 @@ int main(int argc, char** argv) {
     else if (*select) rc = runSelect(context, selectDevice);
     else if (*cdbCommand) rc = runCdb(context, cdb);
     else if (*modeCommand) rc = runMode(context, modeName);
+    else if (*logSenseCommand) rc = runLogSense(context, logPage, logPageControl);
+    else if (*tapeAlertsCommand) rc = runTapeAlerts(context);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
     else deviceCommands.run(context, rc);
     vexal::device::DevFreeList();

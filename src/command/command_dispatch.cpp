@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 
+#include "diag/log_sense.h"
+#include "diag/side_files.h"
+#include "platform/named_events.h"
+
 namespace vexal::command {
 namespace {
 
@@ -11,7 +15,16 @@ struct Context {
     CommandRequest& request;
     std::atomic<long>& counter;
     const std::atomic<int>& abort;
+    app::Operator& op;
 };
+
+ScsiResult logSense(Context& c) {
+    const auto outcome = diag::LogSenseWithProbe(c.device, {c.request.pageControl, c.request.pageCode}, c.op,
+                                                 diag::workFolder());
+    // An unsupported page sends nothing and writes no frame: release a synchronous caller.
+    if (!outcome.sent && c.device.signals.events) c.device.signals.events->signal("Done");
+    return outcome.result;
+}
 
 using Handler = ScsiResult (*)(Context&);
 
@@ -21,7 +34,7 @@ struct Entry {
 };
 
 // The command of each code; codes without an entry do nothing.
-constexpr std::array<Entry, 36> kCommands{{
+constexpr std::array<Entry, 37> kCommands{{
     {code::TestUnitReady, [](Context& c) { return c.device.TestUnitReady(); }},
     {code::Inquiry, [](Context& c) { return c.device.Inquiry(c.request.vpd); }},
     {code::FirmwareBuild, [](Context& c) { return c.device.InquiryFirmwareBuild(); }},
@@ -58,6 +71,7 @@ constexpr std::array<Entry, 36> kCommands{{
     {code::Release, [](Context& c) { return c.device.ReserveRelease(false); }},
     {code::InitElementStatus, [](Context& c) { return c.device.InitElementStatus(); }},
     {code::LogSelect, [](Context& c) { return c.device.LogSelectReset(); }},
+    {code::LogSense, logSense},
 }};
 static_assert(std::all_of(kCommands.begin(), kCommands.end(), [](const Entry& e) { return e.handler != nullptr; }),
               "every row of the command table has its command");
@@ -65,11 +79,11 @@ static_assert(std::all_of(kCommands.begin(), kCommands.end(), [](const Entry& e)
 }  // namespace
 
 std::optional<ScsiResult> DispatchCommand(CScsiDevice& device, CommandRequest& request, std::atomic<long>& counter,
-                                          const std::atomic<int>& abort) {
+                                          const std::atomic<int>& abort, app::Operator& op) {
     const auto it = std::find_if(kCommands.begin(), kCommands.end(),
                                  [&](const Entry& e) { return e.code == request.code; });
     if (it == kCommands.end()) return std::nullopt;
-    Context context{device, request, counter, abort};
+    Context context{device, request, counter, abort, op};
     return it->handler(context);
 }
 

@@ -174,7 +174,7 @@ bool CFalderDoc::AbortTest() {
 ScsiResult CFalderDoc::Dispatch() {
     ScsiResult result = 0;
     try {
-        const auto done = DispatchCommand(device_, request_, counter, abortRequested);
+        const auto done = DispatchCommand(device_, request_, counter, abortRequested, op_);
         // A code without a command writes no frame: release a synchronous caller anyway.
         if (!done) events_.signal("Done");
         result = done.value_or(0);

@@ -1,0 +1,52 @@
+// vexal-cli log-sense and tape-alerts: drive health through the document's device.
+#include <iostream>
+
+#include "cli/cli_session.h"
+#include "cli/commands.h"
+#include "device/drive_family.h"
+#include "diag/log_sense.h"
+#include "diag/side_files.h"
+#include "diag/tape_alert_check.h"
+#include "diag/tape_alert_dialog.h"
+
+namespace vexal::cli {
+
+int runLogSense(CliContext& context, const std::string& page, const std::string& pageControlName) {
+    uint8_t pageCode = 0;
+    uint8_t pageControl = diag::page_control::Cumulative;
+    if (!diag::parsePageCode(page, pageCode)) {
+        std::cerr << "'" << page << "' is not a page code: give one or two hexadecimal digits, e.g. 2E.\n";
+        return kExitUsage;
+    }
+    if (!pageControlName.empty() && !diag::parsePageControlName(pageControlName, pageControl)) {
+        std::cerr << "Unknown page control '" << pageControlName
+                  << "': use threshold, cumulative, default-threshold or default-cumulative.\n";
+        return kExitUsage;
+    }
+    CliSession session(context);
+    if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
+    const auto outcome = diag::LogSenseWithProbe(session.doc().device(), {pageControl, pageCode}, context.op(),
+                                                 diag::workFolder());
+    session.printNewLines();
+    if (!session.app().engineeringMode && outcome.sent)
+        std::cout << "Status: " << session.doc().device().status.lastStatus << "\n";
+    return session.finish(!outcome.sent || outcome.result != 0 || outcome.loadError ? kExitFailed : kExitDone);
+}
+
+int runTapeAlerts(CliContext& context) {
+    CliSession session(context);
+    if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
+    auto& device = session.doc().device();
+    const uint8_t family = context.scanner().DriveFamily(device.handle);
+    diag::TapeAlertTable table;
+    const auto outcome = diag::RunTapeAlertsMenu(device, context.op(), family, context.wizardPrivileges(), table,
+                                                 diag::workFolder(), [](const diag::TapeAlertDialogModel& model) {
+                                                     for (const auto& line : diag::tapeAlertReport(model))
+                                                         std::cout << line << "\n";
+                                                 });
+    session.printNewLines();
+    return session.finish(outcome.refused || outcome.status != diag::TapeAlertCheckStatus::Done ? kExitFailed
+                                                                                                  : kExitDone);
+}
+
+}  // namespace vexal::cli
