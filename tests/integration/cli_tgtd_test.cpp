@@ -118,3 +118,52 @@ TEST_F(CliTgtdTest, RepeatedWritesAndReadsWithCompare) {
 }
 
 }  // namespace
+
+namespace {
+
+// The single commands tgtd's tape emulation implements end GOOD on it.
+TEST_F(CliTgtdTest, SingleCommandsTgtdImplements) {
+    const std::vector<std::vector<std::string>> commands{
+        {"tur"},
+        {"inquiry"},
+        {"inquiry", "--serial"},
+        {"request-sense"},
+        {"rewind"},
+        {"load"},
+        {"read-block-limits"},
+        {"read-position"},
+        {"write", "--transfer-length", "1024"},
+        {"write-filemarks", "1"},
+        {"rewind"},
+        {"space", "1", "1"},
+        {"space", "3", "0"},
+        {"rewind"},
+        {"mode-sense", "--length", "64"},
+        {"mode-sense", "--page", "15", "--dbd", "--length", "32"},
+        {"set-block-size", "512"},
+        {"set-block-size", "0"},
+        {"prevent"},
+        {"allow"},
+        {"rewind"},
+    };
+    for (const auto& command : commands) {
+        std::vector<std::string> args{"--engineering", "--device", "0:1:1"};
+        args.insert(args.end(), command.begin(), command.end());
+        const auto r = cli(args);
+        EXPECT_EQ(r.exitCode, 0) << command.front() << "\n" << r.out << r.err;
+    }
+    // Those it does not implement end with their status named, and exit 1.
+    for (const auto& command : std::vector<std::vector<std::string>>{{"locate", "1"}, {"reserve"}, {"release"},
+                                                                     {"erase", "--short"}}) {
+        std::vector<std::string> args{"--engineering", "--device", "0:1:1"};
+        args.insert(args.end(), command.begin(), command.end());
+        const auto r = cli(args);
+        EXPECT_EQ(r.exitCode, 1) << command.front();
+        EXPECT_NE(r.out.find(" [Vexal_CmdStatus: INVALID_COMMAND_OPERATION_CODE\n"), std::string::npos) << r.out;
+    }
+    // The changer takes INITIALIZE ELEMENT STATUS.
+    const auto r = cli({"--engineering", "--device", "0:0:2", "init-element-status"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+}
+
+}  // namespace
