@@ -38,6 +38,7 @@ int CliSession::open(bool needDevice) {
     device::DeviceEntry entry;
     if (const int rc = context_.resolveDevice(entry); rc != kExitDone) return rc;
     doc_->device().Select(entry.index);
+    doc_->device().familyCode = context_.scanner().DriveFamily(entry.index);
     if (o.log) log_->Enable(doc_->device().serialNumber);
     return kExitDone;
 }

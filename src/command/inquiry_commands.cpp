@@ -77,7 +77,8 @@ std::string_view releasedFirmware(uint8_t byte36) {
 
 }  // namespace
 
-ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber, bool supportedDrive) {
+ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
+    const bool supportedDrive = device::familyIcon(familyCode) == 1;
     const LineRule rule = LineRule::EngineeringOnly;
     const std::array<uint8_t, 6> cdb{0x12, static_cast<uint8_t>(vpdSerialNumber ? 1 : 0),
                                      static_cast<uint8_t>(vpdSerialNumber ? 0x80 : 0), 0, kInquiryLength, 0};

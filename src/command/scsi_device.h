@@ -46,6 +46,9 @@ public:
     device::DeviceAddress address;
     std::string vendor, product, revision, serialNumber;
     DeviceStatusState status;  // last status name and LastSense
+    // The drive family found by the scan; INQUIRY's vendor block is shown for supported
+    // families only. Whoever selects the device sets it.
+    uint8_t familyCode = 254;
     CompletionSignals signals;
 
     // The only path to the device. `length` 0 means no data phase. Data from the device
@@ -66,7 +69,7 @@ public:
 
     // Interactive commands.
     ScsiResult TestUnitReady();
-    ScsiResult Inquiry(bool vpdSerialNumber = false, bool supportedDrive = true);
+    ScsiResult Inquiry(bool vpdSerialNumber = false);
     ScsiResult InquiryFirmwareBuild();
     ScsiResult RequestSense();
     ScsiResult Rewind(bool immediate = false);

@@ -105,15 +105,15 @@ TEST_F(CliTgtdTest, TestUnitReadyFrameAndAReadThatMeetsAFilemark) {
 
 TEST_F(CliTgtdTest, RepeatedWritesAndReadsWithCompare) {
     ASSERT_EQ(cli({"--device", "0:1:1", "rewind"}).exitCode, 0);
-    auto r = cli({"--engineering", "--device", "0:1:1", "write", "--transfer-length", "65536", "--count", "100",
+    auto r = cli({"--engineering", "--device", "0:1:1", "write", "--transfer-length", "65536", "--count", "1000",
                   "--pattern", "random"});
     ASSERT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_NE(r.out.find("  Completed Consecutive Command Count: 100\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  Completed Consecutive Command Count: 1000\n"), std::string::npos);
     ASSERT_EQ(cli({"--device", "0:1:1", "rewind"}).exitCode, 0);
-    r = cli({"--engineering", "--device", "0:1:1", "read", "--transfer-length", "65536", "--count", "100",
+    r = cli({"--engineering", "--device", "0:1:1", "read", "--transfer-length", "65536", "--count", "1000",
              "--pattern", "random", "--compare"});
     EXPECT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_NE(r.out.find("  Completed Consecutive Command Count: 100\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  Completed Consecutive Command Count: 1000\n"), std::string::npos);
     EXPECT_EQ(r.out.find("Compare_Error"), std::string::npos);
 }
 

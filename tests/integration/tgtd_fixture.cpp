@@ -248,7 +248,7 @@ bool TgtdServer::configure(std::string& error) {
     std::ofstream(changer).close();  // the changer needs a backing file, even an empty one
     for (const auto& [file, barcode] : {std::pair{tape1, "VXL001"}, std::pair{tape2, "VXL002"}}) {
         if (!run({tgtimg, "--op", "new", "--device-type", "tape", std::string("--barcode=") + barcode,
-                  "--size=16", "--type=data", "--file=" + file},
+                  "--size=128", "--type=data", "--file=" + file},
                  error))
             return false;
     }

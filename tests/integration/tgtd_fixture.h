@@ -5,7 +5,7 @@
 // Layout (SendTargets lists the targets in this order, so they are target IDs 0 and 1
 // of the portal's host adapter):
 //   target 0  kTapeTarget    LUN 0 controller (type 0Ch), LUN 1 tape (type 1, blank
-//                            16 MB medium "VXL001"), LUN 2 medium changer (type 8)
+//                            128 MB medium "VXL001"), LUN 2 medium changer (type 8)
 //   target 1  kSecondTarget  LUN 0 controller, LUN 1 tape (blank medium "VXL002")
 // Target IDs 2 to 15 have no target behind them.
 #include <sys/types.h>

@@ -166,3 +166,32 @@ TEST(ScsiResultTest, LastErrorMapping) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandFrameTest, InquiryShowsTheVendorBlockOnlyForSupportedDrives) {
+    for (const auto& [family, expectBlock] : {std::pair<uint8_t, bool>{10, true}, {254, false}, {255, false}}) {
+        RecordingOutput out(true);
+        CScsiDevice d = device(out);
+        d.familyCode = family;
+        EXPECT_EQ(d.Inquiry(), 0);
+        const bool hasBlock =
+            std::find(out.view.begin(), out.view.end(), "   Product Family: 100.0+ / 200.0+") != out.view.end();
+        EXPECT_EQ(hasBlock, expectBlock) << int(family);
+        EXPECT_NE(std::find(out.view.begin(), out.view.end(), "   Vendor ID: KORVANE "), out.view.end());
+        EXPECT_EQ(d.inquiryData().size(), 64u);
+    }
+}
+
+TEST_F(CommandFrameTest, UnitSerialNumberBecomesTheStoredSerial) {
+    RecordingOutput out(true);
+    CScsiDevice d = device(out);
+    EXPECT_EQ(d.Inquiry(true), 0);
+    EXPECT_EQ(d.serialNumber, "VD00000001");
+    EXPECT_NE(std::find(out.view.begin(), out.view.end(), "   Unit Serial Number: VD00000001"), out.view.end());
+    CScsiDevice again(out);
+    ASSERT_TRUE(again.Select(0));
+    EXPECT_EQ(again.serialNumber, "VD00000001");
+}
+
+}  // namespace
