@@ -1,31 +1,66 @@
-// vexal: the desktop console. For now it scans the buses and shows the device list.
+// vexal: the desktop console. For now: the start-up sequence, then the device list.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QHeaderView>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QMetaObject>
 #include <QTableWidget>
 
+#include "app/startup.h"
 #include "device/bus_scan.h"
-#include "device/device_library.h"
-#include "device/drive_family.h"
 #include "gui/qt_operator.h"
-#include "platform/settings_store.h"
+#include "log/log_system.h"
+#include "platform/single_instance.h"
 
 using namespace vexal;
 
+namespace {
+
+class WindowHooks : public app::StartupHooks {
+public:
+    explicit WindowHooks(QMainWindow& window) : window_(window) {}
+    void setTitle(std::string_view title) override { window_.setWindowTitle(QString::fromUtf8(title.data(), int(title.size()))); }
+    void placeWindow(const app::UserSettings& s) override {
+        if (s.fullScreen) window_.showMaximized();
+        else if (s.hasPlacement()) window_.setGeometry(s.left, s.top, s.right - s.left, s.bottom - s.top);
+        window_.show();
+    }
+    bool showCaution() override {
+        QMessageBox box(QMessageBox::Warning, app::kCautionHeading, app::kCautionBody, QMessageBox::NoButton, &window_);
+        auto* go = box.addButton("Continue", QMessageBox::AcceptRole);
+        box.addButton("Exit", QMessageBox::RejectRole);
+        box.exec();
+        return box.clickedButton() == go;
+    }
+
+private:
+    QMainWindow& window_;
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     QApplication::setApplicationName("Vexal");
     QCommandLineParser parser;
     parser.addHelpOption();
     QCommandLineOption virtualOption("virtual", "Use the virtual devices (optional profile file).", "profile", "");
-    QCommandLineOption transportOption("transport", "Transport: sg, iscsi or virtual.", "kind");
-    QCommandLineOption portalOption("portal", "iSCSI portal HOST[:PORT].", "portal");
-    parser.addOptions({virtualOption, transportOption, portalOption});
-    parser.process(app);
+    parser.addOption(virtualOption);
+    parser.process(application);
+    log::ignoreFileSizeSignal();
 
     QMainWindow window;
-    window.setWindowTitle("Vexal");
+    platform::SingleInstance instance("vexal");
+    if (!instance.acquire([&window] {
+            QMetaObject::invokeMethod(&window, [&window] {
+                window.showNormal();
+                window.raise();
+                window.activateWindow();
+            });
+        }))
+        return 0;  // the running console was asked to come to the front
+
     auto* table = new QTableWidget(&window);  // owned by the window
     table->setColumnCount(7);
     table->setHorizontalHeaderLabels(
@@ -34,32 +69,25 @@ int main(int argc, char** argv) {
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     window.setCentralWidget(table);
     window.resize(900, 400);
-    window.show();
 
     gui::QtOperator op(&window);
-    device::ScanConfig config;
-    std::string kind = parser.value(transportOption).toStdString();
-    if (parser.isSet(virtualOption)) {
-        kind = "virtual";
-        config.virtualProfile = parser.value(virtualOption).toStdString();
-    }
-    if (kind.empty()) {
-        platform::SettingsKey key;
-        if (!key.Open("Mendra") || key.ReadString("Transport", kind) != 0) kind = "sg";
-    }
-    device::parseTransportKind(kind, config.kind);
-    for (const QString& p : parser.values(portalOption)) config.portals.push_back(p.toStdString());
-
-    device::DevStartup(1);
+    WindowHooks hooks(window);
+    app::CFalderApp app(op, hooks);
     device::BusScanner scanner(op);
-    scanner.ScanBuses(config);
+    app::StartupState state;
+    if (parser.isSet(virtualOption)) {
+        app::WriteSetting("Transport", "virtual");
+        state.config.virtualProfile = parser.value(virtualOption).toStdString();
+    }
+    if (!app::InitInstance(app, hooks, op, scanner, state)) return 0;
     table->setRowCount(scanner.deviceCount());
     for (const auto& d : scanner.devices()) {
         const auto cells = device::deviceListRow(d);
         for (int c = 0; c < static_cast<int>(cells.size()); ++c)
             table->setItem(d.index, c, new QTableWidgetItem(QString::fromStdString(cells[c])));
     }
-    const int rc = app.exec();
-    device::DevFreeList();
+    window.show();
+    const int rc = application.exec();
+    app::ExitInstance(app);
     return rc;
 }
