@@ -22,7 +22,7 @@ bool InitInstance(CFalderApp& app, StartupHooks& hooks, Operator& op, device::Bu
     hooks.placeWindow(app.settings);
     if (!hooks.showCaution()) return false;
 
-    device::parseTransportKind(app.settings.transport, state.config.kind);
+    if (!state.transportChosen) device::parseTransportKind(app.settings.transport, state.config.kind);
     if (state.config.portals.empty()) state.config.portals = device::splitPortalList(app.settings.iscsiPortals);
     state.deviceCount = scanner.ScanBuses(state.config);
     app.StartInstance();

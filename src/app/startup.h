@@ -33,6 +33,7 @@ public:
 
 struct StartupState {
     device::ScanConfig config;
+    bool transportChosen = false;  // the command line chose config.kind: the setting is not read
     device::ActiveDevice active;
     int deviceCount = 0;
 };

@@ -31,7 +31,7 @@ public:
         auto* go = box.addButton("Continue", QMessageBox::AcceptRole);
         box.addButton("Exit", QMessageBox::RejectRole);
         box.exec();
-        return box.clickedButton() == go;
+        return box.clickedButton() == static_cast<QAbstractButton*>(go);
     }
 
 private:
@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     device::BusScanner scanner(op);
     app::StartupState state;
     if (parser.isSet(virtualOption)) {
-        app::WriteSetting("Transport", "virtual");
+        state.config.kind = device::TransportKind::Virtual;
+        state.transportChosen = true;
         state.config.virtualProfile = parser.value(virtualOption).toStdString();
     }
     if (!app::InitInstance(app, hooks, op, scanner, state)) return 0;
