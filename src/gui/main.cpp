@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include "app/startup.h"
@@ -31,7 +32,7 @@ public:
         auto* go = box.addButton("Continue", QMessageBox::AcceptRole);
         box.addButton("Exit", QMessageBox::RejectRole);
         box.exec();
-        return box.clickedButton() == static_cast<QAbstractButton*>(go);
+        return box.clickedButton() == go;
     }
 
 private:
