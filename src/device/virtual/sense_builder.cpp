@@ -12,6 +12,21 @@ Sense makeSense(uint8_t key, uint8_t asc, uint8_t ascq) {
     return s;
 }
 
+namespace {
+Sense streamCondition(uint8_t key, uint8_t ascq, int64_t residue, bool Sense::*flag) {
+    Sense s = makeSense(key, 0x00, ascq);
+    if (flag) s.*flag = true;
+    return s.withInformation(residue);
+}
+}  // namespace
+
+Sense filemarkDetected(int64_t residue) { return streamCondition(sense_key::NoSense, 0x01, residue, &Sense::filemark); }
+Sense endOfData(int64_t residue) { return streamCondition(sense_key::BlankCheck, 0x05, residue, nullptr); }
+Sense earlyWarning(int64_t residue) { return streamCondition(sense_key::NoSense, 0x02, residue, &Sense::eom); }
+Sense volumeOverflow(int64_t residue) { return streamCondition(sense_key::VolumeOverflow, 0x02, residue, &Sense::eom); }
+Sense beginningOfPartition(int64_t residue) { return streamCondition(sense_key::NoSense, 0x04, residue, &Sense::eom); }
+Sense incorrectLength(int64_t residue) { return streamCondition(sense_key::NoSense, 0x00, residue, &Sense::ili); }
+
 Sense invalidCdbField(uint16_t byte, int bit) {
     Sense s = makeSense(sense_key::IllegalRequest, 0x24, 0x00);
     s.field = Sense::FieldPointer{true, byte, bit};

@@ -54,6 +54,14 @@ Sense invalidParameterField(uint16_t byte, int bit = -1);
 // ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE (5/20/00).
 Sense invalidOpcode();
 
+// The stream conditions, each with the residue in the information field.
+Sense filemarkDetected(int64_t residue);       // 0/00/01, FILEMARK
+Sense endOfData(int64_t residue);              // 8/00/05
+Sense earlyWarning(int64_t residue);           // 0/00/02, EOM
+Sense volumeOverflow(int64_t residue);         // D/00/02, EOM
+Sense beginningOfPartition(int64_t residue);   // 0/00/04, EOM
+Sense incorrectLength(int64_t residue);        // 0/00/00, ILI
+
 // The vendor bytes of a tape drive's sense data (19..28).
 struct SenseCounters {
     uint16_t tapeMotionHours = 0;

@@ -4,26 +4,6 @@
 namespace vexal::device::virt {
 namespace {
 
-Sense filemarkDetected(int64_t residue) {
-    Sense s = makeSense(sense_key::NoSense, 0x00, 0x01);
-    s.filemark = true;
-    return s.withInformation(residue);
-}
-
-Sense endOfData(int64_t residue) { return makeSense(sense_key::BlankCheck, 0x00, 0x05).withInformation(residue); }
-
-Sense earlyWarning(int64_t residue) {
-    Sense s = makeSense(sense_key::NoSense, 0x00, 0x02);
-    s.eom = true;
-    return s.withInformation(residue);
-}
-
-Sense volumeOverflow(int64_t residue) {
-    Sense s = makeSense(sense_key::VolumeOverflow, 0x00, 0x02);
-    s.eom = true;
-    return s.withInformation(residue);
-}
-
 Sense writeProtectedSense() { return makeSense(sense_key::DataProtect, 0x27, 0x00); }
 
 constexpr uint8_t kReading = 1, kWriting = 2;
@@ -86,9 +66,7 @@ void VirtualTapeDrive::readFixed(Exchange& x, uint32_t count) {
         }
         if (medium_.record(at).length != size) {
             noteBlockRead(at, 0);
-            Sense s = makeSense(sense_key::NoSense, 0x00, 0x00);
-            s.ili = true;
-            return x.fail(s.withInformation(residue));
+            return x.fail(incorrectLength(residue));
         }
         const uint64_t offset = uint64_t{done} * size;
         const size_t copied = medium_.readBlock(at, x.buffer ? x.buffer + std::min<uint64_t>(offset, x.bufferLength) : nullptr,

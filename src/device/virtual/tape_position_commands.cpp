@@ -6,20 +6,6 @@
 namespace vexal::device::virt {
 namespace {
 
-Sense filemarkDetected(int64_t residue) {
-    Sense s = makeSense(sense_key::NoSense, 0x00, 0x01);
-    s.filemark = true;
-    return s.withInformation(residue);
-}
-
-Sense beginningOfPartition(int64_t residue) {
-    Sense s = makeSense(sense_key::NoSense, 0x00, 0x04);
-    s.eom = true;
-    return s.withInformation(residue);
-}
-
-Sense endOfData(int64_t residue) { return makeSense(sense_key::BlankCheck, 0x00, 0x05).withInformation(residue); }
-
 // The 24-bit two's complement count of SPACE(6).
 int32_t signed24(uint32_t v) { return (v & 0x800000) ? static_cast<int32_t>(v) - 0x1000000 : static_cast<int32_t>(v); }
 

@@ -7,18 +7,6 @@ namespace {
 
 constexpr uint8_t kVerifying = 3;
 
-Sense filemarkDetected(int64_t residue) {
-    Sense s = makeSense(sense_key::NoSense, 0x00, 0x01);
-    s.filemark = true;
-    return s.withInformation(residue);
-}
-
-Sense incorrectLength(int64_t residue) {
-    Sense s = makeSense(sense_key::NoSense, 0x00, 0x00);
-    s.ili = true;
-    return s.withInformation(residue);
-}
-
 }  // namespace
 
 void VirtualTapeDrive::verify(Exchange& x) {
