@@ -6,6 +6,7 @@
 #include "app/falder_app.h"
 #include "cli/cli_context.h"
 #include "command/falder_doc.h"
+#include "diag/tape_alerts.h"
 #include "log/log_system.h"
 #include "log/view_colours.h"
 
@@ -36,6 +37,8 @@ private:
     std::unique_ptr<log::CLogSystem> log_;
     std::unique_ptr<command::CFalderDoc> doc_;
     log::ViewColours colours_;
+    diag::TapeAlertTable tapeAlerts_;
+    uint8_t familyCode_ = 0;
     bool colour_ = false;
     bool carry_ = false;
     size_t printed_ = 0;
