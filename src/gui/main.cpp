@@ -46,8 +46,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Vexal");
     QCommandLineParser parser;
     parser.addHelpOption();
-    QCommandLineOption virtualOption("virtual", "Use the virtual devices (optional profile file).", "profile", "");
-    parser.addOption(virtualOption);
+    QCommandLineOption virtualOption("virtual", "Use the virtual devices for this run.");
+    QCommandLineOption profileOption("profile", "The virtual devices' profile file.", "file");
+    parser.addOptions({virtualOption, profileOption});
     parser.process(application);
     log::ignoreFileSizeSignal();
 
@@ -76,10 +77,10 @@ int main(int argc, char** argv) {
     app::CFalderApp app(op, hooks);
     device::BusScanner scanner(op);
     app::StartupState state;
-    if (parser.isSet(virtualOption)) {
+    if (parser.isSet(virtualOption) || parser.isSet(profileOption)) {
         state.config.kind = device::TransportKind::Virtual;
         state.transportChosen = true;
-        state.config.virtualProfile = parser.value(virtualOption).toStdString();
+        state.config.virtualProfile = parser.value(profileOption).toStdString();
     }
     if (!app::InitInstance(app, hooks, op, scanner, state)) return 0;
     table->setRowCount(scanner.deviceCount());
