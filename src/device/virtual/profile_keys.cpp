@@ -198,6 +198,15 @@ const ProfileKey kKeys[] = {
          d.selfTestFails = l == "fail";
          return true;
      }},
+    {"fa_dump_layout", true, "large, small or none",
+     [](std::string_view v, DeviceProfile& d) {
+         const std::string l = lowerAscii(v);
+         if (l == "large") d.faDumpLayout = FaDumpLayout::Large;
+         else if (l == "small") d.faDumpLayout = FaDumpLayout::Small;
+         else if (l == "none") d.faDumpLayout = FaDumpLayout::None;
+         else return false;
+         return true;
+     }},
     {"timeout_after", false, "a command count (0 for never)",
      applyNumber<uint64_t, &DeviceProfile::timeoutAfter, 0, 0xFFFFFFFFFFFFull>},
     {"disconnect_after", false, "a command count (0 for never)",

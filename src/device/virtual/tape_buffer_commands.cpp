@@ -9,7 +9,12 @@ void VirtualTapeDrive::readBuffer(Exchange& x) {
     const uint32_t allocation = x.be24(6);
     std::vector<uint8_t> data;
     Sense error;
-    if (!buffers_.read(x.byte(1) & 0x1F, x.byte(2), x.be24(3), allocation, data, error)) return x.fail(error);
+    const uint8_t mode = x.byte(1) & 0x1F;
+    // The FA dump buffers answer data (02h) and descriptor (03h) reads.
+    const bool faDump = (mode == 0x02 || mode == 0x03) && faDump_.holds(x.byte(2));
+    if (faDump ? !faDump_.read(mode, x.byte(2), x.be24(3), allocation, data, error)
+               : !buffers_.read(mode, x.byte(2), x.be24(3), allocation, data, error))
+        return x.fail(error);
     x.sendData(data.data(), data.size(), allocation);
 }
 

@@ -11,6 +11,8 @@
 namespace vexal::device::virt {
 
 enum class DeviceKind { Tape, Changer, Disk };
+// Which failure-analysis dump buffers a tape drive offers (fa_dump_layout).
+enum class FaDumpLayout { Large, Small, None };
 
 struct DeviceProfile {
     uint8_t target = 0;
@@ -39,6 +41,7 @@ struct DeviceProfile {
     std::optional<std::vector<std::string>> eventHistory;
     std::string eventHistoryFile;               // as given; read when the profile is parsed
     bool selfTestFails = false;                 // self_test = fail
+    FaDumpLayout faDumpLayout = FaDumpLayout::Large;  // fa_dump_layout
 };
 
 struct VirtualProfile {

@@ -9,6 +9,7 @@
 #include "device/virtual/cartridge_file.h"
 #include "device/virtual/diagnostics.h"
 #include "device/virtual/drive_buffers.h"
+#include "device/virtual/fa_dump_buffers.h"
 #include "device/virtual/drive_log.h"
 #include "device/virtual/log_parameter.h"
 #include "device/virtual/mode_pages.h"
@@ -99,6 +100,7 @@ private:
     std::bitset<64> alerts_;            // Tape Alert flag n is bit n-1
     std::vector<LogParameter> events_;  // log page 07h
     DriveBuffers buffers_;
+    FaDumpBuffers faDump_{profile()};  // read only
     Diagnostics diagnostics_;
 };
 
