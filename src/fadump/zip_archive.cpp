@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fadump/atomic_file.h"
+#include "fadump/dump_files.h"
 #include "log/file_errors.h"
 
 namespace vexal::fadump {
@@ -114,6 +115,7 @@ bool safeMemberName(std::string_view name) {
 ExtractResult extractFirstMember(const std::filesystem::path& archive, const std::filesystem::path& output,
                                  const ExtractLimits& limits) {
     ExtractResult r;
+    r.output = output.string();
     UnzipHandle zip(unzOpen64(archive.c_str()));
     if (!zip) {
         r.error = ExtractError::NotAnArchive;
@@ -185,7 +187,9 @@ ExtractResult extractFirstMember(const std::filesystem::path& archive, const std
             return r;
         }
     }
-    if (unzCloseCurrentFile(zip.get()) != UNZ_OK) {  // the CRC did not match
+    // The CRC is checked only when the member came out at its full size: a stream that ends
+    // early is damaged too.
+    if (unzCloseCurrentFile(zip.get()) != UNZ_OK || r.bytes != info.uncompressed_size) {
         r.error = ExtractError::Damaged;
         return r;
     }
@@ -214,12 +218,9 @@ std::string extractErrorText(const ExtractResult& r, const std::filesystem::path
         return "The compressed FA dump file " + file + " is refused: it expands to more than " +
                std::to_string(limits.maxExpanded) + " bytes.";
     case ExtractError::Damaged: return "The compressed FA dump file " + file + " is damaged and cannot be expanded.";
-    case ExtractError::WriteFailed: {
-        const auto cause = log::causeFromErrno(r.systemError);
-        return "The dump cannot be expanded beside " + file + ": " +
-               (cause == log::FileCause::DiskFull ? std::string("the disk is full.")
-                                                  : std::string("the folder cannot be written."));
-    }
+    case ExtractError::WriteFailed:
+        return "The dump in " + file + " cannot be expanded. " +
+               fileErrorText(log::causeFromErrno(r.systemError), r.output);
     }
     return {};
 }

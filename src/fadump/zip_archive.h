@@ -38,6 +38,7 @@ enum class ExtractError {
 struct ExtractResult {
     ExtractError error = ExtractError::None;
     std::string memberName;
+    std::string output;
     uint64_t bytes = 0;  // bytes written
     int systemError = 0;
 };
