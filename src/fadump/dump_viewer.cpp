@@ -19,6 +19,9 @@ namespace {
 
 constexpr size_t kReadBlock = 64 * 1024;
 constexpr size_t kMaxSectionLine = 4096;  // a heading longer than this is cut for its name
+// More headings than any dump has: the text is not a dump's, and the list would only eat
+// memory.
+constexpr size_t kMaxSections = 100000;
 
 class Descriptor {
 public:
@@ -123,7 +126,7 @@ int readSections(const std::filesystem::path& ptf, std::vector<Section>& section
     auto finish = [&] {
         if (line.rfind("-- ", 0) == 0) {
             std::string name = sectionName(line);
-            if (!name.empty()) sections.push_back({std::move(name), lineStart});
+            if (!name.empty() && sections.size() <= kMaxSections) sections.push_back({std::move(name), lineStart});
         }
         line.clear();
     };
@@ -143,6 +146,10 @@ int readSections(const std::filesystem::path& ptf, std::vector<Section>& section
         }
     }
     if (offset > lineStart) finish();
+    if (sections.size() > kMaxSections) {
+        sections.clear();
+        return scan_error::SectionsUnreadable;
+    }
     return scan_error::None;
 }
 
@@ -156,6 +163,11 @@ ViewerResult OpenDumpFile(app::Operator& op, const std::filesystem::path& dmz, c
     ViewerResult r;
     r.dmp = withExtension(dmz, kRawExtension);
     r.ptf = withExtension(dmz, kTextExtension);
+    // A chosen file that already has one of those extensions must not be overwritten.
+    if (r.dmp == dmz || r.ptf == dmz) {
+        r.dmp = dmz.string() + std::string(kRawExtension);
+        r.ptf = dmz.string() + std::string(kTextExtension);
+    }
     r.sectionFile = dmz.parent_path() / kSectionFileName;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(dmz, ec)) {

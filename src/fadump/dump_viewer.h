@@ -48,7 +48,8 @@ std::string sectionLine(const Section& section);
 // byte above 126, tabs as blanks. 0 or a scan error.
 int scanDump(const std::filesystem::path& dmp, const std::filesystem::path& ptf);
 // The sections of a .ptf: lines that begin with "-- ", named by the text after "--" up to
-// the next "--", trimmed. 0 or scan_error::SectionsUnreadable.
+// the next "--", trimmed. 0, or scan_error::SectionsUnreadable when the file cannot be
+// read or holds more headings than any dump (100000).
 int readSections(const std::filesystem::path& ptf, std::vector<Section>& sections);
 // 0 or scan_error::SectionFileFailed.
 int writeSectionFile(const std::filesystem::path& file, const std::vector<Section>& sections);

@@ -101,6 +101,15 @@ TEST_F(ViewerTest, SectionsAreHeadingLinesWithTheirOffsets) {
     EXPECT_EQ(sectionsOf("-- " + std::string(100000, 'n') + "\n").at(0).name.size(), 4093u);
     std::vector<Section> none;
     EXPECT_EQ(readSections(dir() / "missing.ptf", none), scan_error::SectionsUnreadable);
+    std::string headings;
+    for (int i = 0; i < 100001; ++i) headings += "-- a\n";
+    writeText(dir() / "many.ptf", headings);
+    EXPECT_EQ(readSections(dir() / "many.ptf", none), scan_error::SectionsUnreadable);
+    EXPECT_TRUE(none.empty());
+    headings.resize(100000 * 5);
+    writeText(dir() / "many.ptf", headings);
+    EXPECT_EQ(readSections(dir() / "many.ptf", none), 0);
+    EXPECT_EQ(none.size(), 100000u);
 }
 
 TEST_F(ViewerTest, SectionFileLines) {
@@ -122,6 +131,16 @@ TEST_F(ViewerTest, ShortDumpIsRefusedWithScanErrorMinus2) {
     ASSERT_EQ(op.calls.size(), 1u);
     EXPECT_EQ(op.calls[0].text, "Scan detected an error. EC# -2");
     EXPECT_EQ(op.calls[0].icon, vexal::app::Icon::Stop);
+}
+
+TEST_F(ViewerTest, ArchiveNamedLikeItsOutputIsNotOverwritten) {
+    makeZip(dir() / "odd.dmp", {{"odd.dmp", dumpWithText("-- c odd --\n")}});
+    const Bytes archive = readBytes(dir() / "odd.dmp");
+    const ViewerResult r = OpenDumpFile(op, dir() / "odd.dmp");
+    EXPECT_TRUE(r.controlsEnabled);
+    EXPECT_EQ(r.dmp, dir() / "odd.dmp.dmp");
+    EXPECT_EQ(readBytes(dir() / "odd.dmp"), archive);
+    EXPECT_EQ(readText(dir() / "odd.dmp.ptf"), "-- c odd --\n");
 }
 
 TEST_F(ViewerTest, ExitWithUnsavedReportAsks) {
