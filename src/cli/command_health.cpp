@@ -8,6 +8,7 @@
 #include "diag/side_files.h"
 #include "diag/tape_alert_check.h"
 #include "diag/tape_alert_dialog.h"
+#include "fadump/fadump_commands.h"
 
 namespace vexal::cli {
 
@@ -47,6 +48,24 @@ int runTapeAlerts(CliContext& context) {
     session.printNewLines();
     return session.finish(outcome.refused || outcome.status != diag::TapeAlertCheckStatus::Done ? kExitFailed
                                                                                                   : kExitDone);
+}
+
+}  // namespace vexal::cli
+
+namespace vexal::cli {
+
+int runFaDump(CliContext& context, const fadump::DumpCommandOptions& options) {
+    CliSession session(context);
+    if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
+    session.doc().idle = 0;  // busy until the dump ends
+    const int rc = fadump::RunDumpCommand(session.doc().device(), context.op(), options, std::cout, std::cerr);
+    session.doc().idle = 1;
+    session.printNewLines();
+    return session.finish(rc);
+}
+
+int runFaDumpView(CliContext& context, const std::string& file) {
+    return fadump::RunViewCommand(context.op(), file, std::cout);
 }
 
 }  // namespace vexal::cli

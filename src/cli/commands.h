@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli_context.h"
+#include "fadump/fadump_commands.h"
 
 namespace vexal::cli {
 
@@ -20,6 +21,8 @@ int runCdb(CliContext& context, const CdbOptions& options);
 int runMode(CliContext& context, const std::string& mode);
 int runLogSense(CliContext& context, const std::string& page, const std::string& pageControlName);
 int runTapeAlerts(CliContext& context);
+int runFaDump(CliContext& context, const fadump::DumpCommandOptions& options);
+int runFaDumpView(CliContext& context, const std::string& file);
 int runSettings(CliContext& context, const std::string& action);
 
 }  // namespace vexal::cli

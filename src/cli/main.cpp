@@ -54,6 +54,14 @@ int main(int argc, char** argv) {
     logSenseCommand->add_option("--pc", logPageControl,
                                 "threshold, cumulative (default), default-threshold or default-cumulative");
     auto* tapeAlertsCommand = app.add_subcommand("tape-alerts", "Read the Tape Alert flags and rank them");
+    vexal::fadump::DumpCommandOptions dumpOptions;
+    auto* faDumpCommand = app.add_subcommand("fadump", "Failure-analysis dump of the drive (.dmz)");
+    faDumpCommand->add_option("--out", dumpOptions.out, "The .dmz file (default: FADump/<serial>.dmz)");
+    faDumpCommand->add_option("--customer", dumpOptions.customerFile, "Customer information: lines Field=Value");
+    faDumpCommand->add_flag("--mail", dumpOptions.mail, "Hand the dump to the mail client");
+    std::string dumpFile;
+    auto* faDumpViewCommand = app.add_subcommand("fadump-view", "Expand a dump and list its sections");
+    faDumpViewCommand->add_option("FILE", dumpFile, "The .dmz file")->required();
     std::string modeName;
     auto* modeCommand = app.add_subcommand("mode", "Switch to customer or engineering mode (kept for later runs)");
     modeCommand->add_option("MODE", modeName)->required()->check(CLI::IsMember({"customer", "engineering"}));
@@ -83,6 +91,8 @@ int main(int argc, char** argv) {
     else if (*modeCommand) rc = runMode(context, modeName);
     else if (*logSenseCommand) rc = runLogSense(context, logPage, logPageControl);
     else if (*tapeAlertsCommand) rc = runTapeAlerts(context);
+    else if (*faDumpCommand) rc = runFaDump(context, dumpOptions);
+    else if (*faDumpViewCommand) rc = runFaDumpView(context, dumpFile);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
     else deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
