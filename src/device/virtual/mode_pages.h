@@ -11,6 +11,8 @@ namespace vexal::device::virt {
 
 struct ModeParameters {
     static constexpr uint8_t kDensity = 0x4A;  // the virtual format's density code
+    // The medium type MODE SENSE reports for the loaded data cartridge (0: none loaded).
+    static constexpr uint8_t kMediumType = 0x87;
 
     uint8_t density = kDensity;
     uint32_t blockLength = 0;  // 0: variable-length blocks

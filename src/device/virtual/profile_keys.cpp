@@ -211,6 +211,10 @@ const ProfileKey kKeys[] = {
      applyNumber<uint64_t, &DeviceProfile::timeoutAfter, 0, 0xFFFFFFFFFFFFull>},
     {"disconnect_after", false, "a command count (0 for never)",
      applyNumber<uint64_t, &DeviceProfile::disconnectAfter, 0, 0xFFFFFFFFFFFFull>},
+    {"firmware_offline_seconds", true, "a whole number of seconds from 0 to 3600",
+     applyNumber<uint32_t, &DeviceProfile::firmwareOfflineSeconds, 0, 3600>},
+    {"firmware_not_ready_seconds", true, "a whole number of seconds from 0 to 3600",
+     applyNumber<uint32_t, &DeviceProfile::firmwareNotReadySeconds, 0, 3600>},
 };
 
 }  // namespace

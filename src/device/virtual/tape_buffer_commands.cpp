@@ -23,6 +23,8 @@ void VirtualTapeDrive::writeBuffer(Exchange& x) {
     const uint32_t length = x.be24(6);
     if (length > 0 && (!x.buffer || x.bufferLength < length))  // the data did not come
         return x.fail(makeSense(sense_key::AbortedCommand, 0x4B, 0x00));
+    const uint8_t mode = x.byte(1) & 0x1F;
+    if (mode == 0x04 || mode == 0x05) return downloadMicrocode(x);
     Sense error;
     if (!buffers_.write(x.byte(1) & 0x1F, x.byte(2), x.be24(3), x.buffer, length, error)) return x.fail(error);
     x.transferred = length;

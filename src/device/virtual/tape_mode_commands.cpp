@@ -13,6 +13,7 @@ void VirtualTapeDrive::modeSense(Exchange& x) {
     std::vector<uint8_t> data;
     Sense error;
     if (!buildModeSense(request, mode_, loaded_ && writeProtected(), data, error)) return x.fail(error);
+    if (loaded_) data[request.tenByte ? 2 : 1] = ModeParameters::kMediumType;
     x.sendData(data.data(), data.size(), request.tenByte ? x.be16(7) : x.byte(4));
 }
 

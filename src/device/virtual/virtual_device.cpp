@@ -79,7 +79,9 @@ void VirtualDevice::execute(RequestBlock& srb) {
         const auto reached = [&](uint64_t n) { return n != 0 && commandCount_ >= n; };
         const bool timeout = reached(profile_.timeoutAfter);
         const bool busFree = reached(profile_.disconnectAfter);
-        if (timeout && (!busFree || profile_.timeoutAfter <= profile_.disconnectAfter))
+        if (offBus())
+            hostStatus = ha_status::SelectionTimeout;
+        else if (timeout && (!busFree || profile_.timeoutAfter <= profile_.disconnectAfter))
             hostStatus = ha_status::CommandTimeout;
         else if (busFree)
             hostStatus = ha_status::UnexpectedBusFree;

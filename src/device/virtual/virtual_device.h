@@ -69,6 +69,8 @@ protected:
     virtual SenseCounters counters() const;
     virtual FamilyDetails familyDetails() const { return {}; }
     virtual void onReset() {}
+    // Restarting after a microcode download: the device does not answer selection.
+    virtual bool offBus() const { return false; }
 
     void inquiry(Exchange& x);
     void requestSense(Exchange& x);
@@ -76,13 +78,15 @@ protected:
 
     // Reported once, to the next command that is not INQUIRY (REQUEST SENSE returns it).
     void raiseUnitAttention(uint8_t asc, uint8_t ascq);
-    bool becomingReady() const;
+    virtual bool becomingReady() const;
+    // The revision INQUIRY reports from now on (a new microcode runs).
+    void setRevision(const std::string& revision) { profile_.revision = revision; }
     uint32_t powerOnHours() const;
 
 private:
     void dispatch(Exchange& x);
 
-    const DeviceProfile profile_;
+    DeviceProfile profile_;  // only the revision changes, under the command lock
     const std::shared_ptr<CdbTrace> trace_;
     const std::chrono::steady_clock::time_point startedAt_;
     std::atomic<uint32_t> timeoutSeconds_{kDefaultTimeoutSeconds};

@@ -42,6 +42,9 @@ struct DeviceProfile {
     std::string eventHistoryFile;               // as given; read when the profile is parsed
     bool selfTestFails = false;                 // self_test = fail
     FaDumpLayout faDumpLayout = FaDumpLayout::Large;  // fa_dump_layout
+    // After a saved microcode download: off the bus, then becoming ready, for so long.
+    uint32_t firmwareOfflineSeconds = 5;   // firmware_offline_seconds
+    uint32_t firmwareNotReadySeconds = 2;  // firmware_not_ready_seconds
 };
 
 struct VirtualProfile {

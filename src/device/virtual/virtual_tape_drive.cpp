@@ -39,7 +39,7 @@ std::span<const VirtualTapeDrive::Entry> VirtualTapeDrive::commandTable() {
 }
 
 VirtualTapeDrive::VirtualTapeDrive(DeviceProfile profile, std::shared_ptr<CdbTrace> trace, WarningLog& warnings)
-    : TableDevice(std::move(profile), std::move(trace)),
+    : TableDevice(withSavedFirmware(std::move(profile), warnings), std::move(trace)),
       warnings_(warnings),
       diagnostics_(this->profile().selfTestFails) {
     setUpLog(warnings);

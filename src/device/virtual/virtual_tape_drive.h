@@ -10,6 +10,7 @@
 #include "device/virtual/diagnostics.h"
 #include "device/virtual/drive_buffers.h"
 #include "device/virtual/fa_dump_buffers.h"
+#include "device/virtual/firmware_download.h"
 #include "device/virtual/drive_log.h"
 #include "device/virtual/log_parameter.h"
 #include "device/virtual/mode_pages.h"
@@ -31,6 +32,9 @@ protected:
     SenseCounters counters() const override;
     FamilyDetails familyDetails() const override;
     void onReset() override { prevented_ = false; }
+    // tape_firmware_commands.cpp: the restart after a saved microcode download.
+    bool offBus() const override { return firmware_.offBus(); }
+    bool becomingReady() const override;
 
 private:
     // tape_data_commands.cpp
@@ -62,6 +66,8 @@ private:
     // tape_buffer_commands.cpp
     void readBuffer(Exchange& x);
     void writeBuffer(Exchange& x);
+    // tape_firmware_commands.cpp: WRITE BUFFER modes 04h and 05h.
+    void downloadMicrocode(Exchange& x);
     // tape_diagnostic_commands.cpp
     void sendDiagnostic(Exchange& x);
     void receiveDiagnosticResults(Exchange& x);
@@ -102,6 +108,7 @@ private:
     DriveBuffers buffers_;
     FaDumpBuffers faDump_{profile()};  // read only
     Diagnostics diagnostics_;
+    FirmwareDownload firmware_{firmwareSetup(profile())};
 };
 
 }  // namespace vexal::device::virt

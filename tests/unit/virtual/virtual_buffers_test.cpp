@@ -133,8 +133,10 @@ TEST_F(VirtualBuffersTest, OutOfBoundsAndUnsupportedRequestsAreRefused) {
         {"header mode with an offset", bufferCdb(0x3B, 0, 0, 4, 8), std::vector<uint8_t>(8), "5/24/00", 3},
         {"header mode, too much data", bufferCdb(0x3B, 0, 0, 0, 65541), std::vector<uint8_t>(65541), "5/24/00", 6},
         {"echo too long", bufferCdb(0x3B, 0x0A, 0, 0, 4097), std::vector<uint8_t>(4097), "5/24/00", 6},
-        {"download microcode", bufferCdb(0x3B, 0x04, 0, 0, 16), std::vector<uint8_t>(16), "5/24/00", 1},
-        {"download microcode and save", bufferCdb(0x3B, 0x05, 0, 0, 16), std::vector<uint8_t>(16), "5/24/00", 1},
+        // Microcode download takes only the drive's own images (see virtual_firmware_test.cpp).
+        {"download microcode of no image", bufferCdb(0x3B, 0x04, 0, 0, 16), std::vector<uint8_t>(16), "5/26/00", 0},
+        {"download microcode and save of no image", bufferCdb(0x3B, 0x05, 0, 0, 16), std::vector<uint8_t>(16),
+         "5/26/00", 0},
         {"download with offsets and save", bufferCdb(0x3B, 0x07, 0, 0, 16), std::vector<uint8_t>(16), "5/24/00", 1},
         {"vendor read mode", bufferCdb(0x3C, 0x01, 0, 0, 16), {}, "5/24/00", 1},
         {"reserved mode bits", bufferCdb(0x3C, 0x22, 0, 0, 16), {}, "5/24/00", 1},
