@@ -104,8 +104,12 @@ TEST(FupTapeTest, FamiliesThatCannotLoadAFupTape) {
             const TapeOutcome outcome = WriteFupTapeCommand(c, b.file("fup.img", imageBytes(100)));
             if (refused && !wizard) {
                 EXPECT_EQ(outcome, TapeOutcome::NotSupported);
-                EXPECT_EQ(b.op.messages(), (std::vector<std::string>{vexal::device::familyLimitedMessage(
-                                               vexal::device::kKtxSktxOnly)}));
+                EXPECT_EQ(b.op.messages(),
+                          (std::vector<std::string>{
+                              "You cannot access this device.  It does not appear to be a supported tape drive.  "
+                              "This command supports KTX/SKTX tape drives only.  If you feel you have received this "
+                              "message in error please verify that your device manager reports all of your tape "
+                              "drives correctly, then rescan the SCSI bus or stop and restart the application."}));
                 EXPECT_EQ(b.op.calls[0].icon, Icon::Exclamation);
             } else {
                 // Declining the overwrite ends it without another word and without a command.
