@@ -5,6 +5,7 @@
 
 #include "cli/cli_context.h"
 #include "fadump/fadump_commands.h"
+#include "firmware/firmware_commands.h"
 
 namespace vexal::cli {
 
@@ -23,6 +24,8 @@ int runLogSense(CliContext& context, const std::string& page, const std::string&
 int runTapeAlerts(CliContext& context);
 int runFaDump(CliContext& context, const fadump::DumpCommandOptions& options);
 int runFaDumpView(CliContext& context, const std::string& file);
+int runFirmware(CliContext& context, const firmware::FirmwareCommandOptions& options);
+int runFupTape(CliContext& context, const std::string& image);
 int runSettings(CliContext& context, const std::string& action);
 
 }  // namespace vexal::cli

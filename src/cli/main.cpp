@@ -62,6 +62,14 @@ int main(int argc, char** argv) {
     std::string dumpFile;
     auto* faDumpViewCommand = app.add_subcommand("fadump-view", "Expand a dump and list its sections");
     faDumpViewCommand->add_option("FILE", dumpFile, "The .dmz file")->required();
+    vexal::firmware::FirmwareCommandOptions firmwareOptions;
+    auto* firmwareCommand = app.add_subcommand("firmware", "Update the drive's firmware from an image file");
+    firmwareCommand->add_option("IMAGE", firmwareOptions.image, "The image file")->required();
+    firmwareCommand->add_option("--mode", firmwareOptions.mode, "4 download microcode, 5 download and save (default)")
+        ->check(CLI::IsMember({4, 5}));
+    std::string fupImage;
+    auto* fupCommand = app.add_subcommand("fup-tape", "Write a firmware image to the tape in the drive");
+    fupCommand->add_option("IMAGE", fupImage, "The image file")->required();
     std::string modeName;
     auto* modeCommand = app.add_subcommand("mode", "Switch to customer or engineering mode (kept for later runs)");
     modeCommand->add_option("MODE", modeName)->required()->check(CLI::IsMember({"customer", "engineering"}));
@@ -93,6 +101,8 @@ int main(int argc, char** argv) {
     else if (*tapeAlertsCommand) rc = runTapeAlerts(context);
     else if (*faDumpCommand) rc = runFaDump(context, dumpOptions);
     else if (*faDumpViewCommand) rc = runFaDumpView(context, dumpFile);
+    else if (*firmwareCommand) rc = runFirmware(context, firmwareOptions);
+    else if (*fupCommand) rc = runFupTape(context, fupImage);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
     else deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
