@@ -1,0 +1,177 @@
+#include "script/keyword_table.h"
+
+#include <array>
+#include <unordered_map>
+
+#include "script/statement_handlers.h"
+
+namespace vexal::script {
+namespace {
+
+// In opcode order; scripts write the misspelt keywords exactly so.
+constexpr std::array<KeywordEntry, kKeywordCount> kKeywords{{
+    {"ANDBUFFER", 0, acceptUnchecked},
+    {"ASK", 1, acceptUnchecked},
+    {"ASKFORFILE", 2, acceptUnchecked},
+    {"ASKFORNUMBER", 3, acceptUnchecked},
+    {"ASKFORTEXT", 4, acceptUnchecked},
+    {"BAUD", 5, acceptUnchecked},
+    {"CALL", 6, stmtCall},
+    {"COMPAREBUFFER", 7, acceptUnchecked},
+    {"COPYBUFFER", 8, acceptUnchecked},
+    {"DELTAFILTER", 9, acceptUnchecked},
+    {"DESCRIPTION", 10, stmtDescription},
+    {"BUSDEVICERESET", 11, acceptUnchecked},
+    {"DIMENSION", 12, acceptUnchecked},
+    {"DUMPLOGPAGE", 13, acceptUnchecked},
+    {"EXIT", 14, stmtExit},
+    {"FAIL", 15, stmtFail},
+    {"FILLBUFFER", 16, acceptUnchecked},
+    {"FORMATTIME", 17, acceptUnchecked},
+    {"FUP", 18, acceptUnchecked},
+    {"FGETS", 19, acceptUnchecked},
+    {"FWRITE", 20, acceptUnchecked},
+    {"FREAD", 21, acceptUnchecked},
+    {"FSEEK", 22, acceptUnchecked},
+    {"GETDRIVETYPE", 23, acceptUnchecked},
+    {"GETFWIMGCHKSUM", 24, acceptUnchecked},
+    {"GETHASTATUS", 25, acceptUnchecked},
+    {"GETINQINFO", 26, acceptUnchecked},
+    {"GETNUMBEROFPACKETS", 27, acceptUnchecked},
+    {"GETSCSITIMEOUT", 28, acceptUnchecked},
+    {"GETSENSE", 29, acceptUnchecked},
+    {"GETILISTATUS", 30, acceptUnchecked},
+    {"GETEOMSTATUS", 31, acceptUnchecked},
+    {"GETFMSTATUS", 32, acceptUnchecked},
+    {"GETSUPPRESSSTATUS", 33, acceptUnchecked},
+    {"IF", 34, stmtIf},
+    {"IFNOSENSE", 35, stmtIfNoSense},
+    {"IFSENSE", 36, stmtIfSense},
+    {"IFTRUE", 37, stmtIfTrue},
+    {"INSTRUCT", 38, stmtInstruct},
+    {"JUMP", 39, stmtJump},
+    {"LOADBUFFER", 40, acceptUnchecked},
+    {"LOADPAGE", 41, acceptUnchecked},
+    {"LOG", 42, stmtLog},
+    {"LOGSENSEKEYS", 43, acceptUnchecked},
+    {"MODCDB", 44, acceptUnchecked},
+    {"MSG", 45, stmtMsg},
+    {"ONCANCEL", 46, stmtOnCancel},
+    {"ONERROR", 47, stmtOnError},
+    {"ORBUFFER", 48, acceptUnchecked},
+    {"OPENFILE", 49, acceptUnchecked},
+    {"CLOSEFILE", 50, acceptUnchecked},
+    {"PASS", 51, stmtPass},
+    {"PENCOLOR", 52, acceptUnchecked},
+    {"PEEK", 53, acceptUnchecked},
+    {"PEEKW", 54, acceptUnchecked},
+    {"PEEKL", 55, acceptUnchecked},
+    {"POKE", 56, acceptUnchecked},
+    {"PRINT", 57, acceptUnchecked},
+    {"PRINTBUFFER", 58, acceptUnchecked},
+    {"PRINTCDB", 59, acceptUnchecked},
+    {"PRINTPAGE", 60, acceptUnchecked},
+    {"PRINTSENSEKEYS", 61, acceptUnchecked},
+    {"READNOCOMPARE", 62, acceptUnchecked},
+    {"READCOMPARE", 63, acceptUnchecked},
+    {"RECORDPAGE", 64, acceptUnchecked},
+    {"RETURN", 65, stmtReturn},
+    {"SCSI", 66, acceptUnchecked},
+    {"SERIAL", 67, acceptUnchecked},
+    {"SETBUFFER", 68, acceptUnchecked},
+    {"SETPOH", 69, acceptUnchecked},
+    {"SETSCSITIMEOUT", 70, acceptUnchecked},
+    {"SLEEP", 71, stmtSleep},
+    {"THUMBPRINT", 72, acceptUnchecked},
+    {"TIME", 73, acceptUnchecked},
+    {"VERBOSE", 74, stmtVerbose},
+    {"VERSION", 75, stmtVersion},
+    {"WRITE", 76, acceptUnchecked},
+    {"XORBUFFER", 77, acceptUnchecked},
+    {"#INCLUDE", 78, nullptr},
+    {"ATON", 79, acceptUnchecked},
+    {"ATOLN", 80, acceptUnchecked},
+    {"BIGINDIAN", 81, acceptUnchecked},
+    {"CLEAR1STWORD", 82, acceptUnchecked},
+    {"DETERMINNUMBERTYPE", 83, acceptUnchecked},
+    {"FETCH1STWORD", 84, acceptUnchecked},
+    {"LEFTSTRING", 85, acceptUnchecked},
+    {"MIDSTRING", 86, acceptUnchecked},
+    {"OCCURANCE", 87, acceptUnchecked},
+    {"REMOVECOMMENTS", 88, acceptUnchecked},
+    {"RIGHTSTRING", 89, acceptUnchecked},
+    {"RIPREPLACE", 90, acceptUnchecked},
+    {"STORE1STWORD", 91, acceptUnchecked},
+    {"SHRINK", 92, acceptUnchecked},
+    {"STRINGC", 93, acceptUnchecked},
+    {"STRINGABSC", 94, acceptUnchecked},
+    {"STRLEN", 95, acceptUnchecked},
+    {"UPPERCASE", 96, acceptUnchecked},
+    {"WIPELEFT", 97, acceptUnchecked},
+    {"WIPERIGHT", 98, acceptUnchecked},
+    {"DBOPEN", 99, acceptUnchecked},
+    {"DBCLOSE", 100, acceptUnchecked},
+    {"DBSAVE", 101, acceptUnchecked},
+    {"DBPASS", 102, acceptUnchecked},
+    {"DBFAIL", 103, acceptUnchecked},
+    {"DBQUERYFOLDERCOUNT", 104, acceptUnchecked},
+    {"DBQUERYFOLDEREVENTCOUNT", 105, acceptUnchecked},
+    {"DBQUERYFOLDEREVENTTIMESTAMP", 106, acceptUnchecked},
+    {"DBQUERYFOLDEREVENTRESULT", 107, acceptUnchecked},
+    {"DBQUERYFOLDEREVENTDRIVESN", 108, acceptUnchecked},
+    {"DBQUERYMEDIAID", 109, acceptUnchecked},
+    {"DBQUERYFOLDERRUNCOUNT", 110, acceptUnchecked},
+    {"DBQUERYFOLDERPASSCOUNT", 111, acceptUnchecked},
+    {"DBQUERYFOLDERFAILCOUNT", 112, acceptUnchecked},
+    {"KDBQUERYFOLDERPERCENTAGE", 113, acceptUnchecked},
+    {"DBPRINTMEDIAINFORMATIOM", 114, acceptUnchecked},
+    {"DBPRINTDATABASE", 115, acceptUnchecked},
+    {"DBDELETEFOLDER", 116, acceptUnchecked},
+    {"SETCHARTTYPE", 117, acceptUnchecked},
+    {"SETCHARTTITLE", 118, acceptUnchecked},
+    {"SETCHARTXLABEL", 119, acceptUnchecked},
+    {"SETCHARTYLABEL", 120, acceptUnchecked},
+    {"SETCHARTXAXIS", 121, acceptUnchecked},
+    {"SETCHARTYAXIS", 122, acceptUnchecked},
+    {"SETCHARTXSCALE", 123, acceptUnchecked},
+    {"SETCHARTYSCALE", 124, acceptUnchecked},
+    {"SETCHARTGRIDCOLOR", 125, acceptUnchecked},
+    {"SETCHARTWINDOWCOLOR", 126, acceptUnchecked},
+    {"ADDCHARTLINE", 127, acceptUnchecked},
+    {"ADDCHARTDATAPOINT", 128, acceptUnchecked},
+    {"OPENCHART", 129, acceptUnchecked},
+    {"CLOSECHART", 130, acceptUnchecked},
+    {"RESETCHART", 131, acceptUnchecked},
+}};
+
+constexpr bool opcodesArePositions() {
+    for (size_t i = 0; i < kKeywords.size(); ++i)
+        if (kKeywords[i].opcode != static_cast<int32_t>(i)) return false;
+    return true;
+}
+static_assert(opcodesArePositions(), "every keyword's opcode is its position");
+
+}  // namespace
+
+std::span<const KeywordEntry> keywordTable() { return kKeywords; }
+
+const KeywordEntry* findKeyword(std::string_view upperKeyword) {
+    static const auto index = [] {
+        std::unordered_map<std::string_view, const KeywordEntry*> m;
+        for (const auto& e : kKeywords) m.emplace(e.keyword, &e);
+        return m;
+    }();
+    auto it = index.find(upperKeyword);
+    return it == index.end() ? nullptr : it->second;
+}
+
+int acceptUnchecked(StatementContext&) { return 0; }
+
+std::vector<std::string_view> uncheckedKeywords() {
+    std::vector<std::string_view> out;
+    for (const auto& e : kKeywords)
+        if (e.handler == acceptUnchecked) out.push_back(e.keyword);
+    return out;
+}
+
+}  // namespace vexal::script

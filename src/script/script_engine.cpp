@@ -1,0 +1,72 @@
+#include "script/script_engine.h"
+
+#include "diag/side_files.h"
+#include "platform/paths.h"
+#include "script/script_error_codes.h"
+#include "script/script_error_table.h"
+
+namespace vexal::script {
+
+void ScriptTables::clear() {
+    // Statements refer to variables: drop them first.
+    statements.clear();
+    variables.clear();
+    cdbs.clear();
+    logPages.clear();
+    buffers.clear();
+    senseKeys.clear();
+    colors.clear();
+    files.clear();
+    charts.clear();
+    symbols.clear();
+}
+
+ScriptEngine::ScriptEngine(app::Operator* op)
+    : op_(op), trail_(diag::workFolder() / std::string(kTrailFileName)),
+      scriptsFolder_(platform::installPath() / "Scripts") {}
+
+ScriptEngine::~ScriptEngine() { files_.closeAll(); }
+
+void ScriptEngine::Reset() {
+    files_.reset();
+    tables_.clear();
+    state_ = ScriptState{};
+    errors_.clear();
+    bufferBytes_ = 0;
+    errorCode_ = 0;
+    fileId_ = 0;
+    line_ = 0;
+    loaded_ = false;
+}
+
+void ScriptEngine::resetForLoad() {
+    const bool verbose = state_.verbose;
+    Reset();
+    state_.verbose = verbose;
+}
+
+bool ScriptEngine::Load(const std::string& file) {
+    const bool ok = Phase1(file) && Validate() && Link();
+    files_.closeAll();
+    trail_.close();
+    loaded_ = ok;
+    return ok;
+}
+
+bool ScriptEngine::Execute() {
+    // Running scripts comes with the executor; until then every run reports so.
+    fileId_ = loaded_ ? 1 : 0;
+    line_ = 0;
+    report(err::UNDER_CONSTRUCTION);
+    trail_.close();
+    return false;
+}
+
+void ScriptEngine::report(int32_t code) { reportAt(code, files_.fileName(fileId_), fileId_, line_); }
+
+void ScriptEngine::reportAt(int32_t code, const std::string& fileName, int32_t fileId, int32_t line) {
+    errors_.push_back({code, fileId, line, fileName});
+    trail_.append(FormatError(code, fileName, line));
+}
+
+}  // namespace vexal::script

@@ -1,0 +1,157 @@
+#pragma once
+// The script engine: loads a test script in three phases (collection, validation,
+// linking) into its tables, reporting every error to the trail file by code, file and
+// line. The executor that runs a loaded script builds on the same tables and handlers.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "command/falder_doc.h"
+#include "script/script_files.h"
+#include "script/script_tables.h"
+#include "script/statement_list.h"
+#include "script/trail_file.h"
+
+namespace vexal::app {
+class Operator;
+}
+
+namespace vexal::script {
+
+// Everything a load builds; emptied at the start of each load and by Reset.
+struct ScriptTables {
+    VariableTable variables;
+    BufferTable buffers;
+    CdbTable cdbs;
+    SenseKeyTable senseKeys;
+    LogPageTable logPages;
+    ColorTable colors;
+    FileTable files;
+    ChartTable charts;
+    SymbolTable symbols;
+    StatementList statements;
+    void clear();
+};
+
+// The engine's flags and the values statements keep between phases and runs.
+struct ScriptState {
+    bool executing = false;       // false in phase 2: handlers check without acting
+    bool jumpTaken = false;
+    bool holdStatement = false;
+    bool stopRequested = false;
+    bool stepMode = false;
+    bool verbose = false;
+    int onErrorCount = 0;
+    int onCancelCount = 0;
+    bool fupSeen = false;
+    bool descriptionSeen = false;
+    std::string description;
+    float version = 0;
+    uint16_t exitValue = 0;
+    uint32_t penColor = 0;        // 0x00BBGGRR of the last PENCOLOR
+    std::string errorVector;      // label names set by ONERROR and ONCANCEL when they run
+    std::string cancelVector;
+};
+
+// Bounds on what one script may ask for while loading; larger requests are refused as
+// allocation failures rather than exhausting memory.
+struct LoadLimits {
+    uint64_t maxBufferBytes = 256ull * 1024 * 1024;
+    uint64_t maxTotalBufferBytes = 1024ull * 1024 * 1024;
+};
+
+// One reported error of the last load or run.
+struct ScriptError {
+    int32_t code = 0;
+    int32_t fileId = 0;
+    int32_t line = 0;
+    std::string fileName;
+};
+
+class ScriptEngine : public command::TestScript {
+public:
+    // `op` may be null while the engine only loads; the executor talks to people through it.
+    explicit ScriptEngine(app::Operator* op = nullptr);
+    ~ScriptEngine() override;
+    ScriptEngine(const ScriptEngine&) = delete;
+    ScriptEngine& operator=(const ScriptEngine&) = delete;
+
+    // Phases 1 to 3. True when the script is ready to run; false when there were load
+    // errors, which are then in the trail file. Every file is closed (and scrambled files
+    // written back) before it returns.
+    bool Load(const std::string& file) override;
+    // Not built yet: reports "Operation Selected is Under Construction" and returns false.
+    bool Execute() override;
+    // The trail file's text, as the Script Errors window shows it.
+    std::string ErrorText() override { return TrailText(); }
+    std::string TrailText() const { return trail_.text(); }
+
+    // Empties every table and the list of opened files.
+    void Reset();
+
+    // Settings of the next load.
+    void setFingerprintDemand(bool demand) { demandFingerprint_ = demand; }
+    bool fingerprintDemand() const { return demandFingerprint_; }
+    // Where "KTrail.Txt" is written (default: the Work folder below the install path).
+    void setTrailPath(std::filesystem::path path) { trail_.setPath(std::move(path)); }
+    const std::filesystem::path& trailPath() const { return trail_.path(); }
+    // Where #INCLUDE looks first (default: the Scripts folder below the install path).
+    void setScriptsFolder(std::filesystem::path folder) { scriptsFolder_ = std::move(folder); }
+    void setLimits(LoadLimits limits) { limits_ = limits; }
+    // SERIAL and BAUD are refused while no serial port object is connected.
+    void setSerialPortConnected(bool connected) { serialConnected_ = connected; }
+    bool serialPortConnected() const { return serialConnected_; }
+
+    // The result of the last load.
+    bool loaded() const { return loaded_; }
+    const std::vector<ScriptError>& errors() const { return errors_; }
+    ScriptTables& tables() { return tables_; }
+    const ScriptTables& tables() const { return tables_; }
+    ScriptState& state() { return state_; }
+    const ScriptState& state() const { return state_; }
+    // The path of the file with that id in the last load ("" when none).
+    std::string FileName(int32_t id) const { return files_.fileName(id); }
+
+    // For statement handlers: the current error code, set by a handler that refuses.
+    int32_t errorCode() const { return errorCode_; }
+    int setError(int32_t code) {
+        errorCode_ = code;
+        return 1;
+    }
+    const LoadLimits& limits() const { return limits_; }
+    // Buffer bytes declared so far in this load.
+    uint64_t& bufferBytes() { return bufferBytes_; }
+    // Appends an error line for `code` at the current file and line.
+    void report(int32_t code);
+
+private:
+    friend class Phase1Reader;
+    bool Phase1(const std::string& file);
+    bool Validate();
+    bool Link();
+    void validateStatement(StatementRecord& record);
+    void validateOther(StatementRecord& record);
+    void reportAt(int32_t code, const std::string& fileName, int32_t fileId, int32_t line);
+    void resetForLoad();
+
+    app::Operator* op_;
+    TrailFile trail_;
+    std::filesystem::path scriptsFolder_;
+    ScriptFileStack files_;
+    ScriptTables tables_;
+    ScriptState state_;
+    LoadLimits limits_;
+    std::vector<ScriptError> errors_;
+    uint64_t bufferBytes_ = 0;
+    int32_t errorCode_ = 0;
+    // The line being processed: for error messages and for every record phase 1 stores.
+    int32_t fileId_ = 0;
+    int32_t line_ = 0;
+    bool demandFingerprint_ = false;
+    bool serialConnected_ = false;
+    bool loaded_ = false;
+};
+
+}  // namespace vexal::script
