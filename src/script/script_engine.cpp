@@ -62,6 +62,13 @@ bool ScriptEngine::Execute() {
     return false;
 }
 
+std::filesystem::path ScriptEngine::statementFile(std::string_view name) const {
+    const std::filesystem::path asWritten{std::string(name)};
+    std::error_code ec;
+    if (std::filesystem::exists(asWritten, ec)) return asWritten;
+    return resolveCaseInsensitive(scriptsFolder_ / asWritten);
+}
+
 void ScriptEngine::report(int32_t code) { reportAt(code, files_.fileName(fileId_), fileId_, line_); }
 
 void ScriptEngine::reportAt(int32_t code, const std::string& fileName, int32_t fileId, int32_t line) {

@@ -99,6 +99,9 @@ public:
     const std::filesystem::path& trailPath() const { return trail_.path(); }
     // Where #INCLUDE looks first (default: the Scripts folder below the install path).
     void setScriptsFolder(std::filesystem::path folder) { scriptsFolder_ = std::move(folder); }
+    const std::filesystem::path& scriptsFolder() const { return scriptsFolder_; }
+    // A file a statement names: as written when it exists, else in the Scripts folder.
+    std::filesystem::path statementFile(std::string_view name) const;
     void setLimits(LoadLimits limits) { limits_ = limits; }
     // SERIAL and BAUD are refused while no serial port object is connected.
     void setSerialPortConnected(bool connected) { serialConnected_ = connected; }
