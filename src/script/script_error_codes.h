@@ -838,6 +838,13 @@ inline constexpr int32_t KRT_BAUD_ARG1_NUMBER_OUT_OF_RANGE = -9023;
 inline constexpr int32_t K_BAUD_COMMPORT_NOT_CONNECTED = -9024;
 inline constexpr int32_t K_GET_SUPPRESS_STATUS_NO_VARIABLE_SPECIFIED = -9030;
 inline constexpr int32_t K_GET_SUPPRESS_STATUS_INVALID_VARIABLE_TYPE = -9031;
+// Rows whose names repeat an earlier row's: a literal index found out of range before the
+// run, and the page without a decoder.
+inline constexpr int32_t AND_BUFFER_LITERAL_INDEX_OUT_OF_RANGE = -501;
+inline constexpr int32_t XOR_BUFFER_LITERAL_INDEX_OUT_OF_RANGE = -502;
+inline constexpr int32_t PRINT_PAGE_NO_DECODER = -503;
+inline constexpr int32_t POKE_LITERAL_INDEX_OUT_OF_RANGE = -504;
+inline constexpr int32_t PEEK_LITERAL_INDEX_OUT_OF_RANGE = -505;
 // The placeholder row, whose message is "Error : Operation Selected is Under Construction".
 inline constexpr int32_t UNDER_CONSTRUCTION = -500;
 // clang-format on
