@@ -230,6 +230,120 @@ TEST_F(FamilyTest, StringStatements) {
     });
 }
 
+TEST_F(FamilyTest, FileStatements) {
+    write("in.txt", "data");
+    check({
+        {"OPENFILE F in.txt READ TEXT l", 0},
+        {"OPENFILE ( F , \"out.txt\" , WRITE , BINARY , APPEND , l )", 0},
+        {"OPENFILE F Name READ l", 0},
+        {"OPENFILE Nope in.txt READ l", err::K_OPENFILE_INVALID_FILE_TAG_SPECIFIED},
+        {"OPENFILE F in.txt READ w", err::K_OPENFILE_INVALID_RESULT_ARG},
+        {"OPENFILE F", err::K_OPENFILE_INVALID_RESULT_ARG},
+        {"OPENFILE F WRITE l", err::K_OPENFILE_MODE_SPECIFICATION_ERROR},
+        {"OPENFILE F missing.txt READ l", err::K_OPENFILE_FILE_SPECIFIED_NOT_PRESENT},
+        {"OPENFILE F missing.txt l", err::K_OPENFILE_FILE_SPECIFIED_NOT_PRESENT},
+        {"OPENFILE F missing.txt WRITE l", 0},
+        {"CLOSEFILE F", 0},
+        {"CLOSEFILE Nope", err::K_CLOSEFILE_INVALID_FILE_TAG_SPECIFIED},
+        {"FREAD F B 16 l", 0},
+        {"FREAD F B 65537 w", 0},  // the low 16 bits: 1
+        {"FREAD F B w b", 0},
+        {"FREAD F B \"16 l", err::K_FREAD_PARSING_ERROR},
+        {"FREAD F B 16", err::K_FREAD_ILLEGAL_NUMBER_OF_ARGS_DETECTED},
+        {"FREAD Nope B 16 l", err::K_FREAD_INVALID_FILE_SPECIFIED},
+        {"FREAD F Nope 16 l", err::K_FREAD_INVALID_BUFFER_SPECIFIED},
+        {"FREAD F B 17 l", err::K_FREAD_LIMIT_EXCEEDS_BUFFER_SIZE},
+        {"FREAD F B many l", err::K_FREAD_UNRECOGNIZABLE_LIMIT_ARG},
+        {"FREAD F B d l", err::K_FREAD_ILLEGAL_LIMIT_VARIABLE_TYPE_SPECIFIED},
+        {"FREAD F B 16 nope", err::K_FREAD_INVALID_RD_OK_VARIABLE_SPECIFIED},
+        {"FREAD F B 16 d", err::K_FREAD_ILLEGAL_RD_OK_VARIABLE_TYPE_SPECIFIED},
+        {"FWRITE F B 16", 0},
+        {"FWRITE F B 16 l", err::K_FWRITE_LINE_ILLEGAL_NUMBER_OF_ARGS_DETECTED},
+        {"FWRITE F Small 5", err::K_FWRITE_LIMIT_EXCEEDS_BUFFER_SIZE},
+        {"FGETS F B 16 w", 0},
+        {"FGETS F B l w", err::K_FGETS_ILLEGAL_LIMIT_VARIABLE_TYPE_SPECIFIED},
+        {"FGETS F B 10000H w", err::K_FGETS_UNRECOGNIZABLE_LIMIT_ARG},
+        {"FGETS F B 16 l", err::K_FGETS_ILLEGAL_RD_OK_VARIABLE_TYPE_SPECIFIED},
+        {"FSEEK F 0 SEEK_SET", 0},
+        {"FSEEK F l seek_end", 0},
+        {"FSEEK F 0", err::K_FSEEK_ILLEGAL_NUMBER_OF_ARGS_DETECTED},
+        {"FSEEK Nope 0 SEEK_SET", err::K_FSEEK_INVALID_FILE_SPECIFIED},
+        {"FSEEK F there SEEK_SET", err::K_FSEEK_UNRECOGNIZABLE_WHERE_ARG},
+        {"FSEEK F d SEEK_SET", err::K_FSEEK_ILLEGAL_WHERE_VARIABLE_TYPE_SPECIFIED},
+        {"FSEEK F 0 START", err::K_SEEK_ILLEGAL_FROM_PHRASE_SPECIFIED},
+    });
+}
+
+TEST_F(FamilyTest, PrintStatements) {
+    check({
+        {"PRINT 'Value %x' b", 0},
+        {"PRINT   ' padded '  ", 0},
+        {"PRINT LOG 'a\\tb\\n\\'q\\' \\\\ %d %s %f' w Name 1.5", 0},
+        {"PRINT BUFFER B [ 4 ] 'xyz'", 0},
+        {"PRINT BUFFER B [ l ] 'xyz'", 0},
+        {"PRINT FILE F 'a\\nb'", 0},
+        {"PRINT Value", err::PRINT_INVALID_FORMAT_STR_SPECIFIER},
+        {"PRINT 'unclosed", err::PRINT_INVALID_FORMAT_STR_SPECIFIER},
+        {"PRINT BUFFER Nope 'x'", err::PRINT_INVALID_DEST_BUFFER_SPECIFIED},
+        {"PRINT BUFFER B [ 4 'x'", err::PRINT_MISSING_END_OFFSET_BRACKET},
+        {"PRINT BUFFER B [ far ] 'x'", err::PRINT_UNKNOWN_BUFFER_INDEX_SPECIFIED},
+        {"PRINT FILE Nope 'x'", err::K_PRINT_TO_FILE_INVALID_DEST_FILE_SPECIFIED},
+        {"PRINT 'end\\'", err::PRINT_INVALID_FORMAT_STR_SPECIFIER},
+        {"PRINT 'end \\' x", err::PRINT_INVALID_FORMAT_STR_SPECIFIER},
+        {"PRINT 'a \\q'", err::PRINT_BACKSLASH_SPECIFIER_ERROR},
+        {"PRINT 'a %q' b", err::PRINT_UNKNOWN_FORMAT_SPECIFIER_DETECTED},
+        {"PRINT 'a %'", err::PRINT_UNKNOWN_FORMAT_SPECIFIER_DETECTED},
+        {"PRINT 'a %d'", err::PRINT_FORMAT_SPECIFIED_WITHOUT_VALUE_FIELD},
+        {"PRINT 'a %d' nope", err::PRINT_UNKNOWN_VALUE_FIELD},
+        {"PRINT 'a %d' Name", err::PRINT_STR_SPECIFIED_ARG_ISNT_A_BUFFER},
+        {"PRINTBUFFER B", 0},
+        {"PRINTBUFFER LOG B 4 8", 0},
+        {"PRINTBUFFER B 8 4", err::PRINTBUFFER_START_END_RANGE_ERROR},
+        {"PRINTBUFFER B 0 4", 0},
+        {"PRINTBUFFER B 16", err::PRINTBUFFER_START_RANGE_ERROR},
+        {"PRINTBUFFER Nope", err::PRINTBUFFER_INVALID_BUFFER_SPECIFIED},
+        {"PRINTBUFFER B d", err::PRINTBUFFER_INVALID_START_ARG},
+        {"PRINTBUFFER B 0 nope", err::PRINTBUFFER_INVALID_END_ARG},
+        {"PRINTCDB BOTH Inq", 0},
+        {"PRINTCDB Nope", err::PRINTCDB_INVALID_CDB_SPECIFIED},
+        {"PENCOLOR Red", 0},
+        {"PENCOLOR Blue", err::K_PENCOLOR_ILLEGAL_PENNAME_DETECTED},
+    });
+}
+
+TEST_F(FamilyTest, Questions) {
+    check({
+        {"ASK 'Write the tape?' ONYES Other", 0},
+        {"ASK Go on ONNO Other", 0},
+        {"ASK", err::ASK_NO_QUESTION_SPECIFIED},
+        {"ASK Go on ONYES Nowhere", err::ASK_INVALID_VECTOR_SPECIFIED},
+        {"ASK Go on Other", err::ASK_NO_VECTOR_DETECTED},
+        {"ASK ONYES Other", err::ASK_NO_QUESTION_SPECIFIED},
+        {"ASKFORTEXT 'Serial?' Name 20 ONOK Other", 0},
+        {"ASKFORTEXT Name 20 ONOK Other", err::ASK4TEXT_INVALID_NUMBER_OF_ARGS},
+        {"ASKFORTEXT 'Serial?' Name 20 ONOK Nowhere", err::ASK4TEXT_INVALID_SYMBOL_ARG},
+        {"ASKFORTEXT 'Serial?' Name 20 ONYES Other", err::ASK4TEXT_INVALID_TRIGGER_ARG},
+        {"ASKFORTEXT 'Serial?' Name 256 ONOK Other", err::ASK4TEXT_INVALID_LIMIT_ARG},
+        {"ASKFORTEXT 'Serial?' Nope 20 ONOK Other", err::ASK4TEXT_INVALID_BUFFER_SPECIFIED},
+        {"ASKFORNUMBER 'Count?' w DEC ONCANCEL Other", 0},
+        {"ASKFORNUMBER w HEX ONOK Other", err::ASK4NUMBER_INVALID_NUMBER_OF_ARGS},
+        {"ASKFORNUMBER 'Count?' w OCT ONOK Other", err::ASK4NUMBER_INVALID_MODE_ARG},
+        {"ASKFORNUMBER 'Count?' nope HEX ONOK Other", err::ASK4NUMBER_INVALID_BUFFER_SPECIFIED},
+        {"ASKFORNUMBER 'Count?' w HEX ONNO Other", err::ASK4NUMBER_INVALID_TRIGGER_ARG},
+        {"ASKFORNUMBER 'Count?' w HEX ONOK Nowhere", err::ASK4NUMBER_INVALID_SYMBOL_ARG},
+        {"ASKFORFILE Name ONOK Other", 0},
+        {"ASKFORFILE Name ONOK", err::ASK4FILE_INVALID_NUMBER_OF_ARGS},
+        {"ASKFORFILE Nope ONOK Other", err::ASK4FILE_INVALID_BUFFER_SPECIFIED},
+        {"ASKFORFILE Name ONYES Other", err::ASK4FILE_INVALID_TRIGGER_ARG},
+        {"ASKFORFILE Name ONCANCEL Nowhere", err::ASK4FILE_INVALID_SYMBOL_ARG},
+    });
+}
+
+TEST_F(ScriptTest, PenColorTakesEffectInPhaseTwo) {
+    ASSERT_TRUE(load("DESCRIPTION d\nStart:\nCOLOR Teal 0 128 128\nPENCOLOR Teal\n"));
+    EXPECT_EQ(engine.state().penColor, 0x808000u);
+}
+
 TEST(UncheckedKeywordsTest, ListsOnlyWhatPhaseTwoDoesNotCheck) {
     const auto unchecked = uncheckedKeywords();
     for (std::string_view keyword : unchecked) EXPECT_NE(findKeyword(keyword), nullptr) << keyword;
