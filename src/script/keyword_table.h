@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "script/statement_context.h"
 
@@ -23,10 +22,5 @@ std::span<const KeywordEntry> keywordTable();
 
 // The entry of an upper-cased keyword, or null.
 const KeywordEntry* findKeyword(std::string_view upperKeyword);
-
-// Handler of the statements whose arguments phase 2 does not check yet: accepted as
-// written. Listed by uncheckedKeywords() so that the gap stays visible.
-int acceptUnchecked(StatementContext& ctx);
-std::vector<std::string_view> uncheckedKeywords();
 
 }  // namespace vexal::script
