@@ -26,6 +26,8 @@ int runFaDump(CliContext& context, const fadump::DumpCommandOptions& options);
 int runFaDumpView(CliContext& context, const std::string& file);
 int runFirmware(CliContext& context, const firmware::FirmwareCommandOptions& options);
 int runFupTape(CliContext& context, const std::string& image);
+// Loads a script without running it; 0 when it loads, 1 with load errors.
+int runCheck(CliContext& context, const std::string& script);
 int runSettings(CliContext& context, const std::string& action);
 
 }  // namespace vexal::cli

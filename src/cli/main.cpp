@@ -70,6 +70,9 @@ int main(int argc, char** argv) {
     std::string fupImage;
     auto* fupCommand = app.add_subcommand("fup-tape", "Write a firmware image to the tape in the drive");
     fupCommand->add_option("IMAGE", fupImage, "The image file")->required();
+    std::string checkScript;
+    auto* checkCommand = app.add_subcommand("check", "Load a script (phases 1 to 3) and print its trail file");
+    checkCommand->add_option("SCRIPT", checkScript, "The .scs file")->required();
     std::string modeName;
     auto* modeCommand = app.add_subcommand("mode", "Switch to customer or engineering mode (kept for later runs)");
     modeCommand->add_option("MODE", modeName)->required()->check(CLI::IsMember({"customer", "engineering"}));
@@ -102,6 +105,7 @@ int main(int argc, char** argv) {
     else if (*faDumpCommand) rc = runFaDump(context, dumpOptions);
     else if (*faDumpViewCommand) rc = runFaDumpView(context, dumpFile);
     else if (*firmwareCommand) rc = runFirmware(context, firmwareOptions);
+    else if (*checkCommand) rc = runCheck(context, checkScript);
     else if (*fupCommand) rc = runFupTape(context, fupImage);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
     else deviceCommands.run(context, rc);

@@ -1,0 +1,17 @@
+// vexal-cli check: load a script (phases 1 to 3) and print its trail file.
+#include <iostream>
+
+#include "cli/commands.h"
+#include "script/script_engine.h"
+
+namespace vexal::cli {
+
+int runCheck(CliContext& context, const std::string& script) {
+    script::ScriptEngine engine(&context.op());
+    const bool loaded = engine.Load(script);
+    std::cout << engine.TrailText();
+    if (!engine.TrailText().empty() && engine.TrailText().back() != '\n') std::cout << "\n";
+    return loaded ? kExitDone : kExitFailed;
+}
+
+}  // namespace vexal::cli
