@@ -1,6 +1,5 @@
 #include "script/script_engine.h"
 
-#include "diag/side_files.h"
 #include "platform/paths.h"
 #include "script/script_error_codes.h"
 #include "script/script_error_table.h"
@@ -22,7 +21,9 @@ void ScriptTables::clear() {
 }
 
 ScriptEngine::ScriptEngine(app::Operator* op)
-    : op_(op), trail_(diag::workFolder() / std::string(kTrailFileName)),
+    // The trail goes to the Work folder beside the log pages' side files rather than to
+    // whatever the process's current directory happens to be.
+    : op_(op), trail_(platform::installPath() / "Work" / std::string(kTrailFileName)),
       scriptsFolder_(platform::installPath() / "Scripts") {}
 
 ScriptEngine::~ScriptEngine() { files_.closeAll(); }
