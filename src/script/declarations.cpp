@@ -248,16 +248,16 @@ int declareColor(ScriptEngine& engine, std::string_view rest, const SourcePositi
     auto color = std::make_unique<ColorEntry>();
     color->name = std::string(name);
     color->at = at;
-    struct Part {
+    struct Component {
         uint8_t* value;
         int32_t missing, invalid;
     };
-    const Part parts[] = {
+    const Component components[] = {
         {&color->red, err::COLOR_HANDLER_MISSING_RED_ARGUMENT, err::COLOR_HANDLER_INVALID_RED_ARGUMENT},
         {&color->green, err::COLOR_HANDLER_MISSING_GREEN_ARGUMENT, err::COLOR_HANDLER_INVALID_GREEN_ARGUMENT},
         {&color->blue, err::COLOR_HANDLER_MISSING_BLUE_ARGUMENT, err::COLOR_HANDLER_INVALID_BLUE_ARGUMENT},
     };
-    for (const Part& part : parts) {
+    for (const Component& part : components) {
         const std::string_view word = words.next();
         if (word.empty()) return engine.setError(part.missing);
         if (!isByteLiteral(word)) return engine.setError(part.invalid);
