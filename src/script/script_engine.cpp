@@ -40,11 +40,7 @@ void ScriptEngine::Reset() {
     loaded_ = false;
 }
 
-void ScriptEngine::resetForLoad() {
-    const bool verbose = state_.verbose;
-    Reset();
-    state_.verbose = verbose;
-}
+void ScriptEngine::resetForLoad() { Reset(); }
 
 bool ScriptEngine::Load(const std::string& file) {
     const bool ok = Phase1(file) && Validate() && Link();

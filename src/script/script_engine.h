@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command/falder_doc.h"
+#include "script/call_stack.h"
 #include "script/script_files.h"
 #include "script/script_tables.h"
 #include "script/statement_list.h"
@@ -53,6 +54,7 @@ struct ScriptState {
     uint32_t penColor = 0;        // 0x00BBGGRR of the last PENCOLOR
     std::string errorVector;      // label names set by ONERROR and ONCANCEL when they run
     std::string cancelVector;
+    CallStack calls;
 };
 
 // Bounds on what one script may ask for while loading; larger requests are refused as
@@ -114,6 +116,8 @@ public:
     const ScriptTables& tables() const { return tables_; }
     ScriptState& state() { return state_; }
     const ScriptState& state() const { return state_; }
+    // Kept from run to run and across loads; filled after every command.
+    LastSense& lastSense() { return lastSense_; }
     // The path of the file with that id in the last load ("" when none).
     std::string FileName(int32_t id) const { return files_.fileName(id); }
 
@@ -145,6 +149,7 @@ private:
     ScriptFileStack files_;
     ScriptTables tables_;
     ScriptState state_;
+    LastSense lastSense_;
     LoadLimits limits_;
     std::vector<ScriptError> errors_;
     uint64_t bufferBytes_ = 0;

@@ -351,3 +351,21 @@ TEST_F(ScriptTest, ExecuteIsNotBuiltYet) {
 
 }  // namespace
 }  // namespace vexal::script::testing
+
+namespace vexal::script::testing {
+namespace {
+
+TEST(CallStackTest, NinetyNineCallsMayBePending) {
+    CallStack calls;
+    for (int32_t i = 0; i < 99; ++i) ASSERT_TRUE(calls.push(i)) << i;
+    EXPECT_FALSE(calls.push(99));
+    int32_t top = -1;
+    ASSERT_TRUE(calls.pop(top));
+    EXPECT_EQ(top, 98);
+    calls.clear();
+    EXPECT_FALSE(calls.pop(top));
+    EXPECT_TRUE(LastSense{}.none());
+}
+
+}  // namespace
+}  // namespace vexal::script::testing

@@ -261,3 +261,31 @@ TEST_F(ScriptTest, DescriptionFileListsEveryDescribedScript) {
 
 }  // namespace
 }  // namespace vexal::script::testing
+
+namespace vexal::script::testing {
+namespace {
+
+TEST_F(ScriptTest, TheTrailFileLivesInTheWorkFolder) {
+    EXPECT_EQ(engine.trailPath(), platform::installPath() / "Work" / "KTrail.Txt");
+    ASSERT_TRUE(load("DESCRIPTION d\nStart:\nMSG a\n"));
+    EXPECT_EQ(readFile(engine.trailPath()), engine.TrailText());
+}
+
+TEST_F(ScriptTest, AFailedLoadStillWritesScrambledFilesBack) {
+    const std::string included = "JUMP Nowhere\n";
+    write("INC.SCS", Scramble(included, LockMode::HighBit));
+    ASSERT_FALSE(load("DESCRIPTION d\nStart:\n#INCLUDE INC.SCS\n#INCLUDE MISSING.SCS\n"));
+    EXPECT_EQ(readFile(scripts / "INC.SCS"), Scramble(included, LockMode::Rotated));
+}
+
+TEST_F(ScriptTest, ResetForgetsTheScript) {
+    ASSERT_TRUE(load("DESCRIPTION d\nStart:\nBYTE b = 1\n"));
+    engine.Reset();
+    EXPECT_TRUE(engine.tables().statements.empty());
+    EXPECT_TRUE(engine.tables().variables.empty());
+    EXPECT_TRUE(engine.FileName(1).empty());
+    EXPECT_FALSE(engine.loaded());
+}
+
+}  // namespace
+}  // namespace vexal::script::testing
