@@ -272,9 +272,11 @@ TEST_F(ScriptTest, TheTrailFileLivesInTheWorkFolder) {
 }
 
 TEST_F(ScriptTest, AFailedLoadStillWritesScrambledFilesBack) {
-    const std::string included = "JUMP Nowhere\n";
+    // The load ends while INC.SCS is still being read.
+    const std::string included = "#INCLUDE MISSING.SCS\nMSG never read\n";
     write("INC.SCS", Scramble(included, LockMode::HighBit));
-    ASSERT_FALSE(load("DESCRIPTION d\nStart:\n#INCLUDE INC.SCS\n#INCLUDE MISSING.SCS\n"));
+    ASSERT_FALSE(load("DESCRIPTION d\nStart:\n#INCLUDE INC.SCS\n"));
+    EXPECT_EQ(onlyCode(), err::K_PHASE1_INCLUDE_SEQ_FILE_ERROR);
     EXPECT_EQ(readFile(scripts / "INC.SCS"), Scramble(included, LockMode::Rotated));
 }
 
