@@ -1,5 +1,7 @@
 #include "script/script_engine.h"
 
+#include <new>
+
 #include "platform/paths.h"
 #include "script/script_error_codes.h"
 #include "script/script_error_table.h"
@@ -43,7 +45,14 @@ void ScriptEngine::Reset() {
 void ScriptEngine::resetForLoad() { Reset(); }
 
 bool ScriptEngine::Load(const std::string& file) {
-    const bool ok = Phase1(file) && Validate() && Link();
+    bool ok = false;
+    try {
+        ok = Phase1(file) && Validate() && Link();
+    } catch (const std::bad_alloc&) {
+        // Only a script too large for memory gets here: refuse it like a failed append.
+        report(err::TEXT_NEW_LINK_ERROR);
+        ok = false;
+    }
     files_.closeAll();
     trail_.close();
     loaded_ = ok;
