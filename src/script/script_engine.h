@@ -109,6 +109,9 @@ public:
     void setSerialPortConnected(bool connected) { serialConnected_ = connected; }
     bool serialPortConnected() const { return serialConnected_; }
 
+    // Who the engine talks to (may be null).
+    app::Operator* op() const { return op_; }
+
     // The result of the last load.
     bool loaded() const { return loaded_; }
     const std::vector<ScriptError>& errors() const { return errors_; }
