@@ -196,7 +196,9 @@ TEST_F(ScriptTest, TheFingerprintIsCheckedOnlyWhenDemanded) {
     for (const auto& [bytes, ok] : cases) {
         writeFile(fpf, bytes);
         EXPECT_EQ(engine.Load(path.string()), ok) << bytes.size();
-        if (!ok) EXPECT_EQ(onlyCode(), err::K_PHASE1_FILE_FINGERPRINT_ERROR);
+        if (!ok) {
+            EXPECT_EQ(onlyCode(), err::K_PHASE1_FILE_FINGERPRINT_ERROR);
+        }
     }
     // The sum covers the plain text, whatever form the file is stored in.
     writeFile(fpf, good);
