@@ -18,7 +18,7 @@ constexpr uint64_t kMaxTransfer = 65536;
 constexpr const char* kLongEraseQuestion = "Long Erase can take many hours.  Click 'OK' to continue.";
 constexpr const char* kTimeoutQuestion = "Are you sure you want to modify the command timeout value for this device?";
 
-int checkTransfer(DeviceCommands* /*unused*/, command::CommandRequest& request, const TransferOptions& t) {
+int checkTransfer(command::CommandRequest& request, const TransferOptions& t) {
     if (!command::parsePatternName(t.pattern, request.dataPattern)) {
         std::cerr << "Unknown pattern '" << t.pattern << "': use incr, word, zeros, random, nocompare or blocknum.\n";
         return kExitUsage;
@@ -58,7 +58,7 @@ DeviceCommands::Entry& DeviceCommands::add(CLI::App& app, const char* name, cons
 
 void DeviceCommands::addTransfer(CLI::App& app, const char* name, const char* help, int commandCode, bool isRead) {
     Entry& e = add(app, name, help, commandCode, [](Entry& entry, CliSession&) {
-        return checkTransfer(nullptr, entry.request, entry.transfer);
+        return checkTransfer(entry.request, entry.transfer);
     });
     auto& t = e.transfer;
     e.sub->add_flag("--fixed", t.fixed, "Fixed-block transfers");

@@ -13,12 +13,6 @@ namespace {
 
 constexpr uint8_t kInquiryLength = 64;
 
-std::string text(const uint8_t* data, size_t offset, size_t width) {
-    std::string t;
-    for (size_t i = offset; i < offset + width && data[i] != 0; ++i) t += static_cast<char>(data[i]);
-    return t;
-}
-
 std::string_view yesNo(bool b) { return b ? "Yes" : "No"; }
 
 struct FamilyRange {
@@ -94,7 +88,7 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
         std::array<uint8_t, 15> serial{};
         const size_t n = std::min<size_t>(data[3], 14);
         std::copy_n(data.begin() + 4, std::min<size_t>(n, data.size() - 4), serial.begin());
-        const std::string unitSerial = text(serial.data(), 0, 14);
+        const std::string unitSerial = device::inquiryField(serial.data(), serial.size(), 0, 14);
         Line(fmt::format("   Unit Serial Number: {}", unitSerial), rule);
         serialNumber = result == 0 ? unitSerial : std::string("          ");
         platform::ProfileStore::writeString(device::labeledSection(handle), "SerialNumber", serialNumber);
@@ -102,9 +96,9 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
         Line(fmt::format("   ANSI Version: {}", data[2] & 0x07), rule);
         for (const auto& bit : kCapabilities)
             Line(fmt::format("{}{}", bit.label, yesNo(data[bit.byte] & bit.mask)), rule);
-        Line(fmt::format("   Vendor ID: {}", text(data.data(), 8, 8)), rule);
-        Line(fmt::format("   Product ID: {}", text(data.data(), 16, 16)), rule);
-        Line(fmt::format("   Product Revision Level: {}", text(data.data(), 32, 4)), rule);
+        Line(fmt::format("   Vendor ID: {}", device::inquiryField(data.data(), data.size(), 8, 8)), rule);
+        Line(fmt::format("   Product ID: {}", device::inquiryField(data.data(), data.size(), 16, 16)), rule);
+        Line(fmt::format("   Product Revision Level: {}", device::inquiryField(data.data(), data.size(), 32, 4)), rule);
         if (supportedDrive) {
             Line(fmt::format("   Product Family: {}", productFamily(data[36])), rule);
             Line(fmt::format("   Released Firmware: {}", releasedFirmware(data[36])), rule);
@@ -112,7 +106,7 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
                 Line(fmt::format(fmt::runtime(kVersionFields[i]), data[37 + i]), rule);
             Line(fmt::format("   Loader Present: {}", data[50] == 0 ? "No" : data[50] == 1 ? "Yes" : "Unknown"), rule);
             Line(fmt::format("   Library Present: {}", yesNo(data[51] != 0)), rule);
-            Line(fmt::format("   Module Revision: {}", text(data.data(), 52, 4)), rule);
+            Line(fmt::format("   Module Revision: {}", device::inquiryField(data.data(), data.size(), 52, 4)), rule);
         }
         inquiryData_.assign(data.begin(), data.end());
     }

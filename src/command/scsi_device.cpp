@@ -10,6 +10,7 @@
 #include "command/raw_data.h"
 #include "device/bus_scan.h"
 #include "device/device_library.h"
+#include "device/drive_family.h"
 #include "platform/named_events.h"
 #include "platform/settings_store.h"
 
@@ -29,12 +30,6 @@ LocalTime now() {
     localtime_r(&seconds, &t.tm);
     t.millis = static_cast<int>(tv.tv_usec / 1000);
     return t;
-}
-
-std::string field(const uint8_t* data, size_t length, size_t offset, size_t width) {
-    std::string text;
-    for (size_t i = offset; i < offset + width && i < length && data[i] != 0; ++i) text += static_cast<char>(data[i]);
-    return text;
 }
 
 }  // namespace
@@ -57,9 +52,9 @@ bool CScsiDevice::Select(int index) {
         device::DevGetIdentity(index, &identity, &length) != 0)
         return false;
     handle = index;
-    vendor = field(identity, length, 8, 8);
-    product = field(identity, length, 16, 16);
-    revision = field(identity, length, 32, 4);
+    vendor = device::inquiryField(identity, length, 8, 8);
+    product = device::inquiryField(identity, length, 16, 16);
+    revision = device::inquiryField(identity, length, 32, 4);
     serialNumber = platform::ProfileStore::readString(device::labeledSection(index), "SerialNumber", "          ");
     return true;
 }

@@ -18,13 +18,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// "%.Ns" of an INQUIRY field: stops at a NUL byte.
-std::string field(const uint8_t* data, size_t length, size_t offset, size_t width) {
-    std::string text;
-    for (size_t i = offset; i < offset + width && i < length && data[i] != 0; ++i) text += static_cast<char>(data[i]);
-    return text;
-}
-
 std::string rtrim(std::string s) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
@@ -175,9 +168,9 @@ bool BusScanner::BindDevice(int index, DeviceEntry& entry) const {
     if (DevGetIdentity(index, &identity, &length) != 0) return false;
     entry.index = index;
     entry.address = address;
-    entry.vendor = field(identity, length, 8, 8);
-    entry.product = field(identity, length, 16, 16);
-    entry.revision = field(identity, length, 32, 4);
+    entry.vendor = inquiryField(identity, length, 8, 8);
+    entry.product = inquiryField(identity, length, 16, 16);
+    entry.revision = inquiryField(identity, length, 32, 4);
     entry.peripheralType = length > 0 ? (identity[0] & 0x1F) : 0;
     entry.serialNumber = platform::ProfileStore::readString(labeledSection(index), "SerialNumber", "          ");
     entry.driveLabel = platform::ProfileStore::readString(labeledSection(index), "DriveLabel", "no_label");

@@ -82,6 +82,13 @@ std::string_view codeTypeText(uint8_t byte36) {
     }
 }
 
+std::string inquiryField(const uint8_t* data, size_t length, size_t offset, size_t width) {
+    std::string text;
+    for (size_t i = offset; data && i < offset + width && i < length && data[i] != 0; ++i)
+        text += static_cast<char>(data[i]);
+    return text;
+}
+
 std::string_view deviceTypeName(uint8_t peripheralType) {
     const uint8_t type = peripheralType & 0x1F;
     return type < kTypeNames.size() ? kTypeNames[type] : "Unknown";

@@ -28,6 +28,10 @@ bool hasLoadCountThreshold(uint8_t familyCode);
 std::string_view capacityText(uint8_t byte36);
 std::string_view codeTypeText(uint8_t byte36);
 
+// "%.Ns" of an INQUIRY field: at most `width` bytes from `offset`, stopping at a NUL byte
+// or the end of the data.
+std::string inquiryField(const uint8_t* data, size_t length, size_t offset, size_t width);
+
 // Peripheral device type names (INQUIRY byte 0, low 5 bits).
 std::string_view deviceTypeName(uint8_t peripheralType);
 
