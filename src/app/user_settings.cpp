@@ -27,8 +27,8 @@ Field textField(const char* name) {
             [](UserSettings& s, const std::string& v) { s.*member = v; }};
 }
 
-const std::array<Field, 17>& fields() {
-    static const std::array<Field, 17> table{
+const std::array<Field, 18>& fields() {
+    static const std::array<Field, 18> table{
         intField<&UserSettings::fullScreen>("FullScreen"),
         intField<&UserSettings::bottom>("Bottom"),
         intField<&UserSettings::top>("Top"),
@@ -46,6 +46,7 @@ const std::array<Field, 17>& fields() {
         intField<&UserSettings::mode>("Mode"),
         textField<&UserSettings::transport>("Transport"),
         textField<&UserSettings::iscsiPortals>("IscsiPortals"),
+        textField<&UserSettings::serialPort>("SerialPort"),
     };
     return table;
 }

@@ -21,6 +21,9 @@ struct UserSettings {
     // Linux additions: which transport the scan uses and the iSCSI portals.
     std::string transport = "sg";
     std::string iscsiPortals;
+    // The serial port scripts talk to (SERIAL, BAUD): a device, or "virtual" for the
+    // virtual drive's console.
+    std::string serialPort = "ttyS0";
 
     // The stored rectangle is applied only when all four values are non-zero.
     bool hasPlacement() const { return left != 0 && top != 0 && right != 0 && bottom != 0; }

@@ -29,5 +29,7 @@ int runFupTape(CliContext& context, const std::string& image);
 // Loads a script without running it; 0 when it loads, 1 with load errors.
 int runCheck(CliContext& context, const std::string& script);
 int runSettings(CliContext& context, const std::string& action);
+// Stores `port` as the SerialPort setting when given, then shows the setting.
+int runSerialPort(CliContext& context, const std::optional<std::string>& port);
 
 }  // namespace vexal::cli

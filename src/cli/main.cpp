@@ -80,6 +80,10 @@ int main(int argc, char** argv) {
     auto* settingsCommand = app.add_subcommand("settings", "Show the settings, or reset them to their defaults");
     settingsCommand->add_option("ACTION", settingsAction)->check(CLI::IsMember({"show", "reset"}));
 
+    std::string serialPortName;
+    auto* serialPortCommand = app.add_subcommand("serial-port", "Set or show the serial port scripts talk to");
+    serialPortCommand->add_option("PORT", serialPortName, "A device (ttyS0, /dev/ttyUSB0) or virtual");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -108,6 +112,10 @@ int main(int argc, char** argv) {
     else if (*checkCommand) rc = runCheck(context, checkScript);
     else if (*fupCommand) rc = runFupTape(context, fupImage);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
+    else if (*serialPortCommand)
+        rc = runSerialPort(context, serialPortCommand->get_option("PORT")->count()
+                                        ? std::optional<std::string>(serialPortName)
+                                        : std::nullopt);
     else deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
     vexal::device::DevSetTransport(nullptr);

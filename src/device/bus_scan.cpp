@@ -73,6 +73,9 @@ bool BusScanner::startTransport(const ScanConfig& config) {
         auto transport = makeVirtualTransport(config.virtualProfile, error);
         if (!transport) break;
         for (auto& warning : virtualTransportWarnings(*transport)) notes_.push_back(std::move(warning));
+        for (const auto& console : virtualSerialConsoles(*transport))
+            notes_.push_back("Serial console of the virtual device at target " + std::to_string(console.target) +
+                             ": " + console.path);
         DevSetTransport(transport);
         devices_.clear();
         DevEnumerate();

@@ -4,6 +4,7 @@
 // line. The executor that runs a loaded script builds on the same tables and handlers.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,9 @@
 
 namespace vexal::app {
 class Operator;
+}
+namespace vexal::serial {
+class SerialSession;
 }
 
 namespace vexal::script {
@@ -108,6 +112,10 @@ public:
     // SERIAL and BAUD are refused while no serial port object is connected.
     void setSerialPortConnected(bool connected) { serialConnected_ = connected; }
     bool serialPortConnected() const { return serialConnected_; }
+    // The serial port object SERIAL and BAUD use; it opens its port when a script first
+    // needs it (serial/serial_session.h). May be null.
+    void setSerialSession(std::shared_ptr<serial::SerialSession> session) { serial_ = std::move(session); }
+    serial::SerialSession* serialSession() const { return serial_.get(); }
 
     // Who the engine talks to (may be null).
     app::Operator* op() const { return op_; }
@@ -162,6 +170,7 @@ private:
     int32_t line_ = 0;
     bool demandFingerprint_ = false;
     bool serialConnected_ = false;
+    std::shared_ptr<serial::SerialSession> serial_;
     bool loaded_ = false;
 };
 

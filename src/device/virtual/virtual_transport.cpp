@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "device/virtual/serial_console.h"
 #include "device/virtual/virtual_changer.h"
 #include "device/virtual/virtual_disk.h"
 #include "device/virtual/virtual_tape_drive.h"
@@ -28,6 +29,7 @@ public:
 
     WarningLog warnings;  // before the devices: they report into it until they are gone
     std::array<std::unique_ptr<VirtualDevice>, kTargets> devices;
+    std::array<std::unique_ptr<SerialConsole>, kTargets> consoles;
 
 private:
     VirtualDevice* device(const RequestBlock& srb) const {
@@ -120,6 +122,13 @@ std::shared_ptr<Transport> makeVirtualTransport(const std::string& profilePath, 
         case DeviceKind::Changer: slot = std::make_unique<VirtualChanger>(p, trace); break;
         case DeviceKind::Disk: slot = std::make_unique<VirtualDisk>(p, trace); break;
         }
+        if (p.serialConsole) {
+            std::string reason;
+            transport->consoles[p.target] = SerialConsole::start(p, reason);
+            if (!transport->consoles[p.target])
+                transport->warnings.add("The serial console of [target " + std::to_string(p.target) +
+                                        "] cannot be opened (" + reason + ").");
+        }
     }
     error.clear();
     return transport;
@@ -128,6 +137,14 @@ std::shared_ptr<Transport> makeVirtualTransport(const std::string& profilePath, 
 std::vector<std::string> virtualTransportWarnings(const Transport& transport) {
     if (const auto* v = dynamic_cast<const VirtualTransport*>(&transport)) return v->warnings.all();
     return {};
+}
+
+std::vector<VirtualConsole> virtualSerialConsoles(const Transport& transport) {
+    std::vector<VirtualConsole> out;
+    if (const auto* v = dynamic_cast<const VirtualTransport*>(&transport))
+        for (size_t t = 0; t < v->consoles.size(); ++t)
+            if (v->consoles[t]) out.push_back({static_cast<uint8_t>(t), v->consoles[t]->path()});
+    return out;
 }
 
 }  // namespace vexal::device
