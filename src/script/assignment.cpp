@@ -5,6 +5,7 @@
 #include "script/number_literals.h"
 #include "script/script_error_codes.h"
 #include "script/script_text.h"
+#include "script/script_values.h"
 #include "script/statement_handlers.h"
 
 namespace vexal::script {
@@ -74,6 +75,127 @@ int validateAssignment(StatementContext& ctx) {
     if (page->kind == LogPageKind::Packets) return 0;
     if (!LooksLikeNumber(firstWord(afterFirstWord(reference)))) return ctx.fail(err::VARI_INVALID_PAGE_PARM_VALUE);
     return 0;
+}
+
+}  // namespace vexal::script
+
+namespace vexal::script {
+namespace {
+
+using RunOperand = StatementRecord::RunOperand;
+
+// The operand as the executor reads it: a literal (read for the target's width), a
+// variable, or a log-page reference. 0X literals do not look like numbers here.
+void parseRunOperand(StatementContext& ctx, std::string_view operand) {
+    StatementRecord& r = ctx.record;
+    r.runOperand = RunOperand::Invalid;
+    if (ScriptVariable* source = ClassifyNumber(operand) > 0 ? nullptr : ctx.variable(operand)) {
+        r.source = source;
+        r.runOperand = RunOperand::Variable;
+        return;
+    }
+    if (LooksLikeNumber(operand)) {
+        switch (r.target->type) {
+            case VarType::Byte: r.runInteger = static_cast<uint8_t>(ParseWordValue(operand)); break;
+            case VarType::Word: r.runInteger = ParseWordValue(operand); break;
+            case VarType::Long: r.runInteger = ParseLong(operand); break;
+            case VarType::Double: r.runDouble = std::strtod(std::string(operand).c_str(), nullptr); break;
+        }
+        r.runOperand = RunOperand::Literal;
+        return;
+    }
+    std::string reference(operand);
+    blankOutText(reference, "->");
+    if (const LogPageObject* page = ctx.tables().logPages.find(firstWord(reference)))
+        r.runOperand = page->kind == LogPageKind::Packets ? RunOperand::LogPage : RunOperand::Invalid;
+}
+
+uint32_t widthMask(VarType type) {
+    switch (type) {
+        case VarType::Byte: return 0xFF;
+        case VarType::Word: return 0xFFFF;
+        default: return 0xFFFFFFFF;
+    }
+}
+
+int applyInteger(ScriptVariable& t, AssignOp op, uint32_t operand) {
+    const uint32_t mask = widthMask(t.type);
+    const uint32_t a = integerValue(t) & mask;
+    const uint32_t b = operand & mask;
+    uint32_t r = 0;
+    switch (op) {
+        case AssignOp::Set: r = b; break;
+        case AssignOp::Add: r = a + b; break;
+        case AssignOp::Sub: r = a - b; break;
+        case AssignOp::Mul: r = a * b; break;
+        case AssignOp::Div:
+            if (b == 0) return 1;  // an orderly failure, not a trap
+            r = a / b;
+            break;
+        case AssignOp::Mod:
+            if (b == 0) return 1;
+            r = a % b;
+            break;
+        case AssignOp::And: r = a & b; break;
+        case AssignOp::Or: r = a | b; break;
+        case AssignOp::Xor: r = a ^ b; break;
+        case AssignOp::ShiftLeft: r = a << (operand & 31); break;
+        case AssignOp::ShiftRight: r = a >> (operand & 31); break;
+        case AssignOp::None: return 0;
+    }
+    storeInteger(t, r & mask);
+    return 0;
+}
+
+int applyDouble(ScriptVariable& t, AssignOp op, double operand) {
+    double r = t.doubleSlot;
+    switch (op) {
+        case AssignOp::Set: r = operand; break;
+        case AssignOp::Add: r += operand; break;
+        case AssignOp::Sub: r -= operand; break;
+        case AssignOp::Mul: r *= operand; break;
+        case AssignOp::Div:
+            if (operand == 0) return 1;
+            r /= operand;
+            break;
+        case AssignOp::None: return 0;
+        default: return 1;  // no bit operations, remainder or shifts on a DOUBLE
+    }
+    storeDouble(t, r);
+    return 0;
+}
+
+}  // namespace
+
+int executeAssignment(StatementContext& ctx) {
+    StatementRecord& r = ctx.record;
+    ScriptVariable* target = r.target;
+    if (!target) return 1;
+    const std::string_view rest = trimBlanks(ctx.args);
+    if (rest.empty()) return 0;
+    if (r.runOperand == RunOperand::Unparsed) {
+        const Operator* found = nullptr;
+        for (const Operator& o : kOperators)
+            if (rest.substr(0, o.text.size()) == o.text) {
+                found = &o;
+                break;
+            }
+        if (!found) return 1;
+        r.op = found->op;
+        const std::string_view operand = trimBlanks(rest.substr(found->text.size()));
+        if (operand.empty()) return 1;
+        parseRunOperand(ctx, operand);
+    }
+    switch (r.runOperand) {
+        case RunOperand::Literal:
+            return target->type == VarType::Double ? applyDouble(*target, r.op, r.runDouble)
+                                                   : applyInteger(*target, r.op, r.runInteger);
+        case RunOperand::Variable:
+            return target->type == VarType::Double ? applyDouble(*target, r.op, numericValue(*r.source))
+                                                   : applyInteger(*target, r.op, integerValue(*r.source));
+        case RunOperand::LogPage: return 0;  // an event page as an operand changes nothing
+        default: return 1;
+    }
 }
 
 }  // namespace vexal::script

@@ -1,10 +1,15 @@
-// Control flow and the statements that talk to the operator: their argument checks. The
-// executor adds what each does when it runs.
+// Control flow and the statements that talk to the operator. Each handler checks its
+// arguments in both phases and acts only when the engine is executing.
+#include <chrono>
 #include <cstdlib>
+#include <thread>
+
+#include "app/operator.h"
 
 #include "script/number_literals.h"
 #include "script/script_error_codes.h"
 #include "script/script_text.h"
+#include "script/script_values.h"
 #include "script/statement_handlers.h"
 
 namespace vexal::script {
@@ -15,6 +20,59 @@ int labelStatement(StatementContext& ctx, int32_t missingCode, int32_t unknownCo
     if (label.empty()) return ctx.fail(missingCode);
     if (!ctx.isSymbol(label)) return ctx.fail(unknownCode);
     return 0;
+}
+
+bool validVector(StatementContext& ctx) {
+    return ctx.record.vector >= 0 && static_cast<size_t>(ctx.record.vector) < ctx.tables().statements.size();
+}
+
+// The action of IF, IFSENSE and IFNOSENSE once its condition holds.
+int performAction(StatementContext& ctx) {
+    switch (ctx.record.action) {
+        case BranchAction::Jump:
+            if (!validVector(ctx)) return ctx.fail(err::JUMP_INVALID_VECTOR_ERROR);
+            ctx.engine.jumpTo(ctx.record.vector);
+            return 0;
+        case BranchAction::Call:
+            if (!validVector(ctx)) return ctx.fail(err::CALL_INVALID_VECTOR_ERROR);
+            return ctx.engine.callTo(ctx.record.vector) ? 0 : ctx.fail(err::CALL_DEPTH_EXCEEDED);
+        case BranchAction::Return: {
+            const int32_t code = ctx.engine.returnFromCall();
+            return code != 0 ? ctx.fail(code) : 0;
+        }
+        case BranchAction::None: return 0;
+    }
+    return 0;
+}
+
+// The value of a number literal (read by `parse`) or of a BYTE or WORD variable.
+template <typename Parse>
+uint32_t shortValueOf(StatementContext& ctx, Parse parse) {
+    const std::string_view value = trimBlanks(ctx.args);
+    if (const ScriptVariable* v = ctx.variable(value)) return integerValue(*v);
+    return parse(value);
+}
+
+// "\r" and "\n" become a carriage return and a line feed; other backslashes stay.
+std::string withEscapes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'r' || text[i + 1] == 'n')) {
+            out.push_back(text[i + 1] == 'r' ? '\r' : '\n');
+            ++i;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+// The text of a buffer up to its first zero byte.
+std::string bufferText(const ScriptBuffer& buffer) {
+    size_t length = 0;
+    while (length < buffer.storage.size() && buffer.storage[length] != 0) ++length;
+    return std::string(reinterpret_cast<const char*>(buffer.storage.data()), length);
 }
 
 // A value that is a number literal or a BYTE or WORD variable (EXIT, SLEEP).
@@ -30,14 +88,45 @@ int shortValue(StatementContext& ctx, int32_t missingCode, int32_t unknownCode, 
 }
 
 // PASS and FAIL show a text, or the text of the buffer their first word names.
-int messageStatement(StatementContext& ctx, int32_t tooLongCode) {
+int messageStatement(StatementContext& ctx, int32_t tooLongCode, app::Icon icon) {
     std::string text(ctx.args);
     blankOut(text, "\"");
-    const ScriptBuffer* buffer = ctx.buffer(firstWord(trimBlanks(text)));
-    if (!buffer) return 0;
-    size_t length = 0;
-    while (length < buffer->storage.size() && buffer->storage[length] != 0) ++length;
-    return length > 1023 ? ctx.fail(tooLongCode) : 0;
+    std::string shown(trimBlanks(text));
+    if (const ScriptBuffer* buffer = ctx.buffer(firstWord(shown))) {
+        shown = bufferText(*buffer);
+        if (shown.size() > 1023) return ctx.fail(tooLongCode);
+    }
+    if (ctx.executing() && ctx.engine.op())
+        ctx.engine.op()->message(withEscapes(shown), "Vexal", icon, app::Buttons::Ok, app::Button::Ok);
+    return 0;
+}
+
+using Comparison = bool (*)(double, double);
+
+Comparison comparisonOf(std::string_view op) {
+    if (op == "==") return [](double a, double b) { return a == b; };
+    if (op == "!=") return [](double a, double b) { return a != b; };
+    if (op == "<=") return [](double a, double b) { return a <= b; };
+    if (op == ">=") return [](double a, double b) { return a >= b; };
+    if (op == "<") return [](double a, double b) { return a < b; };
+    if (op == ">") return [](double a, double b) { return a > b; };
+    return nullptr;
+}
+
+// An IF operand at run time: literals of codes 1, 2 and 4 as 32-bit values, 8 as a
+// floating value; variables of any type.
+bool operandValue(StatementContext& ctx, std::string_view word, double& value) {
+    if (const ScriptVariable* v = ctx.variable(word)) {
+        value = numericValue(*v);
+        return true;
+    }
+    switch (ClassifyNumber(word)) {
+        case kNumberByte:
+        case kNumberWord:
+        case kNumberLong: value = ParseLong(word); return true;
+        case kNumberDouble: value = std::strtod(std::string(word).c_str(), nullptr); return true;
+        default: return false;
+    }
 }
 
 bool isComparison(std::string_view op) {
@@ -92,14 +181,63 @@ int checkSenseAction(StatementContext& ctx, std::string_view text, const ActionC
 
 bool isSenseNumberOrXX(std::string_view word) { return equalsUpper(word, "XX") || LooksLikeNumber(word); }
 
+// IFSENSE's selector against the last sense: ANY, a SENSEKEYS tag, or "sk asc ascq" where
+// asc and ascq may be XX.
+bool senseSelected(StatementContext& ctx, std::string_view selector) {
+    const LastSense& s = ctx.engine.lastSense();
+    if (equalsUpper(selector, "ANY")) return s.senseKey != LastSense::kNone;
+    uint8_t sk = 0, asc = 0, ascq = 0;
+    bool everyAsc = false, everyAscq = false;
+    if (const SenseKeyEntry* entry = ctx.tables().senseKeys.findTag(selector)) {
+        sk = entry->senseKey;
+        asc = entry->asc;
+        ascq = entry->ascq;
+        everyAsc = entry->everyAsc;
+        everyAscq = entry->everyAscq;
+    } else {
+        WordReader words(ctx.args);
+        sk = static_cast<uint8_t>(ParseLong(words.next()));
+        const std::string_view ascWord = words.next(), ascqWord = words.next();
+        everyAsc = equalsUpper(ascWord, "XX");
+        everyAscq = equalsUpper(ascqWord, "XX");
+        asc = everyAsc ? 0 : static_cast<uint8_t>(ParseLong(ascWord));
+        ascq = everyAscq ? 0 : static_cast<uint8_t>(ParseLong(ascqWord));
+    }
+    if (s.senseKey != sk) return false;
+    if (everyAsc) return everyAscq;
+    if (s.asc != asc) return false;
+    return everyAscq || s.ascq == ascq;
+}
+
 }  // namespace
 
-int stmtJump(StatementContext& ctx) { return labelStatement(ctx, err::JUMP_NO_VALUE_SPECIFIED, err::JUMP_UNKNOWN_VECTOR_ERROR); }
-int stmtCall(StatementContext& ctx) { return labelStatement(ctx, err::CALL_NO_VECTOR_SPECIFIED, err::CALL_UNKNOWN_VECTOR_ERROR); }
-int stmtReturn(StatementContext&) { return 0; }
+int stmtJump(StatementContext& ctx) {
+    if (labelStatement(ctx, err::JUMP_NO_VALUE_SPECIFIED, err::JUMP_UNKNOWN_VECTOR_ERROR) != 0) return 1;
+    if (!ctx.executing()) return 0;
+    ctx.record.action = BranchAction::Jump;
+    return performAction(ctx);
+}
+
+int stmtCall(StatementContext& ctx) {
+    if (labelStatement(ctx, err::CALL_NO_VECTOR_SPECIFIED, err::CALL_UNKNOWN_VECTOR_ERROR) != 0) return 1;
+    if (!ctx.executing()) return 0;
+    ctx.record.action = BranchAction::Call;
+    return performAction(ctx);
+}
+
+int stmtReturn(StatementContext& ctx) {
+    if (!ctx.executing()) return 0;
+    ctx.record.action = BranchAction::Return;
+    return performAction(ctx);
+}
 
 int stmtExit(StatementContext& ctx) {
-    return shortValue(ctx, err::NO_VALUE_SPECIFIED, err::UNABLE_TO_IDENTIFY_EXIT_SPECIFIER, err::VARIABLE_TYPE_ERROR);
+    if (shortValue(ctx, err::NO_VALUE_SPECIFIED, err::UNABLE_TO_IDENTIFY_EXIT_SPECIFIER, err::VARIABLE_TYPE_ERROR) != 0)
+        return 1;
+    if (!ctx.executing()) return 0;
+    ctx.state().exitValue = static_cast<uint16_t>(shortValueOf(ctx, [](std::string_view v) { return ParseWordValue(v); }));
+    ctx.engine.requestStop();
+    return 0;
 }
 
 int stmtOnError(StatementContext& ctx) {
@@ -119,8 +257,20 @@ int stmtOnCancel(StatementContext& ctx) {
 }
 
 int stmtSleep(StatementContext& ctx) {
-    return shortValue(ctx, err::SLEEP_NO_VALUE_SPECIFIED, err::SLEEP_UNABLE_TO_IDENTIFY_SLEEP_SPECIFIER,
-                      err::SLEEP_VARIABLE_TYPE_ERROR);
+    if (shortValue(ctx, err::SLEEP_NO_VALUE_SPECIFIED, err::SLEEP_UNABLE_TO_IDENTIFY_SLEEP_SPECIFIER,
+                   err::SLEEP_VARIABLE_TYPE_ERROR) != 0)
+        return 1;
+    if (!ctx.executing()) return 0;
+    const uint32_t ms = shortValueOf(ctx, [](std::string_view v) { return ParseLong(v); });
+    // Slept in slices so that an abort or a stop request does not wait out a long sleep.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const command::CFalderDoc* doc = ctx.engine.document();
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end || ctx.engine.stopRequested() || (doc && doc->abortRequested.load())) break;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(50)));
+    }
+    return 0;
 }
 
 int stmtVerbose(StatementContext& ctx) {
@@ -144,20 +294,34 @@ int stmtDescription(StatementContext& ctx) {
     return 0;
 }
 
-int stmtLog(StatementContext& ctx) { return trimBlanks(ctx.args).empty() ? ctx.fail(err::LOG_NO_VALUE_SPECIFIED) : 0; }
-int stmtMsg(StatementContext& ctx) { return trimBlanks(ctx.args).empty() ? ctx.fail(err::MSG_NO_VALUE_SPECIFIED) : 0; }
-int stmtPass(StatementContext& ctx) { return messageStatement(ctx, err::K_PASS_UNINITIALIZED_BUFFER_SPECIFED); }
-int stmtFail(StatementContext& ctx) { return messageStatement(ctx, err::K_FAIL_UNINITIALIZED_BUFFER_SPECIFED); }
+int stmtLog(StatementContext& ctx) {
+    if (trimBlanks(ctx.args).empty()) return ctx.fail(err::LOG_NO_VALUE_SPECIFIED);
+    if (ctx.executing() && ctx.engine.output()) ctx.engine.output()->writeLog(4, ctx.args);
+    return 0;
+}
+
+int stmtMsg(StatementContext& ctx) {
+    if (trimBlanks(ctx.args).empty()) return ctx.fail(err::MSG_NO_VALUE_SPECIFIED);
+    if (ctx.executing() && ctx.engine.output())
+        ctx.engine.output()->addToView(std::string(kScriptMessagePrefix) + std::string(ctx.args));
+    return 0;
+}
+
+int stmtPass(StatementContext& ctx) {
+    return messageStatement(ctx, err::K_PASS_UNINITIALIZED_BUFFER_SPECIFED, app::Icon::Information);
+}
+int stmtFail(StatementContext& ctx) { return messageStatement(ctx, err::K_FAIL_UNINITIALIZED_BUFFER_SPECIFED, app::Icon::Stop); }
 
 int stmtInstruct(StatementContext& ctx) {
     if (trimBlanks(ctx.args).empty()) return ctx.fail(err::INSTRUCT_NO_VALUE_SPECIFIED);
     // The trigger word splits the text from the label.
     size_t triggers = 0;
-    std::string_view before, label;
+    std::string_view before, label, trigger;
     WordReader words(ctx.args);
     for (auto w = words.next(); !w.empty(); w = words.next()) {
         if (!equalsUpper(w, "ONOK") && !equalsUpper(w, "ONCANCEL")) continue;
         if (triggers++ == 0) {
+            trigger = w;
             before = trimBlanks(ctx.args.substr(0, static_cast<size_t>(w.data() - ctx.args.data())));
             label = words.rest();
         }
@@ -166,6 +330,14 @@ int stmtInstruct(StatementContext& ctx) {
     if (triggers > 1) return ctx.fail(err::INSTRUCT_TOO_MANY_VECTORS_SPECIFIED);
     if (before.empty()) return ctx.fail(err::INSTRUCT_NO_VALUE_SPECIFIED);
     if (!ctx.isSymbol(label)) return ctx.fail(err::INSTRUCT_INVALID_VECTOR_SPECIFIED);
+    if (!ctx.executing() || !ctx.engine.op()) return 0;
+    const bool onOk = equalsUpper(trigger, "ONOK");
+    const app::Button pressed = ctx.engine.op()->message(withEscapes(before), "Vexal", app::Icon::Question,
+                                                         app::Buttons::OkCancel, app::Button::Ok);
+    if ((onOk && pressed == app::Button::Ok) || (!onOk && pressed == app::Button::Cancel)) {
+        if (!validVector(ctx)) return ctx.fail(err::JUMP_INVALID_VECTOR_ERROR);
+        ctx.engine.jumpTo(ctx.record.vector);
+    }
     return 0;
 }
 
@@ -187,7 +359,38 @@ int stmtIf(StatementContext& ctx) {
     ctx.record.action = action;
     if (action != BranchAction::Return && !ctx.isSymbol(trimBlanks(ctx.args.substr(at + phrase))))
         return ctx.fail(err::IF_INVALID_SYMBOL_VECTOR_SPECIFIED);
-    return checkCondition(ctx, ctx.args.substr(0, at));
+    if (checkCondition(ctx, ctx.args.substr(0, at)) != 0) return 1;
+    if (!ctx.executing()) return 0;
+
+    // A true comparison after OR decides for true; otherwise a false comparison that is
+    // the first or follows AND decides for false.
+    const std::vector<std::string_view> words = splitWords(ctx.args.substr(0, at));
+    bool anyOrTrue = false, anyAndFalse = false, any = false;
+    int connective = 1;
+    for (size_t i = 0; i + 2 < words.size();) {
+        double a = 0, b = 0;
+        const Comparison compare = comparisonOf(words[i + 1]);
+        if (!operandValue(ctx, words[i], a)) return ctx.fail(err::IF_UNKNOWN_ARG1_SPECIFIED);
+        if (!compare) return ctx.fail(err::IF_MISSING_EVALUATOR);
+        if (!operandValue(ctx, words[i + 2], b)) return ctx.fail(err::IF_UNKNOWN_ARG2_SPECIFIED);
+        const bool result = compare(a, b);
+        any = true;
+        if (connective == 2 && result) anyOrTrue = true;
+        if (connective == 1 && !result) anyAndFalse = true;
+        i += 3;
+        if (i < words.size()) {
+            if (equalsUpper(words[i], "AND")) {
+                connective = 1;
+                ++i;
+            } else if (equalsUpper(words[i], "OR")) {
+                connective = 2;
+                ++i;
+            }
+        }
+    }
+    if (!any) return ctx.fail(err::IF_NO_EVALUATIONS_PRESENT);
+    const bool holds = anyOrTrue || !anyAndFalse;
+    return holds ? performAction(ctx) : 0;
 }
 
 int stmtIfSense(StatementContext& ctx) {
@@ -201,15 +404,23 @@ int stmtIfSense(StatementContext& ctx) {
         if (!isSenseNumberOrXX(ascq) || (equalsUpper(asc, "XX") && !equalsUpper(ascq, "XX")))
             return ctx.fail(err::IFSENSE_VALUE_3_ERROR);
     }
-    return checkSenseAction(ctx, words.rest(),
-                            {err::IFSENSE_UNKNOWN_VECTOR_ERROR, err::IFSENSE_UNKNOWN_VECTOR_ERROR,
-                             err::IFSENSE_UNKNOWN_VECTOR_ERROR});
+    if (checkSenseAction(ctx, words.rest(),
+                         {err::IFSENSE_UNKNOWN_VECTOR_ERROR, err::IFSENSE_UNKNOWN_VECTOR_ERROR,
+                          err::IFSENSE_UNKNOWN_VECTOR_ERROR}) != 0)
+        return 1;
+    if (!ctx.executing()) return 0;
+    return senseSelected(ctx, selector) ? performAction(ctx) : 0;
 }
 
 int stmtIfNoSense(StatementContext& ctx) {
-    return checkSenseAction(ctx, trimBlanks(ctx.args),
-                            {err::IFNOSENSE_INVALID_JUMP_SYMBOL_SPECIFIED, err::IFNOSENSE_INVALID_CALL_SYMBOL_SPECIFIED,
-                             err::IFNOSENSE_INVALID_IMPLIED_JUMP_SYMBOL_SPECIFIED});
+    if (checkSenseAction(ctx, trimBlanks(ctx.args),
+                         {err::IFNOSENSE_INVALID_JUMP_SYMBOL_SPECIFIED, err::IFNOSENSE_INVALID_CALL_SYMBOL_SPECIFIED,
+                          err::IFNOSENSE_INVALID_IMPLIED_JUMP_SYMBOL_SPECIFIED}) != 0)
+        return 1;
+    if (!ctx.executing()) return 0;
+    const LastSense& s = ctx.engine.lastSense();
+    const bool none = s.senseKey == LastSense::kNone && s.asc == LastSense::kNone && s.ascq == LastSense::kNone;
+    return none ? performAction(ctx) : 0;
 }
 
 }  // namespace vexal::script

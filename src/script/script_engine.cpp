@@ -26,7 +26,11 @@ ScriptEngine::ScriptEngine(app::Operator* op)
     // The trail goes to the Work folder beside the log pages' side files rather than to
     // whatever the process's current directory happens to be.
     : op_(op), trail_(platform::installPath() / "Work" / std::string(kTrailFileName)),
-      scriptsFolder_(platform::installPath() / "Scripts") {}
+      scriptsFolder_(platform::installPath() / "Scripts") {
+    trigger_ = events_.create("KTrigger", platform::Event::Reset::Auto);
+    done_ = events_.create("KDone", platform::Event::Reset::Auto);
+    events_.create("KSerialDone", platform::Event::Reset::Auto);
+}
 
 ScriptEngine::~ScriptEngine() { files_.closeAll(); }
 
@@ -34,6 +38,7 @@ void ScriptEngine::Reset() {
     files_.reset();
     tables_.clear();
     state_ = ScriptState{};
+    stopRequested_ = false;
     errors_.clear();
     bufferBytes_ = 0;
     errorCode_ = 0;
@@ -57,15 +62,6 @@ bool ScriptEngine::Load(const std::string& file) {
     trail_.close();
     loaded_ = ok;
     return ok;
-}
-
-bool ScriptEngine::Execute() {
-    // Running scripts comes with the executor; until then every run reports so.
-    fileId_ = loaded_ ? 1 : 0;
-    line_ = 0;
-    report(err::UNDER_CONSTRUCTION);
-    trail_.close();
-    return false;
 }
 
 std::filesystem::path ScriptEngine::statementFile(std::string_view name) const {

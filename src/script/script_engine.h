@@ -2,6 +2,7 @@
 // The script engine: loads a test script in three phases (collection, validation,
 // linking) into its tables, reporting every error to the trail file by code, file and
 // line. The executor that runs a loaded script builds on the same tables and handlers.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -9,7 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "command/command_output.h"
 #include "command/falder_doc.h"
+#include "platform/named_events.h"
 #include "script/call_stack.h"
 #include "script/script_files.h"
 #include "script/script_tables.h"
@@ -24,6 +27,9 @@ class SerialSession;
 }
 
 namespace vexal::script {
+
+// The tag of the lines a script shows in the log view (MSG and the like).
+inline constexpr std::string_view kScriptMessagePrefix = "[Vexal_Script_Message: ";
 
 // Everything a load builds; emptied at the start of each load and by Reset.
 struct ScriptTables {
@@ -45,8 +51,6 @@ struct ScriptState {
     bool executing = false;       // false in phase 2: handlers check without acting
     bool jumpTaken = false;
     bool holdStatement = false;
-    bool stopRequested = false;
-    bool stepMode = false;
     bool verbose = false;
     int onErrorCount = 0;
     int onCancelCount = 0;
@@ -88,8 +92,11 @@ public:
     // errors, which are then in the trail file. Every file is closed (and scrambled files
     // written back) before it returns.
     bool Load(const std::string& file) override;
-    // Not built yet: reports "Operation Selected is Under Construction" and returns false.
-    bool Execute() override;
+    // Runs the loaded script: 0 when it ended normally (end of the list, EXIT, abort or a
+    // stop request), 1 when a run-time error ended it (the error line is in the trail).
+    int Run();
+    // Run() == 0.
+    bool Execute() override { return Run() == 0; }
     // The trail file's text, as the Script Errors window shows it.
     std::string ErrorText() override { return TrailText(); }
     std::string TrailText() const { return trail_.text(); }
@@ -119,6 +126,42 @@ public:
 
     // Who the engine talks to (may be null).
     app::Operator* op() const { return op_; }
+    // The document whose command machinery sends the script's commands and whose abort
+    // flag ends a run; its output also becomes the engine's output. May be null.
+    void setDocument(command::CFalderDoc* doc);
+    command::CFalderDoc* document() const { return doc_; }
+    // Where MSG and LOG lines go (the document's output, or a stand-in); may be null.
+    void setOutput(command::CommandOutput* out) { out_ = out; }
+    command::CommandOutput* output() const { return out_; }
+
+    // Set from any thread: the run ends before its next statement. EXIT sets it too.
+    void requestStop() { stopRequested_ = true; }
+    bool stopRequested() const { return stopRequested_; }
+    // Step mode: before each statement the run shows it, signals "KDone" and waits for
+    // "KTrigger" (see events()).
+    void setStepMode(bool on) { stepMode_ = on; }
+    bool stepMode() const { return stepMode_; }
+    // "KTrigger", "KDone" and "KSerialDone", created with the engine (auto reset).
+    platform::NamedEvents& events() { return events_; }
+    // Releases the next statement in step mode.
+    void trigger() { trigger_->set(); }
+
+    // Program-counter operations for handlers. A jump sets the cursor and `jumpTaken`.
+    void jumpTo(int32_t statement);
+    // Pushes the current statement, then jumps; false when 99 calls are pending.
+    bool callTo(int32_t statement);
+    // Continues after the last pending CALL; 0, or the error code.
+    int32_t returnFromCall();
+    // Jumps to the statement `label` names (the error and cancel vectors); false when the
+    // label names none.
+    bool jumpToLabel(std::string_view label);
+    // Index of the statement being executed.
+    int32_t currentStatement() const { return static_cast<int32_t>(tables_.statements.cursor()); }
+    // Whether the current run's test was started with dialogs suppressed.
+    void setSuppressDialogs(bool on) { suppressDialogs_ = on; }
+    bool suppressDialogs() const { return suppressDialogs_; }
+    // Closes every script file the last run left open.
+    void closeScriptFiles();
 
     // The result of the last load.
     bool loaded() const { return loaded_; }
@@ -153,8 +196,20 @@ private:
     void validateOther(StatementRecord& record);
     void reportAt(int32_t code, const std::string& fileName, int32_t fileId, int32_t line);
     void resetForLoad();
+    int executeRecord(StatementRecord& record);
+    int executeOther(StatementRecord& record);
+    int executeInternalSense(const StatementRecord& record);
+    bool waitForTrigger();
+    int finishRun(int result);
 
     app::Operator* op_;
+    command::CFalderDoc* doc_ = nullptr;
+    command::CommandOutput* out_ = nullptr;
+    platform::NamedEvents events_;
+    std::shared_ptr<platform::Event> trigger_, done_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> stepMode_{false};
+    bool suppressDialogs_ = false;
     TrailFile trail_;
     std::filesystem::path scriptsFolder_;
     ScriptFileStack files_;

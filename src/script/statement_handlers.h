@@ -158,5 +158,8 @@ int stmtBaud(StatementContext&);
 
 // Assignments: `args` is the text after the variable name; the record's target is set.
 int validateAssignment(StatementContext&);
+// The same statement at run time: 0, or 1 when the assignment cannot be done (the executor
+// then reports that the variable could not be processed).
+int executeAssignment(StatementContext&);
 
 }  // namespace vexal::script

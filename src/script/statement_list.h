@@ -50,6 +50,12 @@ struct StatementRecord {
     int32_t vector = kNoStatement;      // the statement a label names (phase 3)
     ScriptVariable* target = nullptr;   // assignments
     ScriptVariable* source = nullptr;   // assignments from a variable
+    // The run-time form of an assignment's operand, parsed from the text at its first
+    // execution and kept while the text stays as it is (the text never changes in a run).
+    enum class RunOperand : uint8_t { Unparsed, Literal, Variable, LogPage, Invalid };
+    RunOperand runOperand = RunOperand::Unparsed;
+    uint32_t runInteger = 0;  // a literal read for the target's width
+    double runDouble = 0;     // a literal read for a DOUBLE target
 };
 
 class StatementList {

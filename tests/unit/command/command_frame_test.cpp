@@ -9,7 +9,7 @@
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
 #include "support/test_root.h"
-#include "unit/command/recording_output.h"
+#include "support/recording_output.h"
 
 using namespace vexal::command;
 using vexal::testing::RecordingOutput;

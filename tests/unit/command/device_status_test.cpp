@@ -4,7 +4,7 @@
 #include "command/scsi_result.h"
 #include "command/sense_decoder.h"
 #include "device/device_library.h"
-#include "recording_output.h"
+#include "support/recording_output.h"
 #include "support/fake_transport.h"
 
 using namespace vexal::command;

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "recording_output.h"
+#include "support/recording_output.h"
 
 using namespace vexal::command;
 using vexal::testing::RecordingOutput;

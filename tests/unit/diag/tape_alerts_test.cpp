@@ -7,7 +7,7 @@
 #include "diag/tape_alerts.h"
 #include "support/fake_operator.h"
 #include "support/test_root.h"
-#include "unit/command/recording_output.h"
+#include "support/recording_output.h"
 #include "unit/diag/fake_log_drive.h"
 #include "unit/diag/page_builder.h"
 

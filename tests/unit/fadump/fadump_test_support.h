@@ -22,7 +22,7 @@
 #include "device/virtual/virtual_transport.h"
 #include "support/fake_operator.h"
 #include "support/test_root.h"
-#include "unit/command/recording_output.h"
+#include "support/recording_output.h"
 
 namespace vexal::fadump_test {
 

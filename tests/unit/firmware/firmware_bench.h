@@ -18,7 +18,7 @@
 #include "firmware/fup_tape.h"
 #include "support/fake_operator.h"
 #include "support/test_root.h"
-#include "unit/command/recording_output.h"
+#include "support/recording_output.h"
 
 namespace vexal::testing {
 

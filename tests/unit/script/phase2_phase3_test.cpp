@@ -342,13 +342,6 @@ TEST_F(ScriptTest, JumpToAnUndeclaredLabelFailsInPhaseTwo) {
     for (const auto& line : trail()) EXPECT_EQ(line.find("Phase 3"), std::string::npos);
 }
 
-TEST_F(ScriptTest, ExecuteIsNotBuiltYet) {
-    ASSERT_TRUE(load("DESCRIPTION d\nStart:\nMSG a\n"));
-    EXPECT_FALSE(engine.Execute());
-    EXPECT_EQ(engine.errors().back().code, err::UNDER_CONSTRUCTION);
-    EXPECT_NE(trail().back().find("Operation Selected is Under Construction"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vexal::script::testing
 

@@ -11,6 +11,8 @@
 #include "platform/paths.h"
 #include "script/script_engine.h"
 #include "script/script_error_table.h"
+#include "support/fake_operator.h"
+#include "support/recording_output.h"
 #include "support/test_root.h"
 
 namespace vexal::script::testing {
@@ -45,7 +47,11 @@ inline const std::vector<std::string>& successTrail() {
 struct ScriptTest : ::testing::Test {
     vexal::testing::TempRoot root;
     fs::path scripts = platform::installPath() / "Scripts";
-    ScriptEngine engine;
+    vexal::testing::FakeOperator op;
+    vexal::testing::RecordingOutput out;
+    ScriptEngine engine{&op};
+
+    ScriptTest() { engine.setOutput(&out); }
 
     fs::path write(const std::string& name, std::string_view text) {
         const fs::path path = scripts / name;
