@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_commands.h"
+#include "cli/diag_commands.h"
 #include "command/command_request.h"
 #include "device/device_library.h"
 #include "log/log_system.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     cdbCommand->add_option("--out", outData, "Send these hex bytes to the device")->excludes(inOption);
 
     DeviceCommands deviceCommands(app);
+    DiagCommands diagCommands(app);
     std::string logPage, logPageControl;
     auto* logSenseCommand = app.add_subcommand("log-sense", "LOG SENSE of one page, decoded");
     logSenseCommand->add_option("PAGE", logPage, "Page code in hexadecimal, e.g. 2E")->required();
@@ -116,7 +118,7 @@ int main(int argc, char** argv) {
         rc = runSerialPort(context, serialPortCommand->get_option("PORT")->count()
                                         ? std::optional<std::string>(serialPortName)
                                         : std::nullopt);
-    else deviceCommands.run(context, rc);
+    else if (!diagCommands.run(context, rc)) deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
     vexal::device::DevSetTransport(nullptr);
     return rc;

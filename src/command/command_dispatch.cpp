@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "diag/canned_tests.h"
 #include "diag/log_sense.h"
 #include "diag/side_files.h"
 #include "platform/named_events.h"
@@ -14,7 +15,7 @@ struct Context {
     CScsiDevice& device;
     CommandRequest& request;
     std::atomic<long>& counter;
-    const std::atomic<int>& abort;
+    std::atomic<int>& abort;  // the canned tests clear it when they start
     app::Operator& op;
 };
 
@@ -26,6 +27,12 @@ ScsiResult logSense(Context& c) {
     return outcome.result;
 }
 
+// A canned test: 0 when it passed.
+ScsiResult cannedTest(Context& c) {
+    diag::CannedTestRun run{c.device, c.request, c.counter, c.abort, c.op, diag::workFolder()};
+    return diag::CannedTestResult(diag::RunCannedTest(c.request.code, run));
+}
+
 using Handler = ScsiResult (*)(Context&);
 
 struct Entry {
@@ -34,7 +41,7 @@ struct Entry {
 };
 
 // The command of each code; codes without an entry do nothing.
-constexpr std::array<Entry, 37> kCommands{{
+constexpr std::array<Entry, 42> kCommands{{
     {code::TestUnitReady, [](Context& c) { return c.device.TestUnitReady(); }},
     {code::Inquiry, [](Context& c) { return c.device.Inquiry(c.request.vpd); }},
     {code::FirmwareBuild, [](Context& c) { return c.device.InquiryFirmwareBuild(); }},
@@ -72,6 +79,11 @@ constexpr std::array<Entry, 37> kCommands{{
     {code::InitElementStatus, [](Context& c) { return c.device.InitElementStatus(); }},
     {code::LogSelect, [](Context& c) { return c.device.LogSelectReset(); }},
     {code::LogSense, logSense},
+    {code::WriteReadTest, cannedTest},
+    {code::CannedTest1, cannedTest},
+    {code::CannedTest2, cannedTest},
+    {code::CannedTest3, cannedTest},
+    {code::CannedTest4, cannedTest},
 }};
 static_assert(std::all_of(kCommands.begin(), kCommands.end(), [](const Entry& e) { return e.handler != nullptr; }),
               "every row of the command table has its command");
@@ -79,7 +91,7 @@ static_assert(std::all_of(kCommands.begin(), kCommands.end(), [](const Entry& e)
 }  // namespace
 
 std::optional<ScsiResult> DispatchCommand(CScsiDevice& device, CommandRequest& request, std::atomic<long>& counter,
-                                          const std::atomic<int>& abort, app::Operator& op) {
+                                          std::atomic<int>& abort, app::Operator& op) {
     const auto it = std::find_if(kCommands.begin(), kCommands.end(),
                                  [&](const Entry& e) { return e.code == request.code; });
     if (it == kCommands.end()) return std::nullopt;

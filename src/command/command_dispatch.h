@@ -10,6 +10,6 @@ namespace vexal::command {
 
 // Runs the command of `request` on `device`; nullopt when the code has no command.
 std::optional<ScsiResult> DispatchCommand(CScsiDevice& device, CommandRequest& request, std::atomic<long>& counter,
-                                          const std::atomic<int>& abort, app::Operator& op);
+                                          std::atomic<int>& abort, app::Operator& op);
 
 }  // namespace vexal::command

@@ -4,6 +4,7 @@
 // 1/3/4 script output.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexal::command {
 
@@ -17,6 +18,8 @@ public:
     virtual void writeLog(int level, std::string_view line) = 0;
     // Most command and status lines appear only in engineering mode.
     virtual bool engineeringMode() const = 0;
+    // Every line of the view, oldest first (the canned tests' backup log); none by default.
+    virtual std::vector<std::string> viewLines() const { return {}; }
 
     void both(int level, std::string_view line) {
         addToView(line);

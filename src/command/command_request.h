@@ -38,6 +38,11 @@ inline constexpr int ScriptRead = 28;
 inline constexpr int CreateCdb = 29;
 inline constexpr int LogSelect = 36;
 inline constexpr int WriteReadTest = 39;
+// The numbered canned tests 1 to 4.
+inline constexpr int CannedTest1 = 40;
+inline constexpr int CannedTest2 = 41;
+inline constexpr int CannedTest3 = 42;
+inline constexpr int CannedTest4 = 43;
 inline constexpr int PreventAllow = 49;
 inline constexpr int Reserve = 51;
 inline constexpr int Release = 52;
@@ -73,6 +78,19 @@ struct CommandRequest {
     bool compare = false;
     int dataPattern = pattern::IncrementalByte;
     uint32_t filemarks = 0;
+    // How a canned test's READ or WRITE step differs from the menu command: no RAW_CDB
+    // line; a compare error dumps this many bytes from the difference (0: the row that
+    // holds it); the pattern starts at this command number (a read after a locate).
+    bool rawCdbLine = true;
+    uint32_t compareDumpBytes = 0;
+    uint64_t patternStart = 0;
+
+    // Canned tests
+    long repeatCount = 1;
+    bool compression = false;
+    uint32_t minBlockSize = 4;
+    uint32_t maxBlockSize = 4;
+    uint32_t blockIncrement = 2;
 
     // Space, Locate, Read Position
     int spaceCode = 0;

@@ -1,10 +1,12 @@
 // READ and WRITE, single or consecutive, with data patterns and compare; the custom CDB.
+#include <algorithm>
 #include <array>
 #include <vector>
 
 #include <fmt/format.h>
 
 #include "command/data_pattern.h"
+#include "command/raw_data.h"
 #include "command/scsi_device.h"
 
 namespace vexal::command {
@@ -26,10 +28,19 @@ void CScsiDevice::logCompareError(const std::vector<uint8_t>& got, long long off
     std::vector<uint8_t> expected(got.size());
     fillPattern(request.dataPattern, commandIndex, request.fixed ? request.blockSize : 0, expected);
     const size_t at = static_cast<size_t>(offset);
-    const size_t from = at & ~size_t{15};
     Line(fmt::format(" [Vexal_Compare_Error: Data Miscompare at offset {}]", at), LineRule::Always, 2);
-    Line(fmt::format("   Device Data Buffer[{}]:{}", from, hexBytes(got, from, 16)), LineRule::Always, 2);
-    Line(fmt::format("   Compare Data Buffer[{}]:{}", from, hexBytes(expected, from, 16)), LineRule::Always, 2);
+    if (request.compareDumpBytes > 0) {
+        // A dump of the bytes from the difference on, read and expected.
+        const size_t n = std::min<size_t>(request.compareDumpBytes, got.size() - at);
+        Line(fmt::format("   Device Data Buffer[{}]:", at), LineRule::Always, 2);
+        for (const auto& row : rawDataLines(got.data() + at, n)) Line(row, LineRule::Always, 2);
+        Line(fmt::format("   Compare Data Buffer[{}]:", at), LineRule::Always, 2);
+        for (const auto& row : rawDataLines(expected.data() + at, n)) Line(row, LineRule::Always, 2);
+    } else {
+        const size_t from = at & ~size_t{15};
+        Line(fmt::format("   Device Data Buffer[{}]:{}", from, hexBytes(got, from, 16)), LineRule::Always, 2);
+        Line(fmt::format("   Compare Data Buffer[{}]:{}", from, hexBytes(expected, from, 16)), LineRule::Always, 2);
+    }
     Line("  [Vexal_ERROR: Compare error]", LineRule::Always, 2);
 }
 
@@ -56,7 +67,7 @@ ScsiResult CScsiDevice::transfer(bool write, const CommandRequest& request, std:
                             : fmt::format("  Requested Consecutive Command Count: {}", request.count),
          rule);
     Line(fmt::format("  Data Pattern: {}", patternName(request.dataPattern)), rule);
-    LogRawCdb(cdb.data(), 6, rule);
+    if (request.rawCdbLine) LogRawCdb(cdb.data(), 6, rule);
 
     ScsiResult result = 0;
     if (bytes == 0 || bytes > kMaxTransferBytes) {
@@ -67,16 +78,18 @@ ScsiResult CScsiDevice::transfer(bool write, const CommandRequest& request, std:
         const uint32_t patternBlock = request.fixed ? request.blockSize : 0;
         for (uint64_t i = 0; request.count <= 0 || i < static_cast<uint64_t>(request.count); ++i) {
             if (abort.load()) break;
-            if (write) fillPattern(request.dataPattern, i, patternBlock, data);
+            const uint64_t commandNumber = request.patternStart + i;
+            if (write) fillPattern(request.dataPattern, commandNumber, patternBlock, data);
             result = ExecuteCdb(cdb.data(), 6, data.data(), static_cast<uint32_t>(bytes), write);
             if (result != 0) break;
             ++completedCommands;
             ++counter;
+            if (signals.transferred) signals.transferred(completedCommands);
             if (!write && request.compare) {
-                const long long offset = comparePattern(request.dataPattern, i, patternBlock, data);
+                const long long offset = comparePattern(request.dataPattern, commandNumber, patternBlock, data);
                 if (offset >= 0) {
                     ++compareErrors;
-                    logCompareError(data, offset, request, i);
+                    logCompareError(data, offset, request, commandNumber);
                     break;
                 }
             }

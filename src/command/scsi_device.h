@@ -25,6 +25,8 @@ struct CompletionSignals {
     // "ScriptCmdDone", "WizardCmdDone" and "Done" are signalled when they exist.
     const platform::NamedEvents* events = nullptr;
     std::function<void(bool busy)> busy;
+    // Called after each READ or WRITE of a consecutive run that ended GOOD, with the count.
+    std::function<void(long done)> transferred;
 };
 
 // Where a line goes depending on the mode.

@@ -18,6 +18,7 @@ public:
     void addToView(std::string_view line) override;
     void writeLog(int level, std::string_view line) override;
     bool engineeringMode() const override;
+    std::vector<std::string> viewLines() const override { return lines_.snapshot(); }
 
 private:
     LineList& lines_;

@@ -10,6 +10,8 @@ void VirtualTapeDrive::readBuffer(Exchange& x) {
     std::vector<uint8_t> data;
     Sense error;
     const uint8_t mode = x.byte(1) & 0x1F;
+    if ((mode == 0x02 || mode == 0x03) && TapeStructureBuffers::holds(x.byte(2)))
+        return readStructureBuffer(x, mode, allocation);
     // The FA dump buffers answer data (02h) and descriptor (03h) reads.
     const bool faDump = (mode == 0x02 || mode == 0x03) && faDump_.holds(x.byte(2));
     if (faDump ? !faDump_.read(mode, x.byte(2), x.be24(3), allocation, data, error)

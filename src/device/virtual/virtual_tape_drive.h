@@ -15,6 +15,7 @@
 #include "device/virtual/log_parameter.h"
 #include "device/virtual/mode_pages.h"
 #include "device/virtual/tape_medium.h"
+#include "device/virtual/tape_structure_buffers.h"
 #include "device/virtual/virtual_device.h"
 
 namespace vexal::device::virt {
@@ -35,6 +36,8 @@ protected:
     // tape_firmware_commands.cpp: the restart after a saved microcode download.
     bool offBus() const override { return firmware_.offBus(); }
     bool becomingReady() const override;
+    // tape_structure_commands.cpp: every command is recorded in the trace memory.
+    void run(uint8_t opcode, Exchange& x) override;
 
 private:
     // tape_data_commands.cpp
@@ -66,6 +69,8 @@ private:
     // tape_buffer_commands.cpp
     void readBuffer(Exchange& x);
     void writeBuffer(Exchange& x);
+    // tape_structure_commands.cpp: READ BUFFER of the tape structures and trace memory.
+    void readStructureBuffer(Exchange& x, uint8_t mode, uint32_t allocation);
     // tape_firmware_commands.cpp: WRITE BUFFER modes 04h and 05h.
     void downloadMicrocode(Exchange& x);
     // tape_diagnostic_commands.cpp
@@ -107,6 +112,7 @@ private:
     std::vector<LogParameter> events_;  // log page 07h
     DriveBuffers buffers_;
     FaDumpBuffers faDump_{profile()};  // read only
+    TapeStructureBuffers structures_;
     Diagnostics diagnostics_;
     FirmwareDownload firmware_{firmwareSetup(profile())};
 };
