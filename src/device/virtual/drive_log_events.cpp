@@ -38,6 +38,7 @@ void VirtualTapeDrive::noteBlockWritten(const uint8_t* data, uint32_t length) {
     log_.add(LogValue::WriteBytes, length);
     log_.add(LogValue::HostBytesWritten, length);
     log_.add(LogValue::TapeBytesWritten, mode_.compression ? compressedLength(data, length) : length);
+    mam_.noteWritten(length);
 }
 
 void VirtualTapeDrive::noteBlockRead(size_t at, uint32_t toHost) {
@@ -51,6 +52,7 @@ void VirtualTapeDrive::noteBlockRead(size_t at, uint32_t toHost) {
     log_.add(LogValue::ReadBytes, r.length);
     log_.add(LogValue::HostBytesRead, toHost);
     log_.add(LogValue::TapeBytesRead, onTape);
+    mam_.noteRead(r.length);
 }
 
 void VirtualTapeDrive::noteError(const Sense& sense, size_t at, uint8_t operation) {

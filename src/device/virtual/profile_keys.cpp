@@ -222,7 +222,7 @@ const ProfileKey kKeys[] = {
 const ProfileKey* findProfileKey(std::string_view name) {
     for (const ProfileKey& k : kKeys)
         if (k.name == name) return &k;
-    return nullptr;
+    return findMamProfileKey(name);
 }
 
 }  // namespace vexal::device::virt

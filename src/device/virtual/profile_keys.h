@@ -17,6 +17,8 @@ struct ProfileKey {
 
 // The key of this (lower-case) name; null for an unknown key.
 const ProfileKey* findProfileKey(std::string_view name);
+// The cartridge memory keys, "mam_" + an attribute's key (mam_profile_keys.cpp).
+const ProfileKey* findMamProfileKey(std::string_view name);
 // "tape", "changer" or "disk", in any case.
 bool parseDeviceKind(std::string_view text, DeviceKind& kind);
 

@@ -4,6 +4,7 @@
 namespace vexal::device::virt {
 
 void VirtualTapeDrive::modeSense(Exchange& x) {
+    if ((x.byte(2) & 0x3F) == DriveEeprom::kPageCode) return eepromModeSense(x);
     ModeSenseRequest request;
     request.tenByte = x.opcode() == 0x5A;
     request.disableBlockDescriptors = x.bit(1, 3);
@@ -23,6 +24,7 @@ void VirtualTapeDrive::modeSelect(Exchange& x) {
     const uint32_t length = tenByte ? x.be16(7) : x.byte(4);
     if (length > 0 && (!x.buffer || x.bufferLength < length))
         return x.fail(makeSense(sense_key::AbortedCommand, 0x4B, 0x00));
+    if (selectsEepromPage(tenByte, x.buffer, length)) return eepromModeSelect(x, tenByte, length);
     Sense error;
     if (!applyModeSelect(tenByte, x.buffer, length, mode_, error)) return x.fail(error);
     x.transferred = length;

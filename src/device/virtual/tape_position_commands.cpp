@@ -129,6 +129,7 @@ void VirtualTapeDrive::loadUnload(Exchange& x) {
         if (!profile().cartridge) return x.fail(makeSense(sense_key::NotReady, 0x3A, 0x00));
         if (!loaded_ && profile().unitAttention) raiseUnitAttention(0x28, 0x00);  // a cartridge came in
         if (!loaded_) log_.add(LogValue::Loads);
+        if (!loaded_) noteCartridgeLoaded();
         loaded_ = true;
         position_ = 0;  // loading, or a load of a loaded cartridge, ends at the beginning
     } else {

@@ -45,6 +45,9 @@ struct DeviceProfile {
     // After a saved microcode download: off the bus, then becoming ready, for so long.
     uint32_t firmwareOfflineSeconds = 5;   // firmware_offline_seconds
     uint32_t firmwareNotReadySeconds = 2;  // firmware_not_ready_seconds
+    // mam_*: cartridge memory attribute values (identifier, value bytes), applied at every
+    // start over what the cartridge memory file holds.
+    std::vector<std::pair<uint16_t, std::vector<uint8_t>>> mamValues;
 };
 
 struct VirtualProfile {

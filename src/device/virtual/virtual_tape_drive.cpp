@@ -6,7 +6,7 @@ namespace vexal::device::virt {
 
 std::span<const VirtualTapeDrive::Entry> VirtualTapeDrive::commandTable() {
     using D = VirtualTapeDrive;
-    static const std::array<Entry, 27> table = {{
+    static const std::array<Entry, 29> table = {{
         {0x00, attr::NeedsMedium, &D::testUnitReady},
         {0x01, attr::NeedsMedium, &D::rewind},
         {0x03, attr::AlwaysAnswers, &D::requestSense},
@@ -34,6 +34,8 @@ std::span<const VirtualTapeDrive::Entry> VirtualTapeDrive::commandTable() {
         {0x4D, 0, &D::logSense},
         {0x55, 0, &D::modeSelect},
         {0x5A, 0, &D::modeSense},
+        {0x8C, attr::NeedsMedium, &D::readAttribute},
+        {0x8D, attr::NeedsMedium, &D::writeAttribute},
     }};
     return table;
 }
@@ -43,10 +45,12 @@ VirtualTapeDrive::VirtualTapeDrive(DeviceProfile profile, std::shared_ptr<CdbTra
       warnings_(warnings),
       diagnostics_(this->profile().selfTestFails) {
     setUpLog(warnings);
+    setUpEeprom(warnings);
     if (!this->profile().cartridge) return;
     medium_.setCapacity(uint64_t{this->profile().capacityMib} << 20);
     cartridgeFile_ = cartridgePath(this->profile().serial);
     loadCartridgeFile(warnings);
+    setUpMam(warnings);
 }
 
 VirtualTapeDrive::~VirtualTapeDrive() { persist(); }
@@ -86,6 +90,7 @@ void VirtualTapeDrive::persist() {
         else if (!logSaveFailed_) warnings_.add(error);  // once: reads change the counters all the time
         logSaveFailed_ = log_.changed();
     }
+    saveMam();
     if (cartridgeFile_.empty() || (!contentDirty_ && !stateDirty_)) return;
     DriveState state;
     state.position = position_;

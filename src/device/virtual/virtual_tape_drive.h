@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "device/virtual/cartridge_file.h"
+#include "device/virtual/cartridge_memory.h"
 #include "device/virtual/diagnostics.h"
 #include "device/virtual/drive_buffers.h"
+#include "device/virtual/drive_eeprom.h"
 #include "device/virtual/fa_dump_buffers.h"
 #include "device/virtual/firmware_download.h"
 #include "device/virtual/drive_log.h"
@@ -76,6 +78,19 @@ private:
     // tape_diagnostic_commands.cpp
     void sendDiagnostic(Exchange& x);
     void receiveDiagnosticResults(Exchange& x);
+    // attribute_commands.cpp: the cartridge memory.
+    void readAttribute(Exchange& x);
+    void writeAttribute(Exchange& x);
+    MamLiveValues mamLive() const;
+    void setUpMam(WarningLog& warnings);
+    void saveMam();
+    // A LOAD brought the cartridge in: counted in its memory.
+    void noteCartridgeLoaded();
+    // eeprom_mode_commands.cpp: mode page 3Eh.
+    static bool selectsEepromPage(bool tenByte, const uint8_t* data, size_t length);
+    void eepromModeSense(Exchange& x);
+    void eepromModeSelect(Exchange& x, bool tenByte, uint32_t length);
+    void setUpEeprom(WarningLog& warnings);
     // virtual_tape_drive.cpp
     void preventAllow(Exchange& x);
     void reserveRelease(Exchange&) {}  // other initiators are not modelled
@@ -114,6 +129,10 @@ private:
     FaDumpBuffers faDump_{profile()};  // read only
     TapeStructureBuffers structures_;
     Diagnostics diagnostics_;
+    CartridgeMemory mam_;
+    std::filesystem::path mamFile_;  // empty: no cartridge
+    DriveEeprom eeprom_;
+    std::filesystem::path eepromFile_;
     FirmwareDownload firmware_{firmwareSetup(profile())};
 };
 

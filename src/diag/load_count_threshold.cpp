@@ -1,0 +1,28 @@
+#include "diag/load_count_threshold.h"
+
+#include <string>
+
+#include "diag/eeprom_page.h"
+#include "diag/eeprom_write.h"
+
+namespace vexal::diag {
+
+bool loadCountThresholdFamily(uint8_t familyCode) { return familyCode >= 10 && familyCode <= 12; }
+
+bool loadCountThresholdInRange(long value) {
+    return value >= kLoadCountThresholdMinimum && value <= kLoadCountThresholdMaximum;
+}
+
+std::optional<long> ReadLoadCountThreshold(command::CScsiDevice& device, app::Operator& op,
+                                           const std::filesystem::path& installPath) {
+    EepromParameterList list(device, op, installPath);
+    long value = 0;
+    if (!list.Load() || !list.FindValue(kLoadCountParameter, value)) return std::nullopt;
+    return value;
+}
+
+bool WriteLoadCountThreshold(command::CScsiDevice& device, long value) {
+    return WriteEepromParameter(device, kLoadCountParameter, std::to_string(value)).ok();
+}
+
+}  // namespace vexal::diag
