@@ -138,6 +138,7 @@ bool SerialPort::close() {
     if (watcher_.joinable()) watcher_.join();
     const int dtr = TIOCM_DTR;
     ::ioctl(fd_, TIOCMBIC, &dtr);
+    ::ioctl(fd_, TIOCNXCL);  // the exclusive mark outlives the descriptor otherwise
     ::close(fd_);
     ::close(wakeFd_);
     fd_ = wakeFd_ = -1;

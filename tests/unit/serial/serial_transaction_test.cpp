@@ -108,13 +108,10 @@ TEST_F(TransactionTest, EndingsOtherThanThePhrase) {
 }
 
 TEST_F(TransactionTest, ByteWhileSendingIsUnexpected) {
-    // The far end talks during the pause before the first character.
-    std::thread chatter([this] {
-        std::this_thread::sleep_for(30ms);
-        peer.send("!");
-    });
+    // The far end echoes the first character and goes on talking during the pause before
+    // the second.
+    peer.respond([](uint8_t b) { return std::string(1, static_cast<char>(b)) + "!"; });
     const Exchange x = run("ver", ">", 2s);
-    chatter.join();
     EXPECT_EQ(x.outcome.status, kSerialUnexpectedByte);
     EXPECT_LT(x.took, 1s);
 }
