@@ -80,7 +80,7 @@ DiagCommands::DiagCommands(CLI::App& app) {
         ->check(CLI::IsMember({"on", "off"}));
     testCommand_->add_option("--count", t.count, "WRITE or READ commands per pass, 0 to the end of medium (default 100)");
     testCommand_->add_option("--repeat", t.repeat, "Passes (default 1)");
-    auto* compare = testCommand_->add_flag("--compare", "Compare the data read with the pattern (default)");
+    auto* compare = testCommand_->add_flag("--compare", t.compare, "Compare the data read with the pattern (default)");
     testCommand_->add_flag("--no-compare", t.noCompare, "Do not compare")->excludes(compare);
     testCommand_->add_option("--min", t.minBlockSize, "Test 4: smallest block size (default 4)");
     testCommand_->add_option("--max", t.maxBlockSize, "Test 4: largest block size (default 4096)");

@@ -19,6 +19,7 @@ struct CannedTestOptions {
     std::string compression = "off";
     long count = 100;
     long repeat = 1;
+    bool compare = false;  // the default; given to be explicit
     bool noCompare = false;
     uint32_t minBlockSize = 4, maxBlockSize = 4096, blockIncrement = 4;
 };
