@@ -149,8 +149,11 @@ bool loadFile(const std::filesystem::path& path, ScriptBuffer& buffer, bool once
     in.seekg(0, std::ios::beg);
     const size_t size = buffer.storage.size();
     const size_t wanted = static_cast<size_t>(std::min<uint64_t>(uint64_t(length), size));
-    in.read(reinterpret_cast<char*>(buffer.storage.data()), static_cast<std::streamsize>(wanted));
-    const size_t got = static_cast<size_t>(in.gcount());
+    size_t got = 0;
+    if (wanted > 0) {
+        in.read(reinterpret_cast<char*>(buffer.storage.data()), static_cast<std::streamsize>(wanted));
+        got = static_cast<size_t>(in.gcount());
+    }
     if (!once && got > 0)
         for (size_t i = got; i < size; ++i) buffer.storage[i] = buffer.storage[i - got];
     buffer.primed = true;

@@ -55,13 +55,14 @@ size_t countOccurrences(std::string_view text, std::string_view query) {
 // Replacing until no occurrence remains would never end when the replacement contains the
 // find text, so nothing is replaced then. A replacement can only form a new occurrence that
 // overlaps it, so the search resumes just before it, which finds the same first occurrence as
-// a search from the start. The text never grows past `capacity`, and a rewriting that cycles
-// without growing is cut off after a bounded number of replacements.
+// a search from the start. The text never grows past `capacity`. A shrinking or growing
+// rewrite ends within `capacity` replacements; one that keeps the length might cycle, so it is
+// cut off after a bounded number more.
 std::string replaceAll(std::string text, std::string_view find, std::string_view replacement, size_t capacity) {
     if (text.size() < find.size() || replacement.find(find) != std::string_view::npos) return text;
-    constexpr size_t kMaxReplacements = 1u << 20;
+    const size_t maxReplacements = capacity + (size_t{1} << 20);
     size_t from = 0;
-    for (size_t n = 0; n < kMaxReplacements; ++n) {
+    for (size_t n = 0; n < maxReplacements; ++n) {
         const size_t at = text.find(find, from);
         if (at == std::string::npos) break;
         if (text.size() - find.size() + replacement.size() > capacity) break;
