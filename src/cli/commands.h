@@ -26,6 +26,15 @@ int runFaDump(CliContext& context, const fadump::DumpCommandOptions& options);
 int runFaDumpView(CliContext& context, const std::string& file);
 int runFirmware(CliContext& context, const firmware::FirmwareCommandOptions& options);
 int runFupTape(CliContext& context, const std::string& image);
+struct RunOptions {
+    std::string script;
+    int iterations = 1;
+    bool suppressDialogs = false;
+    bool step = false;
+};
+// Runs a script on the selected device; 1 when a load or a run had errors or was aborted.
+int runScript(CliContext& context, const RunOptions& options);
+
 // Loads a script without running it; 0 when it loads, 1 with load errors.
 int runCheck(CliContext& context, const std::string& script);
 int runSettings(CliContext& context, const std::string& action);

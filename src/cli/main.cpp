@@ -72,6 +72,14 @@ int main(int argc, char** argv) {
     std::string fupImage;
     auto* fupCommand = app.add_subcommand("fup-tape", "Write a firmware image to the tape in the drive");
     fupCommand->add_option("IMAGE", fupImage, "The image file")->required();
+    RunOptions runOptions;
+    auto* runCommand = app.add_subcommand("run", "Run a script on the selected device inside the test frames");
+    runCommand->add_option("SCRIPT", runOptions.script, "The .scs file")->required();
+    runCommand->add_option("--iterations", runOptions.iterations, "How many times to load and run it")
+        ->check(CLI::Range(1, 1000000));
+    runCommand->add_flag("--suppress-dialogs", runOptions.suppressDialogs, "Run without dialogs (GETSUPPRESSSTATUS reads 1)");
+    runCommand->add_flag("--step", runOptions.step, "Show each statement and wait for Enter before running it");
+
     std::string checkScript;
     auto* checkCommand = app.add_subcommand("check", "Load a script (phases 1 to 3) and print its trail file");
     checkCommand->add_option("SCRIPT", checkScript, "The .scs file")->required();
@@ -112,6 +120,7 @@ int main(int argc, char** argv) {
     else if (*faDumpViewCommand) rc = runFaDumpView(context, dumpFile);
     else if (*firmwareCommand) rc = runFirmware(context, firmwareOptions);
     else if (*checkCommand) rc = runCheck(context, checkScript);
+    else if (*runCommand) rc = runScript(context, runOptions);
     else if (*fupCommand) rc = runFupTape(context, fupImage);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
     else if (*serialPortCommand)

@@ -64,6 +64,16 @@ inline constexpr int NoCompare = 4;
 inline constexpr int BlockNumberOnly = 5;
 }  // namespace pattern
 
+// What a script's repeated READ or WRITE reports back (see CScsiDevice::ScriptTransfer).
+struct ScriptTransferResult {
+    uint32_t commands = 0;   // commands that ended GOOD
+    uint8_t status = 0;      // 0 good, 1 miscompare, 2 a command failed, 3 the request was refused
+    uint32_t errorAt = 0;    // the command (counted from 0) that miscompared or failed
+    uint32_t address = 0;    // byte offset of the first miscompare in that command's data
+    uint8_t readByte = 0;    // the byte read there
+    uint8_t wroteByte = 0;   // the byte expected there
+};
+
 struct CommandRequest {
     int code = code::None;
     bool immediate = false;
@@ -120,6 +130,12 @@ struct CommandRequest {
     uint8_t selfTestCode = 0;
     bool prevent = false;
     uint8_t formatCode = 0;
+
+    // Script repeated transfers (ScriptRead/ScriptWrite): `cdb` is sent `count` times with
+    // the script's buffer; the outcome lands in `scriptResult`.
+    uint8_t* scriptBuffer = nullptr;
+    uint32_t scriptBufferSize = 0;
+    ScriptTransferResult* scriptResult = nullptr;
 
     // Create CDB
     std::vector<uint8_t> cdb;

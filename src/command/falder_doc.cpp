@@ -163,12 +163,16 @@ bool CFalderDoc::AbortTest() {
     if (op_.message(kAbortQuestion, "Vexal", app::Icon::Question, app::Buttons::OkCancel, app::Button::Cancel) !=
         app::Button::Ok)
         return false;
+    AbortTestConfirmed();
+    return true;
+}
+
+void CFalderDoc::AbortTestConfirmed() {
     abortRequested = 1;
     const std::string line = fmt::format("[Vexal_Aborting_Script on {} at {}]", localDateText(), localTimeText());
     output_.addToView("");
     output_.addToView(line);
     output_.writeLog(1, line);
-    return true;
 }
 
 ScsiResult CFalderDoc::Dispatch() {
@@ -176,7 +180,10 @@ ScsiResult CFalderDoc::Dispatch() {
     try {
         const auto done = DispatchCommand(device_, request_, counter, abortRequested, op_);
         // A code without a command writes no frame: release a synchronous caller anyway.
-        if (!done) events_.signal("Done");
+        if (!done) {
+            events_.signal("Done");
+            events_.signal("ScriptCmdDone");
+        }
         result = done.value_or(0);
     } catch (const std::exception&) {
         writeError();

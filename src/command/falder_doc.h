@@ -71,6 +71,8 @@ public:
     void RunTestNow(const std::string& testName, const std::string& file, int iterations, TestScript& script);
     // Asks the operator, then flags the running test to stop.
     bool AbortTest();
+    // Flags the running test to stop without asking (the terminal's Ctrl+C).
+    void AbortTestConfirmed();
     void WaitForTest();
 
     // Writes the frame lines of the test runner.

@@ -115,6 +115,10 @@ public:
     ScsiResult RunFrame(const Frame& frame, const std::vector<uint8_t>& cdb, uint8_t* data, uint32_t length,
                         bool toDevice, const std::function<void(ScsiResult)>& results = {});
 
+    // A script's READ or WRITE CDB sent `request.count` times with the script's buffer (see
+    // script_transfer.cpp for the comparison rule); fills `*request.scriptResult`.
+    ScsiResult ScriptTransfer(bool write, const CommandRequest& request, std::atomic<long>& counter,
+                              const std::atomic<int>& abort);
     // The custom CDB of the request, with its data in either direction.
     ScsiResult CustomCdb(CommandRequest& request);
     // Commands that ended GOOD in the last Read or Write, and its compare errors.

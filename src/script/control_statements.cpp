@@ -264,7 +264,7 @@ int stmtSleep(StatementContext& ctx) {
     const uint32_t ms = shortValueOf(ctx, [](std::string_view v) { return ParseLong(v); });
     // Slept in slices so that an abort or a stop request does not wait out a long sleep.
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    const command::CFalderDoc* doc = ctx.engine.document();
+    command::CFalderDoc* doc = ctx.engine.document();
     for (;;) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= end || ctx.engine.stopRequested() || (doc && doc->abortRequested.load())) break;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -160,6 +161,12 @@ public:
     // Whether the current run's test was started with dialogs suppressed.
     void setSuppressDialogs(bool on) { suppressDialogs_ = on; }
     bool suppressDialogs() const { return suppressDialogs_; }
+    // FUP's firmware update from an image file: 1 done, 0 failed, 255 cancelled. By default
+    // the document's device is updated through the operator, without a rescan; a front end
+    // that can rescan sets its own.
+    using FirmwareUpdater = std::function<int(const std::string& imageFile)>;
+    void setFirmwareUpdater(FirmwareUpdater updater) { firmwareUpdater_ = std::move(updater); }
+    int firmwareUpdate(const std::string& imageFile);
     // Closes every script file the last run left open.
     void closeScriptFiles();
 
@@ -210,6 +217,7 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> stepMode_{false};
     bool suppressDialogs_ = false;
+    FirmwareUpdater firmwareUpdater_;
     TrailFile trail_;
     std::filesystem::path scriptsFolder_;
     ScriptFileStack files_;
