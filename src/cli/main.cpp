@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/cartridge_commands.h"
 #include "cli/commands.h"
 #include "cli/device_commands.h"
 #include "cli/diag_commands.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
     logSenseCommand->add_option("--pc", logPageControl,
                                 "threshold, cumulative (default), default-threshold or default-cumulative");
     auto* tapeAlertsCommand = app.add_subcommand("tape-alerts", "Read the Tape Alert flags and rank them");
+    CartridgeCommands cartridgeCommands(app);
     vexal::fadump::DumpCommandOptions dumpOptions;
     auto* faDumpCommand = app.add_subcommand("fadump", "Failure-analysis dump of the drive (.dmz)");
     faDumpCommand->add_option("--out", dumpOptions.out, "The .dmz file (default: FADump/<serial>.dmz)");
@@ -127,7 +129,7 @@ int main(int argc, char** argv) {
         rc = runSerialPort(context, serialPortCommand->get_option("PORT")->count()
                                         ? std::optional<std::string>(serialPortName)
                                         : std::nullopt);
-    else if (!diagCommands.run(context, rc)) deviceCommands.run(context, rc);
+    else if (!diagCommands.run(context, rc) && !cartridgeCommands.run(context, rc)) deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
     vexal::device::DevSetTransport(nullptr);
     return rc;

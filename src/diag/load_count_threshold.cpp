@@ -7,8 +7,6 @@
 
 namespace vexal::diag {
 
-bool loadCountThresholdFamily(uint8_t familyCode) { return familyCode >= 10 && familyCode <= 12; }
-
 bool loadCountThresholdInRange(long value) {
     return value >= kLoadCountThresholdMinimum && value <= kLoadCountThresholdMaximum;
 }

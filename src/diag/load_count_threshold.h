@@ -31,8 +31,7 @@ inline constexpr std::string_view kLoadCountDefaultsNotice =
     "Loading defaults will not update the Load Count Threshold value.  This can only be updated using the "
     "'Apply' button.";
 
-// Drive families 10, 11 and 12 have the threshold.
-bool loadCountThresholdFamily(uint8_t familyCode);
+// Which drive families have the threshold: device::hasLoadCountThreshold.
 bool loadCountThresholdInRange(long value);
 
 // Reads the page and looks the parameter up; nullopt when the page cannot be read or does

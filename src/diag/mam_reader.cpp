@@ -95,10 +95,8 @@ void decodeValue(const MamAttributeDef& def, std::span<const uint8_t> value, Mam
         break;
     case MamShow::TextLocalization: row.text = number == 0 ? "No code specified (ASCII)" : "Unknown"; break;
     case MamShow::MediumUsageHistory: row.fields = usageHistory(value, 6); break;
-    case MamShow::PartitionUsageHistory:
-        row.text = fmt::format("{:02X}", fmt::join(value, " "));
-        row.fields = usageHistory(value, 4);
-        break;
+    // The bytes as read stay in the row's value; the fields decode them.
+    case MamShow::PartitionUsageHistory: row.fields = usageHistory(value, 4); break;
     case MamShow::CriticalControlData: row.fields = criticalControl(value); break;
     case MamShow::ControlFlags: {
         const uint8_t flags = value.empty() ? 0 : value[0];

@@ -274,9 +274,6 @@ TEST_F(EepromTest, ThresholdAbsentOrUnreadableIsNotFound) {
               "The KorvLoadCountThreshold data field was not found in the drive's firmware.  You will not be able "
               "to adjust this field.");
     EXPECT_EQ(kLoadCountWriteFailedMessage, "Unable to change the load count threshold.");
-    for (const auto& [family, offered] : std::vector<std::pair<uint8_t, bool>>{
-             {9, false}, {10, true}, {11, true}, {12, true}, {13, false}, {254, false}})
-        EXPECT_EQ(loadCountThresholdFamily(family), offered) << int{family};
     EXPECT_FALSE(loadCountThresholdInRange(1));
     EXPECT_TRUE(loadCountThresholdInRange(2));
     EXPECT_TRUE(loadCountThresholdInRange(50));
