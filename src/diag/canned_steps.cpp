@@ -66,6 +66,27 @@ void CannedSteps::resetLogCounters() {
     }
 }
 
+ScsiResult CannedSteps::locate(uint32_t block) {
+    auto& d = run_.device;
+    if (!locateRefused_) {
+        command::CommandRequest r;
+        r.blockAddress = block;
+        const ScsiResult result = d.Locate(r);
+        const auto& sense = d.status.lastSense;
+        if (result == 0 || sense.senseKey != kIllegalRequest || sense.asc != 0x20) return result;
+        locateRefused_ = true;
+        line("  [LOCATE not supported: the block is reached with REWIND and SPACE]");
+    }
+    ScsiResult result = d.Rewind();
+    constexpr uint32_t kMaxSpace = 0x7FFFFF;  // SPACE(6) counts are 24-bit signed
+    for (uint32_t left = block; result == 0 && left > 0;) {
+        const uint32_t n = std::min(left, kMaxSpace);
+        result = d.Space(0, static_cast<int32_t>(n));
+        left -= n;
+    }
+    return result;
+}
+
 StepOutcome CannedSteps::command(ScsiResult result) {
     StepOutcome o;
     o.result = result;

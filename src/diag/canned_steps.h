@@ -60,6 +60,10 @@ public:
     StepOutcome write();
     StepOutcome read();
     StepOutcome transfer(bool write, const command::CommandRequest& stepRequest);
+    // LOCATE to a logical block. A drive that does not know LOCATE (INVALID COMMAND
+    // OPERATION CODE) is not asked again: one line says so, and REWIND and SPACE reach the
+    // block instead.
+    command::ScsiResult locate(uint32_t block);
     // A single command as a step: its outcome sets the error flag like a transfer does.
     StepOutcome command(command::ScsiResult result);
 
@@ -78,6 +82,7 @@ public:
 private:
     CannedTestRun& run_;
     bool logSelectRefused_ = false;
+    bool locateRefused_ = false;
     bool progressOpen_ = false;
     int steps_ = 1;
     int stepsDone_ = 0;

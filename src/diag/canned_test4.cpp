@@ -83,9 +83,7 @@ CannedTestOutcome RunTest4(CannedTestRun& run) {
         summaryFrame(d, " Read", r, static_cast<long>(written), 0);
         bool readFailed = false;
         for (size_t i = 0; i < written && !s.aborted(); ++i) {
-            command::CommandRequest locate;
-            locate.blockAddress = static_cast<uint32_t>(i);
-            d.Locate(locate);
+            s.locate(static_cast<uint32_t>(i));
             d.ReadPosition(false);
             std::vector<uint8_t> got(sizes[i], 0), expected(sizes[i], 0);
             command::fillPattern(r.dataPattern, i, 0, expected);

@@ -192,9 +192,7 @@ CannedTestOutcome RunTest3(CannedTestRun& run) {
         for (int pass = 1; pass <= repeat; ++pass) {
             s.progressText(fmt::format("Pass {} / {}", pass, repeat));
             const uint32_t target = LocateTarget(static_cast<uint32_t>(std::rand() & 0x7FFF), blocks);
-            command::CommandRequest locate;
-            locate.blockAddress = target;
-            s.command(d.Locate(locate));
+            s.command(s.locate(target));
             if (!test.go(pass)) return;
             d.ReadPosition(false);
             // One block, checked against the pattern of its block number.
