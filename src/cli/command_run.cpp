@@ -36,6 +36,8 @@ public:
     }
     bool Execute() override {
         const bool ok = engine_.Execute();
+        // Files and charts the run left open are closed now, so each run's charts are kept.
+        engine_.closeScriptFiles();
         if (!ok) failed = true;
         return ok;
     }

@@ -4,11 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
 #include <fmt/format.h>
+
+#include "platform/paths.h"
+#include "script/chart_svg.h"
 
 namespace vexal::cli {
 namespace {
@@ -211,6 +218,29 @@ void TerminalOperator::progressSetText(std::string_view text) {
 void TerminalOperator::progressEnd() {
     clearProgress();
     progressActive_ = false;
+}
+
+bool TerminalOperator::chartClose(const app::ChartModel& chart, std::string& note) {
+    // The tag becomes part of a file name: only letters, digits, '-' and '_' are kept.
+    std::string tag;
+    for (char c : chart.tag) tag.push_back(std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_');
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &local);
+    const std::filesystem::path folder = platform::installPath() / "Logs";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    std::filesystem::path path = folder / fmt::format("Chart_{}_{}.svg", tag, stamp);
+    for (int n = 2; std::filesystem::exists(path, ec) && n < 1000; ++n)
+        path = folder / fmt::format("Chart_{}_{}_{}.svg", tag, stamp, n);
+    if (!script::WriteChartSvg(chart, path)) {
+        note = fmt::format("Chart {} could not be written to {}", chart.tag, path.string());
+        return false;
+    }
+    note = fmt::format("Chart {} written to {}", chart.tag, path.string());
+    return true;
 }
 
 void TerminalOperator::showText(std::string_view title, std::string_view text) {

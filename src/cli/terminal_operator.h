@@ -32,6 +32,9 @@ public:
     void progressEnd() override;
     void showText(std::string_view title, std::string_view text) override;
     void pace(std::chrono::milliseconds) override {}
+    // A script's chart has no window here: when it closes it is written as an SVG picture
+    // to the Logs folder, and the note names the file.
+    bool chartClose(const app::ChartModel& chart, std::string& note) override;
 
     // Reads the --answers file: one answer a line. False when it cannot be read.
     static bool loadAnswers(const std::string& path, std::deque<std::string>& answers);

@@ -3,6 +3,7 @@
 // at the document's abort flag, or at the first run-time error.
 #include <chrono>
 
+#include "script/chart_objects.h"
 #include "script/keyword_table.h"
 #include "script/number_literals.h"
 #include "script/script_engine.h"
@@ -45,7 +46,11 @@ bool ScriptEngine::jumpToLabel(std::string_view label) {
 }
 
 void ScriptEngine::closeScriptFiles() {
-    for (auto& file : tables_.files) file->mode = -1;
+    for (auto& file : tables_.files) {
+        file->stream.reset();
+        file->mode = -1;
+    }
+    CloseOpenCharts(*this);
 }
 
 bool ScriptEngine::waitForTrigger() {

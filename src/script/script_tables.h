@@ -4,6 +4,7 @@
 // remove records.
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/chart_model.h"
 #include "script/named_table.h"
 
 namespace vexal::script {
@@ -124,9 +126,17 @@ struct ColorEntry {
 };
 using ColorTable = NamedTable<ColorEntry>;
 
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+
 struct FileEntry {
     std::string name;  // the tag
     int mode = -1;     // -1 not open; bits: 1 write, 2 binary, 4 append (OPENFILE)
+    std::unique_ptr<std::FILE, FileCloser> stream;  // open while mode >= 0
+    uint32_t length = 0;                             // at opening (0 in write mode)
     SourcePosition at;
 };
 using FileTable = NamedTable<FileEntry>;
@@ -135,6 +145,7 @@ struct ChartEntry {
     std::string name;                   // the tag
     std::vector<std::string> extra;     // the words given after the tag in the declaration
     bool open = false;
+    app::ChartModel model;              // what the chart statements set and add
     SourcePosition at;
 };
 using ChartTable = NamedTable<ChartEntry>;
