@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "script/number_literals.h"
+#include "script/run_data.h"
 #include "script/script_error_codes.h"
 #include "script/script_text.h"
 #include "script/script_values.h"
@@ -107,7 +108,7 @@ void parseRunOperand(StatementContext& ctx, std::string_view operand) {
     std::string reference(operand);
     blankOutText(reference, "->");
     if (const LogPageObject* page = ctx.tables().logPages.find(firstWord(reference)))
-        r.runOperand = page->kind == LogPageKind::Packets ? RunOperand::LogPage : RunOperand::Invalid;
+        r.runOperand = page->kind == LogPageKind::None ? RunOperand::Invalid : RunOperand::LogPage;
 }
 
 uint32_t widthMask(VarType type) {
@@ -165,6 +166,77 @@ int applyDouble(ScriptVariable& t, AssignOp op, double operand) {
     return 0;
 }
 
+// A parameter of a decoded page, delivered by its width: a byte, word or long as an
+// integer, an 8-byte value as a double.
+struct Delivered {
+    bool isDouble = false;
+    uint32_t integer = 0;
+    double real = 0;
+};
+
+// The operand "page->code" (or "page code"): the page object's decoded parameter. An event
+// page changes nothing; a page not loaded, a missing parameter or another width fails.
+int applyLogPage(StatementContext& ctx, ScriptVariable& t, AssignOp op, std::string_view operand) {
+    std::string reference(operand);
+    blankOutText(reference, "->");
+    const LogPageObject* page = ctx.tables().logPages.find(firstWord(reference));
+    if (!page) return 1;
+    if (page->kind == LogPageKind::Packets) return 0;
+    const std::string_view codeText = firstWord(afterFirstWord(reference));
+    if (!LooksLikeNumber(codeText)) return 1;
+    const uint16_t code = ParseWordValue(codeText);
+    const auto& pages = runData(ctx.engine).pages;
+    const auto it = pages.find(page);
+    if (it == pages.end() || !it->second.parameters.loaded()) return 1;
+    const diag::LogPage& decoded = it->second.parameters;
+
+    Delivered d;
+    if (decoded.pageCode() == diag::page::SupportedPages) {
+        // The supported-pages list: one code by its position, only assigned.
+        if (op != AssignOp::Set) return ctx.fail(err::DO_VARIABLE_LOGPAGE_0_NO_MATH_ALLOWED);
+        uint8_t value = 0;
+        if (decoded.FetchSupportedPage(code, value) != diag::FetchError::None) return ctx.fail(err::DO_VARIABLE_PG0_VALUE_FETCH_ERROR);
+        d.integer = value;
+    } else {
+        const diag::LogParameter* param = decoded.find(code);
+        if (!param) return 1;
+        uint64_t value = 0;
+        if (decoded.FetchUnsigned(code, value) != diag::FetchError::None) return 1;
+        switch (param->length) {
+            case 1:
+            case 2:
+            case 4: d.integer = static_cast<uint32_t>(value); break;
+            case 8:
+                d.isDouble = true;
+                d.real = static_cast<double>(value);
+                break;
+            default: return 1;
+        }
+    }
+    switch (op) {
+        case AssignOp::Set:
+        case AssignOp::Add:
+        case AssignOp::Sub:
+        case AssignOp::Div:
+        case AssignOp::Mul: break;
+        case AssignOp::And:
+        case AssignOp::Or:
+            if (t.type == VarType::Double) return ctx.fail(err::VARIABLE_DOUBLE_CANT_DO_BIT_MATH);
+            break;
+        default:
+            // The other operators leave an integer unchanged and fail on a double.
+            return t.type == VarType::Double ? ctx.fail(err::VARIABLE_DOUBLE_CANT_DO_BIT_MATH) : 0;
+    }
+    // The value is converted to the target's width as a variable operand would be, so the
+    // variable always shows what it was given.
+    if (t.type == VarType::Double) return applyDouble(t, op, d.isDouble ? d.real : d.integer);
+    ScriptVariable asVariable;
+    asVariable.type = d.isDouble ? VarType::Double : VarType::Long;
+    asVariable.doubleSlot = d.real;
+    asVariable.longSlot = d.integer;
+    return applyInteger(t, op, integerValue(asVariable));
+}
+
 }  // namespace
 
 int executeAssignment(StatementContext& ctx) {
@@ -193,7 +265,12 @@ int executeAssignment(StatementContext& ctx) {
         case RunOperand::Variable:
             return target->type == VarType::Double ? applyDouble(*target, r.op, numericValue(*r.source))
                                                    : applyInteger(*target, r.op, integerValue(*r.source));
-        case RunOperand::LogPage: return 0;  // an event page as an operand changes nothing
+        case RunOperand::LogPage: {
+            std::string_view operand = rest;
+            for (const Operator& o : kOperators)
+                if (o.op == r.op) operand = trimBlanks(rest.substr(o.text.size()));
+            return applyLogPage(ctx, *target, r.op, operand);
+        }
         default: return 1;
     }
 }

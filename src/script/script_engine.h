@@ -47,6 +47,9 @@ struct ScriptTables {
     void clear();
 };
 
+// Decoded log pages, the packet hit list and the results database (script/run_data.h).
+struct ScriptRunData;
+
 // The engine's flags and the values statements keep between phases and runs.
 struct ScriptState {
     bool executing = false;       // false in phase 2: handlers check without acting
@@ -64,6 +67,7 @@ struct ScriptState {
     std::string errorVector;      // label names set by ONERROR and ONCANCEL when they run
     std::string cancelVector;
     CallStack calls;
+    std::shared_ptr<ScriptRunData> runData;  // created when a statement first needs it
 };
 
 // Bounds on what one script may ask for while loading; larger requests are refused as

@@ -14,6 +14,8 @@ inline constexpr size_t kEventLineLength = 200;
 inline constexpr size_t kEventFileSize = 16 * 1024;
 
 std::vector<std::string> defaultEventHistory();
+// A history with a packet of every kind the event decoders know (profile value every_kind).
+std::vector<std::string> everyKindEventHistory();
 
 // Reads an event history file: lines of printable ASCII (tabs allowed) of at most
 // kEventLineLength characters, at most kEventFileSize bytes; blank lines and lines

@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "device/virtual/drive_log.h"
+#include "device/virtual/event_history.h"
 
 namespace vexal::device::virt {
 
@@ -122,6 +123,7 @@ bool applyEventHistory(std::string_view v, DeviceProfile& d) {
     d.eventHistoryFile.clear();
     d.eventHistory.reset();
     if (l == "none") d.eventHistory.emplace();
+    else if (l == "every_kind") d.eventHistory = everyKindEventHistory();
     else if (l == "default") return true;
     else if (v.empty()) return false;
     else d.eventHistoryFile = std::string(v);
@@ -190,7 +192,7 @@ const ProfileKey kKeys[] = {
      }},
     {"log_counters", true, "a comma list of name:value pairs with the names of docs/virtual-drive.md",
      [](std::string_view v, DeviceProfile& d) { return parseLogValues(v, d.logValues); }},
-    {"event_history", true, "a file of event lines, none or default", applyEventHistory},
+    {"event_history", true, "a file of event lines, none, default or every_kind", applyEventHistory},
     {"self_test", true, "pass or fail",
      [](std::string_view v, DeviceProfile& d) {
          const std::string l = lowerAscii(v);
