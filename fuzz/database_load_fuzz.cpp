@@ -1,5 +1,6 @@
 // libFuzzer target: the results-database loader on arbitrary bytes. A refused image leaves
-// the database empty; an accepted one must serialize back to the same bytes.
+// the database empty; an accepted one serializes to an image that loads back to the same
+// bytes (bytes after a text's terminating zero are not kept, so the first image may differ).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Report text of every folder is bounded by the folder's fields.
     (void)db.databaseReport();
     for (const auto& f : db.folders()) (void)vexal::script::ResultsDatabase::passPercentage(f);
-    const auto again = db.serialize();
-    if (again.size() != size || !std::equal(again.begin(), again.end(), data)) std::abort();
+    const auto first = db.serialize();
+    if (first.size() != size) std::abort();
+    vexal::script::ResultsDatabase back;
+    if (back.load(first) != vexal::script::DbLoadError::None || back.serialize() != first) std::abort();
     return 0;
 }
