@@ -44,6 +44,7 @@ void CFalderDoc::workerLoop() {
             Dispatch();
             CommandFinished();
         }
+        workerBusy = false;
     }
 }
 
@@ -59,6 +60,7 @@ void CFalderDoc::resetLoop() {
 void CFalderDoc::StartCommand() {
     if (!worker_.joinable()) worker_ = std::thread([this] { workerLoop(); });
     idle = 0;
+    workerBusy = true;
     workerGo_->set();
 }
 

@@ -80,6 +80,9 @@ public:
     void WriteEndFrame();
 
     std::atomic<int> idle{1};
+    // True from StartCommand until the worker has finished with the pending request: the
+    // request may be refilled only after that.
+    std::atomic<bool> workerBusy{false};
     std::atomic<int> testRunning{0};
     std::atomic<int> abortRequested{0};
     std::atomic<long> counter{0};

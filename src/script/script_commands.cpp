@@ -20,6 +20,8 @@ bool SendScriptCommand(ScriptEngine& engine, command::CommandRequest request) {
     done->waitForever();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     done->reset();
+    // The event comes as the command's frame ends; the worker may still be leaving it.
+    while (doc->workerBusy.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
     const command::LastSense& s = doc->device().status.lastSense;
     LastSense& last = engine.lastSense();

@@ -6,6 +6,8 @@
 #include "command/falder_doc.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
+#include "device/virtual/firmware_download.h"
+#include "firmware/firmware_update.h"
 #include "log/log_system.h"
 #include "script/script_error_codes.h"
 #include "script_fixture.h"
@@ -212,6 +214,81 @@ TEST_F(ScsiRunTest, WithoutADeviceASendingStatementFailsTheRun) {
     ASSERT_TRUE(load("DESCRIPTION none\nCDB c { 6 , NONE , 0 , SCSI_TEST_UNIT_READY , 0 , 0 , 0 , 0 , 0 }\nStart:\nSCSI c\n"));
     EXPECT_EQ(engine.Run(), 1);
     EXPECT_EQ(engine.errors().back().code, err::EXE_UNKNOWN_CMD);
+}
+
+}  // namespace
+}  // namespace vexal::script::testing
+
+namespace vexal::script::testing {
+namespace {
+
+// FUP: the firmware procedure's outcome picks the next statement through the vectors.
+struct FupRunTest : ScsiRunTest {
+    std::string script(const std::string& image) {
+        return "DESCRIPTION fup\nStart:\nONERROR Failed\nONCANCEL Cancelled\nFUP " + image +
+               "\nMSG updated\nEXIT 0\nFailed:\nMSG failed\nEXIT 0\nCancelled:\nMSG cancelled\n";
+    }
+    std::string image(const std::string& revision) {
+        const fs::path path = root.path() / ("fw-" + revision + ".img");
+        const auto bytes = device::virt::makeFirmwareImage(revision, 4096);
+        writeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return path.string();
+    }
+    // The procedure as the front ends run it, without its 20-second pause.
+    void quickUpdates() {
+        engine.setFirmwareUpdater([this](const std::string& file) {
+            firmware::UpdateContext update{doc->device(), op};
+            update.sleep = [](std::chrono::milliseconds) {};
+            return firmware::FupFromScript(update, file);
+        });
+    }
+};
+
+TEST_F(FupRunTest, OutcomesGoThroughTheVectors) {
+    struct Case {
+        const char* profile;
+        std::vector<app::Button> answers;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"", {app::Button::Cancel}, "cancelled"},
+        // The default drive has a cartridge loaded: the update is refused.
+        {"", {app::Button::Ok, app::Button::Ok}, "failed"},
+        {"[target 0]\ntype = tape\ncartridge = no\n", {app::Button::Ok, app::Button::Ok}, "updated"},
+    };
+    for (const Case& c : cases) {
+        TearDown();
+        start(c.profile);
+        quickUpdates();
+        op.calls.clear();
+        op.buttons.assign(c.answers.begin(), c.answers.end());
+        ASSERT_EQ(run(script(image("V200"))), 0) << engine.TrailText();
+        EXPECT_TRUE(sawMessage(c.shown)) << c.shown;
+        for (const char* other : {"updated", "failed", "cancelled"})
+            if (std::string_view(other) != c.shown) EXPECT_FALSE(sawMessage(other)) << c.shown << " / " << other;
+    }
+}
+
+TEST_F(FupRunTest, AFileNameInABufferIsCheckedWhenItRuns) {
+    start();
+    ASSERT_TRUE(load("DESCRIPTION fup\nBUFFER Name [ 300 ]\nStart:\nONERROR Failed\nONCANCEL Failed\nFUP Name\n"
+                     "Failed:\nMSG failed\n"));
+    const std::string missing = (root.path() / "missing.img").string();
+    auto& name = engine.tables().buffers.find("Name")->storage;
+    std::copy(missing.begin(), missing.end(), name.begin());
+    EXPECT_EQ(engine.Run(), 1);
+    EXPECT_EQ(engine.errors().back().code, err::FUP_UNABLE_TO_OPEN_FILE_SPECIFIED);
+}
+
+TEST_F(FupRunTest, AVectorNoOnErrorHasSetEndsTheRun) {
+    start();
+    quickUpdates();
+    op.buttons = {app::Button::Ok, app::Button::Ok};
+    // ONERROR comes after FUP: when FUP fails, the error vector names nothing yet.
+    ASSERT_TRUE(load("DESCRIPTION fup\nStart:\nFUP " + image("V300") +
+                     "\nONERROR Failed\nONCANCEL Failed\nMSG after\nFailed:\nMSG failed\n"));
+    EXPECT_EQ(engine.Run(), 1);
+    EXPECT_EQ(engine.errors().back().code, err::JUMP_INVALID_VECTOR_ERROR);
 }
 
 }  // namespace
