@@ -203,7 +203,10 @@ void CartridgeMemory::reset(const DeviceProfile& profile) {
 }
 
 void CartridgeMemory::applyProfile(const DeviceProfile& profile) {
-    for (const auto& [id, bytes] : profile.mamValues) {
+    for (const auto& entry : profile.mamValues) {
+        // Named copies: older clang cannot capture structured bindings in a lambda.
+        const auto id = entry.first;
+        const auto& bytes = entry.second;
         const uint64_t v = [&] {
             uint64_t n = 0;
             for (uint8_t b : bytes) n = (n << 8) | b;
