@@ -2,16 +2,27 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "device/device_library.h"
+#include "device/virtual/virtual_transport.h"
 #include "script/script_engine.h"
+#include "script/script_text.h"
 #include "serial/port_setting.h"
 #include "serial/serial_session.h"
 
 namespace vexal::cli {
 
 int runCheck(CliContext& context, const std::string& script) {
-    script::ScriptEngine engine(&context.op());
-    // SERIAL and BAUD pass only with a port: the one the SerialPort setting names.
-    engine.setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
+    // SERIAL and BAUD pass only with a port: the one the SerialPort setting names. The
+    // virtual drive's console needs its transport, which check otherwise never starts.
+    const std::string port = serial::serialPortSetting();
+    std::shared_ptr<device::Transport> consoles;
+    if (script::equalsUpper(port, "VIRTUAL") && context.config().kind == device::TransportKind::Virtual) {
+        std::string error;
+        consoles = device::makeVirtualTransport(context.config().virtualProfile, error);
+        if (consoles) device::DevSetTransport(consoles);
+    }
+    script::ScriptEngine engine(&context.op());  // closes its port before the console goes
+    engine.setSerialSession(std::make_shared<serial::SerialSession>(port));
     const bool loaded = engine.Load(script);
     std::cout << engine.TrailText();
     if (!engine.TrailText().empty() && engine.TrailText().back() != '\n') std::cout << "\n";
