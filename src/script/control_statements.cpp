@@ -114,19 +114,49 @@ Comparison comparisonOf(std::string_view op) {
 }
 
 // An IF operand at run time: literals of codes 1, 2 and 4 as 32-bit values, 8 as a
-// floating value; variables of any type.
-bool operandValue(StatementContext& ctx, std::string_view word, double& value) {
+// floating value; variables of any type (read when the comparison is made).
+struct ParsedOperand {
+    const ScriptVariable* variable = nullptr;
+    double literal = 0;
+    double value() const { return variable ? numericValue(*variable) : literal; }
+};
+
+bool parseOperand(StatementContext& ctx, std::string_view word, ParsedOperand& operand) {
     if (const ScriptVariable* v = ctx.variable(word)) {
-        value = numericValue(*v);
+        operand.variable = v;
         return true;
     }
     switch (ClassifyNumber(word)) {
         case kNumberByte:
         case kNumberWord:
-        case kNumberLong: value = ParseLong(word); return true;
-        case kNumberDouble: value = std::strtod(std::string(word).c_str(), nullptr); return true;
+        case kNumberLong: operand.literal = ParseLong(word); return true;
+        case kNumberDouble: operand.literal = std::strtod(std::string(word).c_str(), nullptr); return true;
         default: return false;
     }
+}
+
+struct ParsedComparison {
+    ParsedOperand a, b;
+    Comparison compare = nullptr;
+    int connective = 1;  // 1: first or after AND, 2: after OR
+};
+
+// The condition of one IF statement, parsed at its first execution.
+struct ParsedCondition {
+    std::vector<ParsedComparison> comparisons;
+};
+
+// A true comparison after OR decides for true; otherwise a false comparison that is the
+// first or follows AND decides for false.
+int evaluateIf(StatementContext& ctx, const ParsedCondition& condition) {
+    if (condition.comparisons.empty()) return ctx.fail(err::IF_NO_EVALUATIONS_PRESENT);
+    bool anyOrTrue = false, anyAndFalse = false;
+    for (const ParsedComparison& c : condition.comparisons) {
+        const bool result = c.compare(c.a.value(), c.b.value());
+        if (c.connective == 2 && result) anyOrTrue = true;
+        if (c.connective == 1 && !result) anyAndFalse = true;
+    }
+    return (anyOrTrue || !anyAndFalse) ? performAction(ctx) : 0;
 }
 
 bool isComparison(std::string_view op) {
@@ -212,6 +242,11 @@ bool senseSelected(StatementContext& ctx, std::string_view selector) {
 }  // namespace
 
 int stmtJump(StatementContext& ctx) {
+    // Linked at load time: the label was checked then and names the same statement now.
+    if (ctx.executing() && validVector(ctx)) {
+        ctx.engine.jumpTo(ctx.record.vector);
+        return 0;
+    }
     if (labelStatement(ctx, err::JUMP_NO_VALUE_SPECIFIED, err::JUMP_UNKNOWN_VECTOR_ERROR) != 0) return 1;
     if (!ctx.executing()) return 0;
     ctx.record.action = BranchAction::Jump;
@@ -219,6 +254,8 @@ int stmtJump(StatementContext& ctx) {
 }
 
 int stmtCall(StatementContext& ctx) {
+    if (ctx.executing() && validVector(ctx))
+        return ctx.engine.callTo(ctx.record.vector) ? 0 : ctx.fail(err::CALL_DEPTH_EXCEEDED);
     if (labelStatement(ctx, err::CALL_NO_VECTOR_SPECIFIED, err::CALL_UNKNOWN_VECTOR_ERROR) != 0) return 1;
     if (!ctx.executing()) return 0;
     ctx.record.action = BranchAction::Call;
@@ -342,6 +379,8 @@ int stmtInstruct(StatementContext& ctx) {
 }
 
 int stmtIf(StatementContext& ctx) {
+    if (ctx.executing() && ctx.record.runForm)
+        return evaluateIf(ctx, *std::static_pointer_cast<const ParsedCondition>(ctx.record.runForm));
     const std::string upper = upperCopy(ctx.args);
     size_t at = upper.find(" CALL ");
     BranchAction action = BranchAction::Call;
@@ -362,21 +401,17 @@ int stmtIf(StatementContext& ctx) {
     if (checkCondition(ctx, ctx.args.substr(0, at)) != 0) return 1;
     if (!ctx.executing()) return 0;
 
-    // A true comparison after OR decides for true; otherwise a false comparison that is
-    // the first or follows AND decides for false.
+    std::vector<ParsedComparison> comparisons;
     const std::vector<std::string_view> words = splitWords(ctx.args.substr(0, at));
-    bool anyOrTrue = false, anyAndFalse = false, any = false;
     int connective = 1;
     for (size_t i = 0; i + 2 < words.size();) {
-        double a = 0, b = 0;
-        const Comparison compare = comparisonOf(words[i + 1]);
-        if (!operandValue(ctx, words[i], a)) return ctx.fail(err::IF_UNKNOWN_ARG1_SPECIFIED);
-        if (!compare) return ctx.fail(err::IF_MISSING_EVALUATOR);
-        if (!operandValue(ctx, words[i + 2], b)) return ctx.fail(err::IF_UNKNOWN_ARG2_SPECIFIED);
-        const bool result = compare(a, b);
-        any = true;
-        if (connective == 2 && result) anyOrTrue = true;
-        if (connective == 1 && !result) anyAndFalse = true;
+        ParsedComparison c;
+        c.compare = comparisonOf(words[i + 1]);
+        if (!parseOperand(ctx, words[i], c.a)) return ctx.fail(err::IF_UNKNOWN_ARG1_SPECIFIED);
+        if (!c.compare) return ctx.fail(err::IF_MISSING_EVALUATOR);
+        if (!parseOperand(ctx, words[i + 2], c.b)) return ctx.fail(err::IF_UNKNOWN_ARG2_SPECIFIED);
+        c.connective = connective;
+        comparisons.push_back(c);
         i += 3;
         if (i < words.size()) {
             if (equalsUpper(words[i], "AND")) {
@@ -388,9 +423,9 @@ int stmtIf(StatementContext& ctx) {
             }
         }
     }
-    if (!any) return ctx.fail(err::IF_NO_EVALUATIONS_PRESENT);
-    const bool holds = anyOrTrue || !anyAndFalse;
-    return holds ? performAction(ctx) : 0;
+    auto form = std::make_shared<const ParsedCondition>(ParsedCondition{std::move(comparisons)});
+    ctx.record.runForm = form;
+    return evaluateIf(ctx, *form);
 }
 
 int stmtIfSense(StatementContext& ctx) {

@@ -3,6 +3,7 @@
 // its program counter. Statements refer to each other by index (stable however the list
 // grows) and to variables by pointer (variables never move).
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ struct StatementRecord {
     RunOperand runOperand = RunOperand::Unparsed;
     uint32_t runInteger = 0;  // a literal read for the target's width
     double runDouble = 0;     // a literal read for a DOUBLE target
+    // A handler's parsed form of the statement, built at its first execution (the text it
+    // came from does not change during a run). Shared so that records stay copyable.
+    std::shared_ptr<const void> runForm;
 };
 
 class StatementList {
