@@ -86,7 +86,8 @@ int runScript(CliContext& context, const RunOptions& options) {
 
     script::ScriptEngine engine(&context.op());
     engine.setDocument(&doc);
-    engine.setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
+    engine.setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting(),
+                                                                    engine.events().find("KSerialDone").get()));
     engine.setFirmwareUpdater([&](const std::string& image) {
         firmware::UpdateContext update{doc.device(), context.op(), context.wizardPrivileges()};
         update.rescan.scanner = &context.scanner();
