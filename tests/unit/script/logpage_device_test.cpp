@@ -39,11 +39,11 @@ TEST_F(EventPageDeviceTest, EveryKindOfPacketIsDecoded) {
                      "CDB Ls { 10 , TOHOST , B7 , 4DH , 0 , 47H , 0 , 0 , 0 , 0 , 10H , 0 , 0 }\n"
                      "WORD n = 0\nWORD events = 0\nWORD sense = 0\nWORD bug = 0\nWORD hot = 0\nWORD post = 0\nLONG v = 0\n"
                      "Start:\nSCSI Ls\nLOADPAGE Ev\nGETNUMBEROFPACKETS Ev n\n"
-                     "IFTRUE Ev events EVENT 0020 TO 0030 == 2 JUMP Next\nEXIT 1\nNext:\n"
-                     "IFTRUE Ev sense SENSE 03 11 00 == 1 CALL Nothing\n"
+                     "IFTRUE Ev events EVENT 0020H TO 0030H == 2 JUMP Next\nEXIT 1\nNext:\n"
+                     "IFTRUE Ev sense SENSE 03 11H 00 == 1 CALL Nothing\n"
                      "IFTRUE Ev hot OVERTEMP >= 1 CALL Nothing\n"
                      "IFTRUE Ev post POST >= 1 CALL Nothing\n"
-                     "Ev->CREATELIST BUGCHECK 1234 bug\nEv->GETVALUE 0 v 1.FFFF0000H >> 16 + 4.000000FFH\n"
+                     "Ev->CREATELIST BUGCHECK 1234H bug\nEv->GETVALUE 0 v 1.FFFF0000H >> 16 + 4.000000FFH\n"
                      "Ev->CREATEMAP LOG\nEXIT 0\nNothing:\nRETURN\n"))
         << engine.TrailText();
     ASSERT_EQ(engine.Run(), 0) << engine.TrailText();
@@ -58,7 +58,7 @@ TEST_F(EventPageDeviceTest, EveryKindOfPacketIsDecoded) {
     size_t mapLines = 0;
     for (const auto& [level, line] : out.log)
         if (line.find("x\t") != std::string::npos) ++mapLines;
-    EXPECT_EQ(mapLines, 17u);  // EVENT 21 and EVENT 30 are two items; CUP and CODEUPDATE are two kinds
+    EXPECT_EQ(mapLines, 18u);  // every packet is an item of its own (EVENT 21 and 30 differ)
 }
 
 }  // namespace

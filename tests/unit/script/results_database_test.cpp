@@ -18,7 +18,7 @@ struct DatabaseRunTest : ScriptRunTest {
     int runWith(const std::string& body, const std::string& declarations = "") {
         const std::string text = "DESCRIPTION db\nBUFFER M [ 64 ]\nBUFFER S [ 32 ]\nBUFFER F [ 260 ]\nBUFFER Blob [ 128 ]\n"
                                  "WORD runs = 0\nWORD passes = 0\nWORD fails = 0\nWORD count = 0\nWORD result = 0\n"
-                                 "DOUBLE pct = 0\n" + declarations + "Start:\n" + body + "\nEXIT 0\n";
+                                 "DOUBLE pct = 0.0\n" + declarations + "Start:\n" + body + "\nEXIT 0\n";
         if (!load(text)) {
             ADD_FAILURE() << engine.TrailText();
             return -1;
@@ -35,8 +35,12 @@ constexpr std::string_view kQueries =
     "DBQUERYFOLDERRUNCOUNT M runs\nDBQUERYFOLDERPASSCOUNT M passes\nDBQUERYFOLDERFAILCOUNT M fails\n"
     "KDBQUERYFOLDERPERCENTAGE M pct\nDBQUERYFOLDERCOUNT count\nDBQUERYFOLDEREVENTRESULT M 2 result\n";
 
+// An empty database file: the header only.
+void writeEmptyDatabase(const fs::path& file) { writeFile(file, std::string("\x01\x00\x00\x00\x00\x00", 6)); }
+
 TEST_F(DatabaseRunTest, CountsPercentageAndSaveOpenRoundTrip) {
-    ASSERT_EQ(runWith(std::string(kThreeRuns) + std::string(kQueries) + "DBSAVE"), 0) << engine.TrailText();
+    writeEmptyDatabase(dbFile);
+    ASSERT_EQ(runWith("DBOPEN F\n" + std::string(kThreeRuns) + std::string(kQueries) + "DBSAVE"), 0) << engine.TrailText();
     EXPECT_EQ(var("runs").wordSlot, 3);
     EXPECT_EQ(var("passes").wordSlot, 2);
     EXPECT_EQ(var("fails").wordSlot, 1);
@@ -110,7 +114,8 @@ TEST_F(DatabaseRunTest, TimeStampQueryFillsSixBytes) {
 }
 
 TEST_F(DatabaseRunTest, DamagedFileIsRefusedAndLeavesTheDatabaseEmpty) {
-    ASSERT_EQ(runWith(std::string(kThreeRuns) + "DBSAVE"), 0) << engine.TrailText();
+    writeEmptyDatabase(dbFile);
+    ASSERT_EQ(runWith("DBOPEN F\n" + std::string(kThreeRuns) + "DBSAVE"), 0) << engine.TrailText();
     const std::string good = readFile(dbFile);
     std::string badCount = good;
     badCount[2] = 2;  // two folders announced, one there
@@ -142,26 +147,27 @@ TEST(ResultsDatabaseLoad, RefusesInconsistentImages) {
         size_t offset;
         uint8_t value;
         DbLoadError expected;
+        size_t length = 1;  // bytes set to the value
     };
     const size_t folder = kDbHeaderSize;
     const Case cases[] = {
         {"version", 0, 2, DbLoadError::BadVersion},
         {"total events", 4, 3, DbLoadError::Inconsistent},
-        {"runs past the end", folder + 62, 200, DbLoadError::Truncated},
         {"runs not passes + fails", folder + 64, 0, DbLoadError::Inconsistent},
-        {"media id without its zero", folder + 47, 'x', DbLoadError::Inconsistent},
-        {"serial without its zero", folder + kDbFolderSize + 175, 'x', DbLoadError::Inconsistent},
+        {"media id without its zero", folder, 'x', DbLoadError::Inconsistent, kDbMediaIdField},
+        {"serial without its zero", folder + kDbFolderSize + 144, 'x', DbLoadError::Inconsistent, kDbSerialField},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = good;
-        std::fill(bad.begin() + static_cast<std::ptrdiff_t>(folder), bad.begin() + static_cast<std::ptrdiff_t>(folder + 47),
-                  uint8_t{'m'});
-        bad[folder + 47] = 0;
-        bad[c.offset] = c.value;
+        std::fill_n(bad.begin() + static_cast<std::ptrdiff_t>(c.offset), c.length, c.value);
         EXPECT_EQ(back.load(bad), c.expected) << c.what;
         EXPECT_TRUE(back.folders().empty()) << c.what;
     }
     EXPECT_EQ(back.load(std::span(good).first(good.size() - 1)), DbLoadError::Truncated);
+    std::vector<uint8_t> pastEnd = good;  // 200 runs announced, two there
+    pastEnd[folder + 62] = 200;
+    pastEnd[folder + 64] = 199;
+    EXPECT_EQ(back.load(pastEnd), DbLoadError::Truncated);
 
     // Bytes after a text's zero are ignored, and not written back.
     std::vector<uint8_t> padded = good;
