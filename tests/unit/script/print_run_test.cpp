@@ -39,7 +39,7 @@ TEST_F(PrintRunTest, ConversionsFollowTheValueType) {
     };
     for (const Case& c : cases) {
         out.view.clear();
-        ASSERT_EQ(runBody(std::string("BYTE b = 10\nWORD w = 10\nLONG l = 10\nLONG m = 4294967295\nDOUBLE d = 3.75\n") + c.statement),
+        ASSERT_EQ(runBody(std::string("BYTE b = 10\nWORD w = 10\nLONG l = 10\nLONG m = FFFFFFFFH\nDOUBLE d = 3.75\n") + c.statement),
                   0)
             << c.statement << "\n" << engine.TrailText();
         EXPECT_EQ(lastView(), screen(c.printed)) << c.statement;
