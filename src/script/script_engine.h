@@ -171,7 +171,7 @@ public:
     using FirmwareUpdater = std::function<int(const std::string& imageFile)>;
     void setFirmwareUpdater(FirmwareUpdater updater) { firmwareUpdater_ = std::move(updater); }
     int firmwareUpdate(const std::string& imageFile);
-    // Closes every script file the last run left open.
+    // Closes every script file and chart the last run left open.
     void closeScriptFiles();
 
     // The result of the last load.
