@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/paths.h"
+#include "bench_root.h"
 #include "script/script_engine.h"
 
 namespace {
@@ -26,20 +26,9 @@ std::string loopScript() {
 }
 
 struct Fixture {
-    fs::path root;
-    fs::path script;
-    Fixture() {
-        std::string tmpl = (fs::temp_directory_path() / "vexal-bench-XXXXXX").string();
-        root = mkdtemp(tmpl.data());
-        setenv("VEXAL_ROOT", root.c_str(), 1);
-        script = vexal::platform::installPath() / "Scripts" / "LOOP.SCS";
-        fs::create_directories(script.parent_path());
-        std::ofstream(script) << loopScript();
-    }
-    ~Fixture() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
+    vexal::bench::BenchRoot root;
+    fs::path script = root.scripts() / "LOOP.SCS";
+    Fixture() { std::ofstream(script) << loopScript(); }
 };
 
 void BM_ExecuteLoop(benchmark::State& state) {

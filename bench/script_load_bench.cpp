@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/paths.h"
+#include "bench_root.h"
 #include "script/script_engine.h"
 
 namespace {
@@ -55,20 +55,11 @@ std::string generateScript(int lines) {
 }
 
 struct Fixture {
-    fs::path root;
-    fs::path script;
+    vexal::bench::BenchRoot root;
+    fs::path script = root.scripts() / "GENERATED.SCS";
     Fixture() {
-        std::string tmpl = (fs::temp_directory_path() / "vexal-bench-XXXXXX").string();
-        root = mkdtemp(tmpl.data());
-        setenv("VEXAL_ROOT", root.c_str(), 1);
-        const fs::path scripts = vexal::platform::installPath() / "Scripts";
-        script = scripts / "GENERATED.SCS";
         std::ofstream(script) << generateScript(100000);
-        std::ofstream(scripts / "COMMON.SCS") << "MSG common\n";
-    }
-    ~Fixture() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
+        std::ofstream(root.scripts() / "COMMON.SCS") << "MSG common\n";
     }
 };
 

@@ -9,6 +9,7 @@
 #include "script/number_literals.h"
 #include "script/script_error_codes.h"
 #include "script/script_text.h"
+#include "script/script_values.h"
 #include "script/statement_handlers.h"
 #include "serial/baud_codes.h"
 #include "serial/serial_session.h"
@@ -52,19 +53,9 @@ int32_t serialText(StatementContext& ctx, const std::string& word, int32_t buffe
     return text.empty() || text.size() > kMaxSerialText ? quotedCode : 0;
 }
 
-double variableValue(const ScriptVariable& v) {
-    switch (v.type) {
-    case VarType::Byte: return v.byteSlot;
-    case VarType::Word: return v.wordSlot;
-    case VarType::Long: return v.longSlot;
-    case VarType::Double: return v.doubleSlot;
-    }
-    return 0;
-}
-
 // Seconds: a variable of any type, or an integer literal, or a literal with a point.
 double timeoutSeconds(StatementContext& ctx, const std::string& word) {
-    if (const ScriptVariable* v = ctx.variable(word)) return variableValue(*v);
+    if (const ScriptVariable* v = ctx.variable(word)) return numericValue(*v);
     if (ClassifyNumber(word) == kNumberDouble) return std::strtod(word.c_str(), nullptr);
     return ParseLong(word);
 }

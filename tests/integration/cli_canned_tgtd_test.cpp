@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "integration/tgtd_fixture.h"
+#include "integration/tgtd_suite.h"
 #include "integration/watchdog.h"
 #include "support/process_runner.h"
 #include "support/test_root.h"
@@ -14,14 +14,8 @@ using vexal::testing::runProcess;
 
 namespace {
 
-class CliCannedTgtdTest : public ::testing::Test {
+class CliCannedTgtdTest : public vexal::testing::TgtdSuite {
 protected:
-    static void SetUpTestSuite() {
-        server = std::make_unique<vexal::testing::TgtdServer>();
-        std::string error;
-        ASSERT_TRUE(server->start(error)) << error;
-    }
-    static void TearDownTestSuite() { server.reset(); }
 
     vexal::testing::ProcessResult cli(std::vector<std::string> args) {
         std::vector<std::string> full{"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--portal", server->portal(),
@@ -34,12 +28,9 @@ protected:
         return static_cast<size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), {}));
     }
 
-    static std::unique_ptr<vexal::testing::TgtdServer> server;
     vexal::testing::TempRoot root;
     vexal::testing::Watchdog watchdog{std::chrono::seconds(300), "a canned test against tgtd"};
 };
-
-std::unique_ptr<vexal::testing::TgtdServer> CliCannedTgtdTest::server;
 
 TEST_F(CliCannedTgtdTest, EveryCannedTestCompletesAndSaysTheLogCountersWereNotReset) {
     const struct {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <regex>
 
-#include "integration/tgtd_fixture.h"
+#include "integration/tgtd_suite.h"
 #include "integration/watchdog.h"
 #include "support/process_runner.h"
 #include "support/test_root.h"
@@ -107,20 +107,11 @@ TEST_F(CliRunTest, StepModeRunsOneStatementPerLineOfInput) {
     EXPECT_EQ(count(r.out, "third"), 1u) << "shown before it runs, never run: " << r.out;
 }
 
-class CliRunTgtdTest : public ::testing::Test {
+class CliRunTgtdTest : public vexal::testing::TgtdSuite {
 protected:
-    static void SetUpTestSuite() {
-        server = std::make_unique<vexal::testing::TgtdServer>();
-        std::string error;
-        ASSERT_TRUE(server->start(error)) << error;
-    }
-    static void TearDownTestSuite() { server.reset(); }
-    static std::unique_ptr<vexal::testing::TgtdServer> server;
     vexal::testing::TempRoot root;
     vexal::testing::Watchdog watchdog{std::chrono::seconds(180), "a script run against tgtd"};
 };
-
-std::unique_ptr<vexal::testing::TgtdServer> CliRunTgtdTest::server;
 
 TEST_F(CliRunTgtdTest, WriteReadCompareExamplePassesOnTgtd) {
     const auto r = runProcess(VEXAL_CLI_PATH,

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "integration/tgtd_fixture.h"
+#include "integration/tgtd_suite.h"
 #include "integration/watchdog.h"
 #include "support/process_runner.h"
 #include "support/test_root.h"
@@ -14,14 +14,8 @@ using vexal::testing::runProcess;
 
 namespace {
 
-class CliTgtdTest : public ::testing::Test {
+class CliTgtdTest : public vexal::testing::TgtdSuite {
 protected:
-    static void SetUpTestSuite() {
-        server = std::make_unique<vexal::testing::TgtdServer>();
-        std::string error;
-        ASSERT_TRUE(server->start(error)) << error;
-    }
-    static void TearDownTestSuite() { server.reset(); }
 
     vexal::testing::ProcessResult cli(std::vector<std::string> args) {
         std::vector<std::string> full{"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--portal", server->portal(),
@@ -30,12 +24,9 @@ protected:
         return runProcess("/usr/bin/env", full, 60);
     }
 
-    static std::unique_ptr<vexal::testing::TgtdServer> server;
     vexal::testing::TempRoot root;
     vexal::testing::Watchdog watchdog{std::chrono::seconds(120), "a CLI test against tgtd"};
 };
-
-std::unique_ptr<vexal::testing::TgtdServer> CliTgtdTest::server;
 
 TEST_F(CliTgtdTest, ScanListsEveryTargetsLunsWithTheirFamilies) {
     const auto r = cli({"--json", "scan"});
