@@ -1,15 +1,15 @@
-// vexal: the desktop console. For now: the start-up sequence, then the device list.
+// vexal: the desktop console.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QHeaderView>
-#include <QMainWindow>
-#include <QMessageBox>
 #include <QMetaObject>
-#include <QPushButton>
-#include <QTableWidget>
+#include <QTimer>
+
+#include <chrono>
+#include <thread>
 
 #include "app/startup.h"
-#include "device/bus_scan.h"
+#include "command/command_request.h"
+#include "gui/main_window.h"
 #include "gui/qt_operator.h"
 #include "log/log_system.h"
 #include "platform/single_instance.h"
@@ -18,26 +18,25 @@ using namespace vexal;
 
 namespace {
 
-class WindowHooks : public app::StartupHooks {
-public:
-    explicit WindowHooks(QMainWindow& window) : window_(window) {}
-    void setTitle(std::string_view title) override { window_.setWindowTitle(QString::fromUtf8(title.data(), int(title.size()))); }
-    void placeWindow(const app::UserSettings& s) override {
-        if (s.fullScreen) window_.showMaximized();
-        else if (s.hasPlacement()) window_.setGeometry(s.left, s.top, s.right - s.left, s.bottom - s.top);
-        window_.show();
-    }
-    bool showCaution() override {
-        QMessageBox box(QMessageBox::Warning, app::kCautionHeading, app::kCautionBody, QMessageBox::NoButton, &window_);
-        auto* go = box.addButton("Continue", QMessageBox::AcceptRole);
-        box.addButton("Exit", QMessageBox::RejectRole);
-        box.exec();
-        return box.clickedButton() == go;
-    }
-
-private:
-    QMainWindow& window_;
-};
+// For the screenshots: one INQUIRY so that the view shows a command's frame, then the
+// window is grabbed into `file`.
+void grabAfterStart(gui::MainWindow& window, const QString& file) {
+    QTimer::singleShot(300, &window, [&window, file] {
+        if (window.activeDevice().bound && window.document().idle.load()) {
+            window.document().request().code = command::code::Inquiry;
+            window.document().StartCommand();
+            for (int i = 0; i < 100 && !window.document().idle.load(); ++i) {
+                QApplication::processEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        window.refresh();
+        QTimer::singleShot(300, &window, [&window, file] {
+            const bool ok = window.grab().save(file);
+            QApplication::exit(ok ? 0 : 1);
+        });
+    });
+}
 
 }  // namespace
 
@@ -48,11 +47,19 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     QCommandLineOption virtualOption("virtual", "Use the virtual devices for this run.");
     QCommandLineOption profileOption("profile", "The virtual devices' profile file.", "file");
-    parser.addOptions({virtualOption, profileOption});
+    QCommandLineOption engineeringOption(
+        "engineering", "Start in engineering mode (the pass phrase is taken from VEXAL_PASSPHRASE when set).");
+    QCommandLineOption screenshotOption("screenshot",
+                                        "Start without the caution notice, grab the window into FILE and exit.",
+                                        "file");
+    QCommandLineOption sizeOption("size", "The window's size for --screenshot, WIDTHxHEIGHT.", "size");
+    parser.addOptions({virtualOption, profileOption, engineeringOption, screenshotOption, sizeOption});
     parser.process(application);
     log::ignoreFileSizeSignal();
 
-    QMainWindow window;
+    gui::QtOperator op(nullptr);
+    gui::MainWindow window(&op);
+    op.setParent(&window);
     platform::SingleInstance instance("vexal");
     if (!instance.acquire([&window] {
             QMetaObject::invokeMethod(&window, [&window] {
@@ -63,34 +70,26 @@ int main(int argc, char** argv) {
         }))
         return 0;  // the running console was asked to come to the front
 
-    auto* table = new QTableWidget(&window);  // owned by the window
-    table->setColumnCount(7);
-    table->setHorizontalHeaderLabels(
-        {"Vendor", "Model", "Product Revision", "Serial Number", "HBA ID", "Target ID", "LUN ID"});
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    window.setCentralWidget(table);
-    window.resize(900, 400);
-
-    gui::QtOperator op(&window);
-    WindowHooks hooks(window);
-    app::CFalderApp app(op, hooks);
-    device::BusScanner scanner(op);
-    app::StartupState state;
+    gui::StartOptions options;
     if (parser.isSet(virtualOption) || parser.isSet(profileOption)) {
-        state.config.kind = device::TransportKind::Virtual;
-        state.transportChosen = true;
-        state.config.virtualProfile = parser.value(profileOption).toStdString();
+        options.config.kind = device::TransportKind::Virtual;
+        options.transportChosen = true;
+        options.config.virtualProfile = parser.value(profileOption).toStdString();
     }
-    if (!app::InitInstance(app, hooks, op, scanner, state)) return 0;
-    table->setRowCount(scanner.deviceCount());
-    for (const auto& d : scanner.devices()) {
-        const auto cells = device::deviceListRow(d);
-        for (int c = 0; c < static_cast<int>(cells.size()); ++c)
-            table->setItem(d.index, c, new QTableWidgetItem(QString::fromStdString(cells[c])));
+    const bool screenshot = parser.isSet(screenshotOption);
+    options.skipCaution = screenshot;
+    if (parser.isSet(engineeringOption)) {
+        op.usePassphraseFromEnvironment(true);
     }
-    window.show();
+    if (!window.start(options)) return 0;
+    if (parser.isSet(engineeringOption) && !window.application().engineeringMode) window.enterEngineeringMode();
+    if (screenshot) {
+        const QStringList size = parser.value(sizeOption).split('x');
+        window.showNormal();
+        window.resize(size.size() == 2 ? size[0].toInt() : 1100, size.size() == 2 ? size[1].toInt() : 700);
+        grabAfterStart(window, parser.value(screenshotOption));
+    }
     const int rc = application.exec();
-    app::ExitInstance(app);
+    app::ExitInstance(window.application());
     return rc;
 }

@@ -1,5 +1,9 @@
 #include "gui/qt_operator.h"
 
+#ifdef VEXAL_HAVE_CHARTS
+#include "gui/chart_window.h"
+#endif
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -10,10 +14,28 @@
 #include <QVBoxLayout>
 #include <QDialog>
 
+#include <cstdlib>
+#include <type_traits>
+
 namespace vexal::gui {
 namespace {
 
 QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// Runs `f` on the user-interface thread and returns its result; a call from that thread
+// runs at once. The calling thread waits, as it would on a modal dialog.
+template <typename F>
+auto onUi(F f) -> decltype(f()) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) return f();
+    if constexpr (std::is_void_v<decltype(f())>) {
+        QMetaObject::invokeMethod(app, f, Qt::BlockingQueuedConnection);
+    } else {
+        decltype(f()) result{};
+        QMetaObject::invokeMethod(app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
 
 QMessageBox::StandardButton toQt(app::Button b) {
     switch (b) {
@@ -27,101 +49,180 @@ QMessageBox::StandardButton toQt(app::Button b) {
 
 }  // namespace
 
+#ifdef VEXAL_HAVE_CHARTS
+QtOperator::QtOperator(QWidget* parent) : parent_(parent), charts_(std::make_unique<ChartWindows>(parent)) {}
+QtOperator::~QtOperator() = default;
+
+void QtOperator::setParent(QWidget* parent) {
+    parent_ = parent;
+    charts_ = std::make_unique<ChartWindows>(parent);
+}
+
+// The engine hands over the chart as it stands; a copy travels to the window's thread.
+bool QtOperator::chartOpen(const app::ChartModel& chart) {
+    return onUi([&]() { return charts_->open(chart); });
+}
+bool QtOperator::chartAddPoint(const app::ChartModel& chart, uint8_t line, double x, double y) {
+    return onUi([&]() { return charts_->addPoint(chart, line, x, y); });
+}
+bool QtOperator::chartReset(const app::ChartModel& chart) {
+    return onUi([&]() { return charts_->reset(chart); });
+}
+bool QtOperator::chartClose(const app::ChartModel& chart, std::string& note) {
+    note.clear();
+    return onUi([&]() { return charts_->close(chart); });
+}
+#else
+// Without Qt Charts the run goes on without windows (the Operator's defaults).
+class ChartWindows {};
+QtOperator::QtOperator(QWidget* parent) : parent_(parent) {}
+QtOperator::~QtOperator() = default;
+void QtOperator::setParent(QWidget* parent) { parent_ = parent; }
+bool QtOperator::chartOpen(const app::ChartModel& chart) { return Operator::chartOpen(chart); }
+bool QtOperator::chartAddPoint(const app::ChartModel& chart, uint8_t line, double x, double y) {
+    return Operator::chartAddPoint(chart, line, x, y);
+}
+bool QtOperator::chartReset(const app::ChartModel& chart) { return Operator::chartReset(chart); }
+bool QtOperator::chartClose(const app::ChartModel& chart, std::string& note) { return Operator::chartClose(chart, note); }
+#endif
+
 app::Button QtOperator::message(std::string_view text, std::string_view caption, app::Icon icon,
                                 app::Buttons buttons, app::Button defaultButton) {
-    QMessageBox box(parent_);
-    box.setWindowTitle(q(caption));
-    box.setText(q(text));
-    switch (icon) {
-    case app::Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case app::Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case app::Icon::Stop: box.setIcon(QMessageBox::Critical); break;
-    case app::Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case app::Icon::None: break;
-    }
-    switch (buttons) {
-    case app::Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case app::Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case app::Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-    case app::Buttons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    }
-    box.setDefaultButton(toQt(defaultButton));
-    switch (box.exec()) {
-    case QMessageBox::Cancel: return app::Button::Cancel;
-    case QMessageBox::Yes: return app::Button::Yes;
-    case QMessageBox::No: return app::Button::No;
-    default: return app::Button::Ok;
-    }
+    return onUi([&]() {
+        QMessageBox box(parent_);
+        box.setWindowTitle(q(caption));
+        box.setText(q(text));
+        switch (icon) {
+        case app::Icon::Information: box.setIcon(QMessageBox::Information); break;
+        case app::Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case app::Icon::Stop: box.setIcon(QMessageBox::Critical); break;
+        case app::Icon::Question: box.setIcon(QMessageBox::Question); break;
+        case app::Icon::None: break;
+        }
+        switch (buttons) {
+        case app::Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case app::Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case app::Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case app::Buttons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+        }
+        box.setDefaultButton(toQt(defaultButton));
+        switch (box.exec()) {
+        case QMessageBox::Cancel: return app::Button::Cancel;
+        case QMessageBox::Yes: return app::Button::Yes;
+        case QMessageBox::No: return app::Button::No;
+        default: return app::Button::Ok;
+        }
+    });
 }
 
 bool QtOperator::askText(std::string_view prompt, std::string_view caption, std::string& answer) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent_, q(caption), q(prompt), QLineEdit::Normal, q(answer), &ok);
-    if (ok) answer = text.toStdString();
-    return ok;
+    return onUi([&]() {
+        bool ok = false;
+        const QString text = QInputDialog::getText(parent_, q(caption), q(prompt), QLineEdit::Normal, q(answer), &ok);
+        if (ok) answer = text.toStdString();
+        return ok;
+    });
 }
 
 bool QtOperator::askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
                            long& value) {
-    bool ok = false;
-    const int v = QInputDialog::getInt(parent_, q(caption), q(prompt), static_cast<int>(value),
-                                       static_cast<int>(minimum), static_cast<int>(maximum), 1, &ok);
-    if (ok) value = v;
-    return ok;
+    return onUi([&]() {
+        bool ok = false;
+        const int v = QInputDialog::getInt(parent_, q(caption), q(prompt), static_cast<int>(value),
+                                           static_cast<int>(minimum), static_cast<int>(maximum), 1, &ok);
+        if (ok) value = v;
+        return ok;
+    });
 }
 
 bool QtOperator::chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
                             std::string& path) {
-    const QString chosen = kind == app::FileDialog::Open
-                               ? QFileDialog::getOpenFileName(parent_, q(caption), q(path), q(filter))
-                               : QFileDialog::getSaveFileName(parent_, q(caption), q(path), q(filter));
-    if (chosen.isEmpty()) return false;
-    path = chosen.toStdString();
-    return true;
+    return onUi([&]() {
+        const QString chosen = kind == app::FileDialog::Open
+                                   ? QFileDialog::getOpenFileName(parent_, q(caption), q(path), q(filter))
+                                   : QFileDialog::getSaveFileName(parent_, q(caption), q(path), q(filter));
+        if (chosen.isEmpty()) return false;
+        path = chosen.toStdString();
+        return true;
+    });
 }
 
 void QtOperator::progressBegin(std::string_view text, int minimum, int maximum) {
-    if (!progress_) progress_ = new QProgressDialog(parent_);  // owned by the parent widget
-    progress_->setCancelButton(nullptr);
-    progress_->setLabelText(q(text));
-    progress_->setRange(minimum, maximum);
-    progress_->setValue(minimum);
-    progress_->setMinimumDuration(0);
-    progress_->show();
-    QApplication::processEvents();
+    return onUi([&]() {
+        if (!progress_) progress_ = new QProgressDialog(parent_);  // owned by the parent widget
+        progress_->setCancelButton(nullptr);
+        progress_->setLabelText(q(text));
+        progress_->setRange(minimum, maximum);
+        progress_->setValue(minimum);
+        progress_->setMinimumDuration(0);
+        progress_->show();
+        QApplication::processEvents();
+    });
 }
 void QtOperator::progressSetRange(int minimum, int maximum) {
-    if (progress_) progress_->setRange(minimum, maximum);
+    return onUi([&]() {
+        if (progress_) progress_->setRange(minimum, maximum);
+    });
 }
 void QtOperator::progressSetPosition(int position) {
-    if (progress_) progress_->setValue(position);
+    return onUi([&]() {
+        if (progress_) progress_->setValue(position);
+    });
 }
 void QtOperator::progressStep() {
-    if (!progress_) return;
-    const int next = progress_->value() + 1;
-    progress_->setValue(next > progress_->maximum() ? progress_->minimum() : next);
+    return onUi([&]() {
+        if (!progress_) return;
+        const int next = progress_->value() + 1;
+        progress_->setValue(next > progress_->maximum() ? progress_->minimum() : next);
+    });
 }
 void QtOperator::progressSetText(std::string_view text) {
-    if (progress_) progress_->setLabelText(q(text));
+    return onUi([&]() {
+        if (progress_) progress_->setLabelText(q(text));
+    });
 }
 void QtOperator::progressEnd() {
-    if (progress_) progress_->hide();
+    return onUi([&]() {
+        if (progress_) progress_->hide();
+    });
 }
 
 void QtOperator::showText(std::string_view title, std::string_view text) {
-    QDialog dialog(parent_);
-    dialog.setWindowTitle(q(title));
-    auto* layout = new QVBoxLayout(&dialog);  // owned by the dialog
-    auto* view = new QPlainTextEdit(q(text), &dialog);
-    view->setReadOnly(true);
-    layout->addWidget(view);
-    dialog.resize(700, 500);
-    dialog.exec();
+    return onUi([&]() {
+        QDialog dialog(parent_);
+        dialog.setWindowTitle(q(title));
+        auto* layout = new QVBoxLayout(&dialog);  // owned by the dialog
+        auto* view = new QPlainTextEdit(q(text), &dialog);
+        view->setReadOnly(true);
+        layout->addWidget(view);
+        dialog.resize(700, 500);
+        dialog.exec();
+    });
+}
+
+bool QtOperator::askSecret(std::string_view prompt, std::string_view caption, std::string& answer) {
+    if (passphraseFromEnvironment_) {
+        passphraseFromEnvironment_ = false;  // once: a wrong phrase then asks in the dialog
+        if (const char* phrase = std::getenv("VEXAL_PASSPHRASE")) {
+            answer = phrase;
+            return true;
+        }
+    }
+    return onUi([&]() {
+        bool ok = false;
+        const QString text = QInputDialog::getText(parent_, q(caption), q(prompt), QLineEdit::Password, QString(), &ok);
+        if (ok) answer = text.toStdString();
+        return ok;
+    });
 }
 
 void QtOperator::pace(std::chrono::milliseconds duration) {
+    if (QCoreApplication::instance() && QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        QThread::msleep(static_cast<unsigned long>(duration.count()));  // the window draws on its own thread
+        return;
+    }
     // The window keeps drawing while the progress bar is paced.
     QElapsedTimer timer;
     timer.start();

@@ -1,7 +1,10 @@
 #pragma once
-// The Operator on the desktop: Qt dialogs. Used from the user-interface thread.
+// The Operator on the desktop: Qt dialogs. Calls from other threads (the worker, the test
+// runner) are carried to the user-interface thread and wait there for the answer.
 #include <QPointer>
 #include <QProgressDialog>
+
+#include <memory>
 
 #include "app/operator.h"
 
@@ -9,13 +12,18 @@ class QWidget;
 
 namespace vexal::gui {
 
+class ChartWindows;
+
 class QtOperator : public app::Operator {
 public:
-    explicit QtOperator(QWidget* parent) : parent_(parent) {}
+    explicit QtOperator(QWidget* parent);
+    ~QtOperator() override;
+    void setParent(QWidget* parent);
 
     app::Button message(std::string_view text, std::string_view caption, app::Icon icon, app::Buttons buttons,
                         app::Button defaultButton) override;
     bool askText(std::string_view prompt, std::string_view caption, std::string& answer) override;
+    bool askSecret(std::string_view prompt, std::string_view caption, std::string& answer) override;
     bool askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
                    long& value) override;
     bool chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
@@ -29,9 +37,20 @@ public:
     void showText(std::string_view title, std::string_view text) override;
     void pace(std::chrono::milliseconds duration) override;
 
+    bool chartOpen(const app::ChartModel& chart) override;
+    bool chartAddPoint(const app::ChartModel& chart, uint8_t line, double x, double y) override;
+    bool chartReset(const app::ChartModel& chart) override;
+    bool chartClose(const app::ChartModel& chart, std::string& note) override;
+
+    // The pass phrase is taken once from VEXAL_PASSPHRASE before the dialog is shown
+    // (unattended starts such as screenshots); off by default.
+    void usePassphraseFromEnvironment(bool on) { passphraseFromEnvironment_ = on; }
+
 private:
+    bool passphraseFromEnvironment_ = false;
     QWidget* parent_;
     QPointer<QProgressDialog> progress_;
+    std::unique_ptr<ChartWindows> charts_;
 };
 
 }  // namespace vexal::gui

@@ -1,0 +1,825 @@
+#include "gui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <filesystem>
+#include <sstream>
+
+#include "app/test_preparation.h"
+#include "device/device_library.h"
+#include "device/drive_family.h"
+#include "diag/tape_alert_check.h"
+#include "diag/tape_alert_dialog.h"
+#include "firmware/firmware_commands.h"
+#include "firmware/fup_tape.h"
+#include "gui/command_params.h"
+#include "gui/device_pane.h"
+#include "gui/log_view.h"
+#include "gui/mam_dialog.h"
+#include "gui/preferences_dialog.h"
+#include "gui/qt_operator.h"
+#include "gui/script_run.h"
+#include "gui/select_test_dialog.h"
+#include "gui/status_bar.h"
+#include "log/install_folder.h"
+#include "log/send_log.h"
+#include "platform/system_info.h"
+
+namespace vexal::gui {
+namespace {
+
+namespace code = command::code;
+
+QString q(std::string_view s) { return QString::fromUtf8(s.data(), int(s.size())); }
+
+constexpr const char* kTestRunningMessage =
+    "Action cannot be performed while a test is running!\n\nUse the 'Abort test' command before exiting program.";
+constexpr const char* kReadyMessage =
+    "Your KTX/SKTX is ready to run a test.  Click OK and then click the 'Run Test' button to select and run a test.  ";
+constexpr const char* kNotReadyMessage =
+    "Your KTX / SKTX is not ready to run a test.  Click View Error to determine the problem or OK to return to the "
+    "application.";
+constexpr const char* kKeyMissingMessage = "Unable to open registry key 'Mendra'!";
+constexpr const char* kSwitchQuestion =
+    "Switching I/O modes will cause the application to rescan the SCSI bus.  Are you sure you want to do this?";
+constexpr const char* kProductUrl = "https://www.korvane.example/vexal";
+constexpr const char* kSupportUrl = "https://www.korvane.example/";
+constexpr const char* kFeedbackUrl = "mailto:vexal-feedback@korvane.example?subject=Korvane%20Vexal%20feedback";
+
+// The single interactive commands: object name, menu text, command code.
+struct CommandItem {
+    const char* name;
+    const char* text;
+    int code;
+};
+const CommandItem kCommands[] = {
+    {"actInquiry", "&Inquiry", code::Inquiry},
+    {"actTestUnitReady", "&Test Unit Ready", code::TestUnitReady},
+    {"actRequestSense", "Request &Sense", code::RequestSense},
+    {"actModeSense", "Mode Se&nse...", code::ModeSense},
+    {"actModeSelect", "Mode Se&lect...", code::SetBlockSize},
+    {"actLogSense", "Log Sense...", code::LogSense},
+    {"actLogSelect", "Log Select (Reset Log Counters)", code::LogSelect},
+    {"actRewind", "Re&wind", code::Rewind},
+    {"actLocate", "L&ocate...", code::Locate},
+    {"actSpace", "S&pace...", code::Space},
+    {"actReadPosition", "Read Position (&Logical)", code::ReadPosition},
+    {"actLoad", "Loa&d", code::Load},
+    {"actUnload", "&Unload", code::Unload},
+    {"actRetension", "Retension", code::Retension},
+    {"actWrite", "&Write...", code::Write},
+    {"actWriteFilemarks", "Write &Filemarks...", code::WriteFilemarks},
+    {"actRead", "&Read...", code::Read},
+    {"actVerify", "&Verify...", code::Verify},
+    {"actEraseLong", "Erase (Long)...", code::EraseLong},
+    {"actEraseShort", "Erase (Short)", code::EraseShort},
+    {"actReadBlockLimits", "Read &Block Limits", code::ReadBlockLimits},
+    {"actReadBuffer", "Read Buffer...", code::ReadBuffer},
+    {"actWriteBuffer", "Write Buffer...", code::WriteBuffer},
+    {"actCreateCdb", "&Create CDB...", code::CreateCdb},
+    {"actCompressionOn", "Compression &Enable", code::CompressionOn},
+    {"actCompressionOff", "Compression &Disable", code::CompressionOff},
+    {"actSendDiagnostic", "Send Diagnostic...", code::SendDiagnostic},
+    {"actReceiveDiagnostic", "Receive Diagnostic Results", code::ReceiveDiagnostic},
+    {"actReserve", "Reserve Unit", code::Reserve},
+    {"actRelease", "Release Unit", code::Release},
+    {"actPrevent", "Prevent Medium Removal", code::PreventAllow},
+    {"actAllow", "Allow Medium Removal", code::PreventAllow},
+    {"actInitElementStatus", "Initialize Element Status", code::InitElementStatus},
+    {"actBusReset", "SCSI Bus &Reset", code::BusReset},
+    {"actWriteReadTest", "&Write/Read Test...", code::WriteReadTest},
+    {"actTest1", "Test &1", code::CannedTest1},
+    {"actTest2", "Test &2", code::CannedTest2},
+    {"actTest3", "Test &3", code::CannedTest3},
+    {"actTest4", "Test &4", code::CannedTest4},
+};
+
+std::filesystem::path installPath() {
+    const auto found = log::lookUpInstallPath();
+    return found.status == log::InstallPathStatus::Ok ? found.path : std::filesystem::path();
+}
+
+}  // namespace
+
+MainWindow::MainWindow(app::Operator* op, QWidget* parent)
+    : QMainWindow(parent),
+      ownOperator_(op ? nullptr : std::make_unique<QtOperator>(this)),
+      op_(op ? op : ownOperator_.get()),
+      app_(*op_, *this),
+      scanner_(*op_) {
+    setObjectName("mainWindow");
+    setWindowTitle("Vexal");
+    platform::SystemInformation system;
+    platform::SystemInfo(system);
+    log_ = std::make_unique<log::CLogSystem>(*op_, system);
+    doc_ = std::make_unique<command::CFalderDoc>(*op_, *log_, [this] { return app_.engineeringMode; });
+    scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_);
+    colours_.load();
+
+    // In the order the window's parts are created.
+    status_ = new StatusPanesBar(this);
+    setStatusBar(status_);
+    createActions();
+    createToolBars();
+    devicePane_ = new DevicePane(this);
+    addDockWidget(Qt::LeftDockWidgetArea, devicePane_);
+    connect(devicePane_, &DevicePane::deviceChosen, this, &MainWindow::selectDevice);
+    view_ = new LogView(doc_->lines(), colours_, this);
+    setCentralWidget(view_);
+    resizeDocks({devicePane_}, {220}, Qt::Horizontal);
+    resize(1000, 640);
+    showEngineeringMenus(false);
+
+    timer_ = new QTimer(this);
+    connect(timer_, &QTimer::timeout, this, &MainWindow::refresh);
+    timer_->start(100);
+    refresh();
+}
+
+MainWindow::~MainWindow() {
+    timer_->stop();
+    scriptRun_.reset();  // ends a run that is still going before the document goes
+    doc_.reset();
+}
+
+// ---- start-up ---------------------------------------------------------------------------
+
+bool MainWindow::start(const StartOptions& options) {
+    options_ = options;
+    state_ = {};
+    state_.config = options.config;
+    state_.transportChosen = options.transportChosen;
+    if (!app::InitInstance(app_, *this, *op_, scanner_, state_)) return false;
+    populateDevices();
+    started_ = true;
+    refresh();
+    return true;
+}
+
+void MainWindow::setTitle(std::string_view title) { setWindowTitle(q(title)); }
+
+void MainWindow::maximise() {
+    resetAccepted_ = true;  // only a confirmed reset maximises
+    showMaximized();
+}
+
+bool MainWindow::showCaution() {
+    if (options_.skipCaution) return true;
+    QMessageBox box(this);
+    box.setWindowTitle("Vexal");
+    box.setIcon(QMessageBox::Warning);
+    box.setTextFormat(Qt::RichText);
+    box.setText(QString("<p style='color:red; font-weight:bold; font-size:16pt'>%1</p><p style='font-size:10pt'>%2</p>")
+                    .arg(app::kCautionHeading, QString(app::kCautionBody).toHtmlEscaped().replace("\n", "<br>")));
+    auto* go = box.addButton("Continue", QMessageBox::AcceptRole);
+    box.addButton("Exit", QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == go;
+}
+
+void MainWindow::placeWindow(const app::UserSettings& s) {
+    if (s.fullScreen) showMaximized();
+    else {
+        if (s.hasPlacement() && s.right > s.left && s.bottom > s.top)
+            setGeometry(s.left, s.top, s.right - s.left, s.bottom - s.top);
+        show();
+    }
+}
+
+void MainWindow::devicesReady() {
+    const int index = state_.active.index();
+    if (index < 0) return;
+    doc_->device().Select(index);
+    familyCode_ = scanner_.DriveFamily(index);
+    doc_->device().familyCode = familyCode_;
+    doc_->tapeAlertCheck = diag::TapeAlertHook{
+        &doc_->device(),
+        &tapeAlerts_,
+        [this] { return app_.settings.tapeAlertSet != 0; },
+        [this] { return familyCode_; },
+        [this] { return app_.wizardPrivileges; },
+        [this] { return doc_->suppressDialogs.load(); },
+        [this](const diag::TapeAlertDialogModel& model) {
+            std::string text;
+            for (const auto& line : diag::tapeAlertReport(model)) text += line + "\n";
+            op_->showText("Tape Alerts", text);
+        },
+        {}};
+    log_->Enable(doc_->device().serialNumber);
+}
+
+void MainWindow::populateDevices() {
+    std::vector<uint8_t> families;
+    for (const auto& d : scanner_.devices()) families.push_back(scanner_.DriveFamily(d.index));
+    devicePane_->setDevices(scanner_.devices(), families, state_.active.index());
+}
+
+// ---- actions, menus, tool bars ------------------------------------------------------------
+
+QAction* MainWindow::makeAction(const char* name, const QString& text, std::function<void()> handler,
+                                const QKeySequence& key) {
+    auto* a = new QAction(text, this);
+    a->setObjectName(name);
+    if (!key.isEmpty()) a->setShortcut(key);
+    connect(a, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    actions_[name] = a;
+    return a;
+}
+
+QAction* MainWindow::commandAction(const char* name, const QString& text, int commandCode) {
+    QAction* a = makeAction(name, text, [this, name, commandCode] {
+        if (QString(name) == "actPrevent") doc_->request().prevent = true;
+        if (QString(name) == "actAllow") doc_->request().prevent = false;
+        sendCommand(commandCode);
+    });
+    needIdle_.push_back(a);
+    return a;
+}
+
+QAction* MainWindow::action(const QString& name) const {
+    const auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::createActions() {
+    QStyle* s = style();
+    makeAction("actSave", "&Save", [this] { saveView(false); }, QKeySequence::Save)
+        ->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    makeAction("actSaveAs", "Save &As...", [this] { saveView(true); });
+    makeAction("actSendView", "Send &View...", [this] {
+        const auto folder = installPath() / "Logs";
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        const auto file = folder / "View.txt";
+        std::string error;
+        if (!doc_->lines().save(file, error)) op_->message(error, "Vexal", app::Icon::Exclamation);
+        else log::runMailProgram(log::kMailProgram, log::kMailSubject, file.string());
+    });
+    makeAction("actSendLog", "Send &Log...", [this] { log::SendLog(*op_, installPath() / "Logs"); });
+    makeAction("actSendFaDump", "Send &FA Dump...", [this] { log::SendLog(*op_, installPath() / "FADump"); });
+    makeAction("actExit", "E&xit", [this] { close(); });
+    auto* statusBarAction = makeAction("actStatusBar", "&Status Bar", [this] { status_->setVisible(!status_->isVisible()); });
+    statusBarAction->setCheckable(true);
+    statusBarAction->setChecked(true);
+    auto* toolbarAction = makeAction("actToolbar", "&Toolbar", [this] {
+        standardBar_->setVisible(!standardBar_->isVisible());
+    });
+    toolbarAction->setCheckable(true);
+    toolbarAction->setChecked(true);
+    needIdle_.push_back(makeAction("actClearView", "&Clear View", [this] { clearView(); }));
+    actions_["actClearView"]->setIcon(s->standardIcon(QStyle::SP_DialogResetButton));
+    needIdle_.push_back(makeAction("actMam", "&Medium Auxiliary Memory", [this] { showMam(); }));
+    needIdle_.push_back(makeAction("actEeprom", "&EEPROM", [this] { showEeprom(); }));
+    needIdle_.push_back(makeAction("actTapeAlerts", "Tape &Alerts", [this] { tapeAlerts(); }));
+    makeAction("actFaDumpFile", "FA &Dump File...", [this] {
+        op_->message("Viewing FA dump files is done with 'vexal-cli fadump-view FILE.dmz' in this version.", "Vexal",
+                     app::Icon::Information);
+    });
+    makeAction("actPreferences", "&Preferences...", [this] { preferences(); });
+    makeAction("actAbortTest", "&Abort Test", [this] { abortTest(); }, QKeySequence("Ctrl+Break"))
+        ->setIcon(s->standardIcon(QStyle::SP_MediaStop));
+    needIdle_.push_back(makeAction("actRunTest", "&Run Test...", [this] { runTestDialog(); }));
+    actions_["actRunTest"]->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
+    auto* step = makeAction("actStepMode", "&Step Mode", [this] {
+        scriptRun_->setStepMode(actions_["actStepMode"]->isChecked());
+    });
+    step->setCheckable(true);
+    makeAction("actSingleStep", "Single S&tep", [this] { scriptRun_->singleStep(); }, QKeySequence(Qt::Key_F10));
+    makeAction("actStopScript", "Sto&p Script", [this] { scriptRun_->stop(); }, QKeySequence("Shift+F5"));
+
+    for (const auto& c : kCommands) commandAction(c.name, c.text, c.code);
+    s->standardIcon(QStyle::SP_FileDialogInfoView);
+    actions_["actInquiry"]->setIcon(s->standardIcon(QStyle::SP_FileDialogInfoView));
+    actions_["actTestUnitReady"]->setIcon(s->standardIcon(QStyle::SP_DialogApplyButton));
+    needIdle_.push_back(makeAction("actRescan", "Re&scan", [this] { rescan(); }));
+    actions_["actRescan"]->setIcon(s->standardIcon(QStyle::SP_BrowserReload));
+    needIdle_.push_back(makeAction("actReady", "Ready", [this] { readinessCheck(); }));
+    actions_["actReady"]->setIcon(s->standardIcon(QStyle::SP_DialogYesButton));
+    needIdle_.push_back(makeAction("actFirmware", "&Firmware Update...", [this] { firmwareUpdate(); }));
+    actions_["actFirmware"]->setIcon(s->standardIcon(QStyle::SP_ArrowUp));
+    needIdle_.push_back(makeAction("actFupTape", "Write &FUP Tape...", [this] { fupTape(); }));
+    actions_["actFupTape"]->setIcon(s->standardIcon(QStyle::SP_DriveDVDIcon));
+    makeAction("actFaDump", "FA &Dump...", [this] {
+        op_->message("The FA dump is made with 'vexal-cli fadump' in this version.", "Vexal", app::Icon::Information);
+    })->setIcon(s->standardIcon(QStyle::SP_DriveHDIcon));
+    makeAction("actWizard", "Test Preparation &Wizard...", [this] { readinessCheck(); })
+        ->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
+    needIdle_.push_back(makeAction("actEnableLog", "&Enable Log", [this] { log_->Enable(doc_->device().serialNumber); }));
+    needIdle_.push_back(makeAction("actDisableLog", "&Disable Log", [this] { log_->Disable(); }));
+
+    // Mode commands: their keys work in both modes, so they belong to the window too.
+    auto* customer = makeAction("actCustomerMode", "&Customer Mode", [this] { enterCustomerMode(); },
+                                QKeySequence("Ctrl+Alt+C"));
+    auto* engineering = makeAction("actEngineeringMode", "&Engineering Mode", [this] { enterEngineeringMode(); },
+                                   QKeySequence("Ctrl+Alt+E"));
+    auto* wizard = makeAction("actWizardAccess", "Wizard Access", [this] {
+        if (app_.engineeringMode && !app_.wizardPrivileges) app_.WizardAccess();
+    }, QKeySequence("Shift+Alt+W"));
+    customer->setCheckable(true);
+    engineering->setCheckable(true);
+    addAction(customer);
+    addAction(engineering);
+    addAction(wizard);
+    makeAction("actSetDefaults", "Set &Defaults...", [this] { resetDefaults(); });
+    for (auto [name, text, kind] : {std::tuple{"actUseSg", "Use SCSI generic (SG_IO) mode", device::TransportKind::Sg},
+                                    std::tuple{"actUseIscsi", "Use iSCSI mode", device::TransportKind::Iscsi},
+                                    std::tuple{"actUseVirtual", "Use virtual drives", device::TransportKind::Virtual}}) {
+        auto* a = makeAction(name, text, [this, kind = kind] { switchTransport(kind); });
+        a->setCheckable(true);
+    }
+
+    makeAction("actHelpContents", "C&ontents", [this] { openHelp(false); }, QKeySequence("Shift+F1"));
+    makeAction("actReadMe", "&Read Me", [this] { openHelp(true); });
+    makeAction("actWeb", "&Vexal On The Web", [this] { openUrl(kProductUrl); });
+    makeAction("actSupport", "&Contact Support", [this] { openUrl(kSupportUrl); });
+    makeAction("actFeedback", "Send Feedbac&k", [this] { openUrl(kFeedbackUrl); });
+    makeAction("actAbout", "&About Vexal...", [this] { about(); })->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
+    makeAction("actUpdates", "Check For &Updates", [this] {
+        op_->message("Program updates come with the distribution's packages.", "Vexal", app::Icon::Information);
+    });
+}
+
+void MainWindow::createToolBars() {
+    standardBar_ = new QToolBar("Standard", this);
+    standardBar_->setObjectName("standardToolBar");
+    standardBar_->setIconSize(QSize(16, 16));
+    standardBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    const std::vector<std::vector<const char*>> groups = {
+        {"actSave"},
+        {"actRescan", "actInquiry", "actTestUnitReady"},
+        {"actRequestSense", "actModeSelect", "actModeSense", "actLogSense", "actLogSelect"},
+        {"actRewind", "actLocate", "actSpace", "actReadPosition"},
+        {"actLoad", "actUnload"},
+        {"actWrite", "actWriteFilemarks", "actRead"},
+        {"actCreateCdb"},
+        {"actClearView"},
+        {"actAbortTest", "actRunTest"},
+        {"actFirmware", "actFupTape"},
+        {"actFaDump"},
+        {"actAbout"}};
+    // Short labels: the standard bar carries many buttons.
+    const std::map<QString, QString> shortLabels = {
+        {"actSave", "Save"}, {"actRescan", "Rescan"}, {"actInquiry", "Inq"}, {"actTestUnitReady", "TUR"},
+        {"actRequestSense", "RS"}, {"actModeSelect", "MSel"}, {"actModeSense", "MSen"}, {"actLogSense", "LSen"},
+        {"actLogSelect", "LSel"}, {"actRewind", "Rew"}, {"actLocate", "Loc"}, {"actSpace", "Spc"},
+        {"actReadPosition", "RPos"}, {"actLoad", "Load"}, {"actUnload", "Unld"}, {"actWrite", "Wr"},
+        {"actWriteFilemarks", "WFM"}, {"actRead", "Rd"}, {"actCreateCdb", "CDB"}, {"actClearView", "Clr"},
+        {"actAbortTest", "Abort"}, {"actRunTest", "Run"}, {"actFirmware", "FW"}, {"actFupTape", "FUP"},
+        {"actFaDump", "FA"}, {"actAbout", "?"}};
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (g) standardBar_->addSeparator();
+        for (const char* name : groups[g]) {
+            QAction* a = actions_.at(name);
+            standardBar_->addAction(a);
+            if (auto* button = standardBar_->widgetForAction(a)) {
+                button->setProperty("shortLabel", shortLabels.at(name));
+                if (auto* tb = qobject_cast<QToolButton*>(button)) tb->setText(shortLabels.at(name));
+            }
+        }
+    }
+
+    labelledBar_ = new QToolBar("Labelled", this);
+    labelledBar_->setObjectName("labelledToolBar");
+    labelledBar_->setIconSize(QSize(32, 32));
+    labelledBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const std::vector<std::vector<std::pair<const char*, const char*>>> labelled = {
+        {{"actSave", "Save"}, {"actRescan", "Scan"}, {"actInquiry", "Inquiry"}, {"actReady", "Ready"}},
+        {{"actClearView", "Clear"}, {"actAbortTest", "Abort"}, {"actRunTest", "Run Test"}},
+        {{"actFirmware", "Firmware"}, {"actFupTape", "FUP Tape"}, {"actFaDump", "FA Dump"}},
+        {{"actWizard", "Wizard"}, {"actAbout", "About"}}};
+    for (size_t g = 0; g < labelled.size(); ++g) {
+        if (g) labelledBar_->addSeparator();
+        for (auto [name, label] : labelled[g]) {
+            // A button of its own, so that its label differs from the menu text.
+            QAction* target = actions_.at(name);
+            auto* a = new QAction(target->icon(), label, labelledBar_);
+            a->setObjectName(QString("bar") + name);
+            connect(a, &QAction::triggered, target, &QAction::trigger);
+            connect(target, &QAction::changed, a, [a, target] { a->setEnabled(target->isEnabled()); });
+            labelledBar_->addAction(a);
+        }
+    }
+    for (QAction* a : labelledBar_->actions())
+        if (auto* b = labelledBar_->widgetForAction(a)) b->setMinimumWidth(55);
+    addToolBar(Qt::TopToolBarArea, labelledBar_);
+    addToolBarBreak();
+    addToolBar(Qt::TopToolBarArea, standardBar_);
+}
+
+void MainWindow::buildMenus() {
+    delete menuOwner_;  // the previous mode's menus
+    menuOwner_ = new QObject(this);
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    const bool eng = engineeringShown_;
+    auto menu = [&](const QString& title) {
+        auto* m = new QMenu(title, bar);
+        connect(menuOwner_, &QObject::destroyed, m, &QObject::deleteLater);
+        bar->addMenu(m);
+        return m;
+    };
+    auto add = [this](QMenu* m, std::initializer_list<const char*> names) {
+        for (const char* n : names) {
+            if (!*n) m->addSeparator();
+            else m->addAction(actions_.at(n));
+        }
+    };
+    QMenu* file = menu("&File");
+    add(file, {"actSave", "actSaveAs", "", "actSendView", "actSendLog", "actSendFaDump", "", "actExit"});
+    QMenu* view = menu("&View");
+    if (eng) add(view, {"actToolbar"});
+    add(view, {"actStatusBar", "", "actClearView", "", "actMam"});
+    if (eng) add(view, {"actEeprom", "actFaDumpFile", "actTapeAlerts"});
+    if (eng) {
+        QMenu* commands = menu("&Commands");
+        add(commands, {"actInquiry", "actTestUnitReady", "actRequestSense", "actReadBlockLimits", "", "actRewind",
+                       "actLocate", "actSpace", "actReadPosition", "", "actLoad", "actUnload", "actRetension"});
+        QMenu* cdb = commands->addMenu("C&DB");
+        add(cdb, {"actCreateCdb"});
+        QMenu* compression = commands->addMenu("Co&mpression");
+        add(compression, {"actCompressionOn", "actCompressionOff"});
+        QMenu* diagnostics = commands->addMenu("Dia&gnostics");
+        add(diagnostics, {"actSendDiagnostic", "actReceiveDiagnostic", "actReadBuffer", "actWriteBuffer"});
+        QMenu* reservations = commands->addMenu("Reser&vations");
+        add(reservations, {"actReserve", "actRelease", "actPrevent", "actAllow"});
+        QMenu* changer = commands->addMenu("Medium C&hanger");
+        add(changer, {"actInitElementStatus"});
+        QMenu* rw = commands->addMenu("Read/&Write");
+        add(rw, {"actRead", "actWrite", "actWriteFilemarks", "actVerify", "", "actEraseLong", "actEraseShort"});
+        commands->addMenu("SCSI-&3")->setEnabled(false);
+        QMenu* bus = commands->addMenu("SCSI &Bus");
+        add(bus, {"actRescan", "actBusReset"});
+        QMenu* sense = commands->addMenu("Sense and &Select");
+        add(sense, {"actModeSense", "actModeSelect", "actLogSense", "actLogSelect"});
+        QMenu* custom = menu("C&ustom");
+        add(custom, {"actWriteReadTest", "", "actTest1", "actTest2", "actTest3", "actTest4", "", "actEnableLog",
+                     "actDisableLog"});
+    }
+    QMenu* settings = menu("&Settings");
+    add(settings, {"actPreferences"});
+    QMenu* tests = menu("&Tests");
+    add(tests, {"actAbortTest", "actRunTest"});
+    if (eng) {
+        QMenu* debug = tests->addMenu("&Debug");
+        add(debug, {"actStepMode", "actSingleStep", "actStopScript"});
+        QMenu* mode = menu("&Mode");
+        add(mode, {"actCustomerMode", "actEngineeringMode", "", "actSetDefaults", "", "actUseSg", "actUseIscsi",
+                   "actUseVirtual"});
+    }
+    QMenu* help = menu("&Help");
+    add(help, {"actHelpContents", "actReadMe", "", "actWeb", "actSupport", "actFeedback", "", "actAbout", "actUpdates"});
+    actions_.at("actUpdates")->setEnabled(eng);
+}
+
+void MainWindow::showEngineeringMenus(bool engineering) {
+    engineeringShown_ = engineering;
+    buildMenus();
+    standardBar_->setVisible(engineering);
+    actions_.at("actToolbar")->setChecked(engineering);
+}
+
+// ---- the timer ------------------------------------------------------------------------------
+
+bool MainWindow::scriptRunning() const { return scriptRun_ && scriptRun_->running(); }
+
+void MainWindow::refresh() {
+    view_->refresh();
+    const bool devices = scanner_.deviceCount() > 0;
+    const auto& dev = doc_->device();
+    log::StatusInputs in;
+    in.devicesFound = devices;
+    in.logEnabled = log_->logEnabled();
+    in.engineeringMode = app_.engineeringMode;
+    in.host = dev.address.hostAdapter;
+    in.target = dev.address.target;
+    in.lun = dev.address.lun;
+    in.product = dev.product;
+    in.serialNumber = dev.serialNumber;
+    in.idle = doc_->idle.load() != 0;
+    in.counter = doc_->counter.load();
+    const int pending = doc_->request().code;
+    in.multiBlockTransfer = !in.idle && (pending == code::Read || pending == code::Write);
+    in.total = doc_->request().count;
+    const log::StatusPanes panes = log::statusPanes(in);
+    // Before the first scan there are no devices yet: that keeps nothing disabled.
+    if (panes.clearIdleFlag && started_) doc_->idle = 0;
+    status_->apply(panes);
+
+    const bool idle = doc_->idle.load() != 0;
+    for (QAction* a : needIdle_) a->setEnabled(idle);
+    actions_.at("actAbortTest")->setEnabled(doc_->testRunning.load() != 0 || scriptRunning());
+    actions_.at("actSingleStep")->setEnabled(scriptRunning());
+    actions_.at("actStopScript")->setEnabled(scriptRunning());
+    actions_.at("actCustomerMode")->setChecked(app_.customerMode);
+    actions_.at("actEngineeringMode")->setChecked(app_.engineeringMode);
+    const bool modeSwitchAllowed = idle || !devices;
+    actions_.at("actRescan")->setEnabled(modeSwitchAllowed && !scriptRunning());
+    actions_.at("actCustomerMode")->setEnabled(modeSwitchAllowed);
+    actions_.at("actEngineeringMode")->setEnabled(modeSwitchAllowed);
+    actions_.at("actUseSg")->setChecked(state_.config.kind == device::TransportKind::Sg);
+    actions_.at("actUseIscsi")->setChecked(state_.config.kind == device::TransportKind::Iscsi);
+    actions_.at("actUseVirtual")->setChecked(state_.config.kind == device::TransportKind::Virtual);
+    for (const char* n : {"actUseSg", "actUseIscsi", "actUseVirtual"}) actions_.at(n)->setEnabled(modeSwitchAllowed);
+    devicePane_->setEnabled(!scriptRunning());
+}
+
+// ---- commands -------------------------------------------------------------------------------
+
+bool MainWindow::confirmDevice() {
+    if (!doc_->idle.load() || doc_->workerBusy.load()) {
+        op_->message(device::kNotIdleSelectMessage, "Vexal", app::Icon::Exclamation);
+        return false;
+    }
+    if (state_.active.index() < 0 || !device::mayAddress(familyCode_, app_.wizardPrivileges)) {
+        op_->message(device::kNotSupportedMessage, "Vexal", app::Icon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::sendCommand(int commandCode) {
+    if (!confirmDevice()) return;
+    command::CommandRequest request = doc_->request();  // the last values seed the dialog
+    if (!askCommandParameters(commandCode, request, this, *op_)) return;
+    if (!doc_->idle.load() || doc_->workerBusy.load()) {  // a test started while the dialog was open
+        op_->message(command::kNotIdleMessage, "Vexal", app::Icon::Exclamation);
+        return;
+    }
+    request.code = commandCode;
+    doc_->request() = std::move(request);
+    doc_->StartCommand();
+    refresh();
+}
+
+void MainWindow::selectDevice(int index) {
+    device::SelectionContext context{doc_->idle.load() != 0, app_.wizardPrivileges, app_.instanceNumber};
+    if (device::SelectActiveDevice(scanner_, index, context, state_.active, *op_) != device::SelectResult::Selected) {
+        devicePane_->markActive(state_.active.index());
+        return;
+    }
+    doc_->device().Select(index);
+    familyCode_ = scanner_.DriveFamily(index);
+    doc_->device().familyCode = familyCode_;
+    devicePane_->markActive(index);
+    refresh();
+}
+
+void MainWindow::saveView(bool askName) {
+    static QString lastFile;
+    QString file = lastFile;
+    if (askName || file.isEmpty()) {
+        file = QFileDialog::getSaveFileName(this, "Save As", lastFile, "Vexal Log Files (*.txt)");
+        if (file.isEmpty()) return;
+        if (!file.endsWith(".txt", Qt::CaseInsensitive)) file += ".txt";
+    }
+    std::string error;
+    if (!doc_->lines().save(file.toStdString(), error)) {
+        op_->message(error, "Vexal", app::Icon::Exclamation);
+        return;
+    }
+    lastFile = file;
+}
+
+void MainWindow::clearView() {
+    if (!doc_->idle.load()) return;
+    doc_->lines().clearView();
+    view_->refresh();
+}
+
+void MainWindow::askClearView(bool entering) {
+    if (doc_->lines().drawnCount() <= 1) return;
+    const char* question = entering ? "Do you want to clear the view after\nentering Engineering Mode?"
+                                    : "Do you want to clear the view after\nexiting Engineering Mode?";
+    if (op_->message(question, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::Yes) ==
+        app::Button::Yes)
+        clearView();
+}
+
+void MainWindow::enterEngineeringMode() {
+    if (!app_.customerMode) return;
+    if (app_.EnterEngineeringMode()) askClearView(true);
+    refresh();
+}
+
+void MainWindow::enterCustomerMode() {
+    if (!app_.engineeringMode) return;
+    app_.EnterCustomerMode();
+    askClearView(false);
+    refresh();
+}
+
+bool MainWindow::resetDefaults() {
+    resetAccepted_ = false;
+    app_.ResetSettingsToDefaults();
+    if (resetAccepted_) {
+        colours_.reset();
+        view_->refresh(true);
+    }
+    return resetAccepted_;
+}
+
+void MainWindow::runTestDialog() {
+    if (!confirmDevice()) return;
+    const auto folder = installPath() / "Scripts";
+    SelectTestDialog dialog(folder, *op_, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.scriptPath().empty()) return;
+    startScript(dialog.scriptPath().string(), dialog.testName(), dialog.iterations(), dialog.suppressDialogs());
+}
+
+bool MainWindow::startScript(const std::string& path, const std::string& testName, int iterations,
+                             bool suppressDialogs) {
+    if (!doc_->idle.load() || scriptRunning()) {
+        op_->message(command::kNotIdleMessage, "Vexal", app::Icon::Exclamation);
+        return false;
+    }
+    scriptRun_->setStepMode(actions_.at("actStepMode")->isChecked());
+    const bool started = scriptRun_->start(path, testName, iterations, suppressDialogs);
+    refresh();
+    return started;
+}
+
+void MainWindow::abortTest() {
+    if (!scriptRunning() && !doc_->testRunning.load()) return;
+    doc_->AbortTest();
+    refresh();
+}
+
+void MainWindow::readinessCheck() {
+    const int index = devicePane_->list()->currentItem()
+                          ? devicePane_->list()->currentItem()->data(0, Qt::UserRole).toInt()
+                          : state_.active.index();
+    if (index != state_.active.index()) selectDevice(index);
+    if (index != state_.active.index() || !confirmDevice()) return;
+    const bool ready = app::CheckUnitReadiness(*doc_, *op_);
+    view_->refresh();
+    if (ready) {
+        op_->message(kReadyMessage, "Vexal", app::Icon::Information);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, "Vexal", kNotReadyMessage, QMessageBox::NoButton, this);
+    box.addButton("&OK", QMessageBox::AcceptRole);
+    auto* viewError = box.addButton("&View Error", QMessageBox::ActionRole);
+    box.exec();
+    if (box.clickedButton() == viewError) {
+        // The lines of the last command: its status and sense.
+        const auto& lines = doc_->lines();
+        const size_t n = lines.size();
+        std::string text;
+        for (const auto& line : lines.range(n > 40 ? n - 40 : 0, 40)) text += line + "\n";
+        op_->showText("View Error", text);
+    }
+}
+
+void MainWindow::rescan() {
+    if (!doc_->idle.load() && scanner_.deviceCount() > 0) return;
+    const bool hadDevices = scanner_.deviceCount() > 0;
+    device::RescanAndReselect(scanner_, state_.config, app_.instanceNumber, state_.active, *op_);
+    if (state_.active.bound) devicesReady();
+    // With no devices the status refresh held the idle flag clear; devices found free it.
+    if (!hadDevices && scanner_.deviceCount() > 0 && !doc_->testRunning.load()) doc_->idle = 1;
+    populateDevices();
+    refresh();
+}
+
+void MainWindow::switchTransport(device::TransportKind kind) {
+    if (state_.config.kind == kind) return;
+    if (op_->message(kSwitchQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::No) !=
+        app::Button::Yes)
+        return;
+    state_.config.kind = kind;
+    app_.settings.transport = device::transportKindName(kind);
+    app::WriteSetting("Transport", app_.settings.transport);
+    rescan();
+}
+
+void MainWindow::tapeAlerts() {
+    if (!confirmDevice()) return;
+    diag::RunTapeAlertsMenu(doc_->device(), *op_, familyCode_, app_.wizardPrivileges, tapeAlerts_, {},
+                            [this](const diag::TapeAlertDialogModel& model) {
+                                std::string text;
+                                for (const auto& line : diag::tapeAlertReport(model)) text += line + "\n";
+                                op_->showText("Tape Alerts", text);
+                            });
+    view_->refresh();
+}
+
+void MainWindow::showMam() {
+    if (!confirmDevice()) return;
+    MamDialog dialog(doc_->device(), app_.engineeringMode, this);
+    dialog.exec();
+}
+
+void MainWindow::showEeprom() {
+    if (!confirmDevice()) return;
+    showEepromDialog(doc_->device(), *op_, installPath(), app_.engineeringMode, this);
+}
+
+void MainWindow::firmwareUpdate() {
+    if (!confirmDevice()) return;
+    std::string image;
+    if (!op_->chooseFile(app::FileDialog::Open, "Firmware Image", "Firmware Images (*.img *.image)", image)) return;
+    firmware::UpdateContext update{doc_->device(), *op_, app_.wizardPrivileges, {}, {}};
+    update.rescan.scanner = &scanner_;
+    update.rescan.config = state_.config;
+    update.rescan.instance = app_.instanceNumber;
+    update.refreshView = [this] { view_->refresh(); };
+    std::ostringstream err;
+    firmware::FirmwareCommand(update, {image, 5}, err);
+    if (!err.str().empty()) op_->message(err.str(), "Vexal", app::Icon::Exclamation);
+    populateDevices();
+    view_->refresh();
+}
+
+void MainWindow::fupTape() {
+    if (!confirmDevice()) return;
+    std::string image;
+    if (!op_->chooseFile(app::FileDialog::Open, "Firmware Image", "Firmware Images (*.img *.image)", image)) return;
+    firmware::FupTapeContext tape{doc_->device(), *op_, app_.wizardPrivileges};
+    std::ostringstream err;
+    firmware::FupTapeCommand(tape, image, err);
+    if (!err.str().empty()) op_->message(err.str(), "Vexal", app::Icon::Exclamation);
+    view_->refresh();
+}
+
+void MainWindow::preferences() {
+    const bool selected = state_.active.bound && doc_->idle.load();
+    PreferencesContext context{app_, *op_, colours_, installPath(), selected ? &doc_->device() : nullptr,
+                               familyCode_, [this] { view_->refresh(true); }, [this] { return resetDefaults(); }};
+    PreferencesDialog dialog(std::move(context), this);
+    dialog.exec();
+    // "Allow Engineering Mode" may have switched the mode.
+    if (app_.engineeringMode != engineeringShown_) {
+        if (app_.engineeringMode) app_.EnterEngineeringMode();
+        else app_.EnterCustomerMode();
+    }
+}
+
+void MainWindow::about() {
+    QMessageBox::about(this, "About Vexal",
+                       "<b>Korvane Vexal</b><br>Test and diagnostics console for SCSI tape drives and medium "
+                       "changers.<br><br>Version " + QString(VEXAL_VERSION) +
+                           "<br>Built with Qt " QT_VERSION_STR ".");
+}
+
+void MainWindow::openHelp(bool releaseNotes) {
+    const auto found = log::lookUpInstallPath();
+    if (found.status == log::InstallPathStatus::KeyUnavailable) {
+        op_->message(kKeyMissingMessage, releaseNotes ? "Vexal Error" : "Mendra Error", app::Icon::Exclamation);
+        return;
+    }
+    const char* missing = releaseNotes ? "Cannot find ReleaseNotes.htm file!" : "Cannot find help file!";
+    std::filesystem::path file;
+    if (found.status == log::InstallPathStatus::Ok)
+        file = found.path / (releaseNotes ? "ReadMe/ReleaseNotes.htm"
+                                          : app_.engineeringMode ? "hlp/Eng/Korvane_Vexal_e.html"
+                                                                 : "hlp/Korvane_Vexal_c.html");
+    std::error_code ec;
+    if (file.empty() || !std::filesystem::exists(file, ec)) {
+        op_->message(missing, "Vexal Error", app::Icon::Exclamation);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string()))))
+        op_->message("Can't open link:\n\nThere is no application associated\nwith the given filename extension.",
+                     "Vexal Error", app::Icon::Exclamation);
+}
+
+void MainWindow::openUrl(const char* url) {
+    if (!QDesktopServices::openUrl(QUrl(url)))
+        op_->message(std::string("Can't open link:\n\nUnknown Error (0) occurred."), "Vexal Error",
+                     app::Icon::Exclamation);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (scriptRunning() || doc_->testRunning.load()) {
+        op_->message(kTestRunningMessage, "Vexal", app::Icon::Exclamation);
+        event->ignore();
+        return;
+    }
+    if (started_) {
+        app::WindowPlacement placement;
+        placement.maximised = isMaximized();
+        const QRect r = normalGeometry();
+        placement.left = r.left();
+        placement.top = r.top();
+        placement.right = r.left() + r.width();
+        placement.bottom = r.top() + r.height();
+        app_.SaveWindowSettings(placement);
+    }
+    event->accept();
+}
+
+}  // namespace vexal::gui

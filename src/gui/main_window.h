@@ -1,0 +1,142 @@
+#pragma once
+// The main window: the menus of the current mode, the two tool bars, the "Devices" pane,
+// the log view and the status bar. Every command runs on the document's worker thread or
+// its test runner; a timer brings their lines and state to the window.
+#include <QMainWindow>
+
+#include <map>
+#include <memory>
+
+#include "app/startup.h"
+#include "command/falder_doc.h"
+#include "diag/tape_alerts.h"
+#include "log/log_system.h"
+#include "log/view_colours.h"
+
+class QAction;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+namespace vexal::script {
+class ScriptEngine;
+}
+
+namespace vexal::gui {
+
+class DevicePane;
+class LogView;
+class StatusPanesBar;
+class ScriptRun;
+
+struct StartOptions {
+    device::ScanConfig config;
+    bool transportChosen = false;  // the command line chose the transport
+    bool skipCaution = false;      // unattended start (screenshots)
+};
+
+class MainWindow : public QMainWindow, public app::StartupHooks {
+    Q_OBJECT
+public:
+    // `op`: the operator that answers questions; null makes the window's own Qt dialogs.
+    explicit MainWindow(app::Operator* op = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence; false ends the program.
+    bool start(const StartOptions& options);
+
+    // Start-up and mode hooks.
+    void showEngineeringMenus(bool engineering) override;
+    void setTitle(std::string_view title) override;
+    void maximise() override;
+    bool showCaution() override;
+    void placeWindow(const app::UserSettings& settings) override;
+    void devicesReady() override;
+
+    // One timer pass: new lines, status panes, which commands may run.
+    void refresh();
+
+    app::CFalderApp& application() { return app_; }
+    command::CFalderDoc& document() { return *doc_; }
+    app::Operator& op() { return *op_; }
+    LogView* logView() const { return view_; }
+    StatusPanesBar* statusPanes() const { return status_; }
+    QToolBar* standardToolBar() const { return standardBar_; }
+    QToolBar* labelledToolBar() const { return labelledBar_; }
+    DevicePane* devicePane() const { return devicePane_; }
+    // An action by its object name ("actInquiry", ...); null when there is none.
+    QAction* action(const QString& name) const;
+    bool engineeringMenusShown() const { return engineeringShown_; }
+    log::ViewColours& colours() { return colours_; }
+    const device::ActiveDevice& activeDevice() const { return state_.active; }
+    device::BusScanner& scanner() { return scanner_; }
+    bool scriptRunning() const;
+
+    // Sends one interactive command to the selected device (dialog first when it has one).
+    void sendCommand(int commandCode);
+    // Runs a script on the selected device (the Select Test dialog's choice).
+    bool startScript(const std::string& path, const std::string& testName, int iterations, bool suppressDialogs);
+    void enterCustomerMode();
+    void enterEngineeringMode();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* makeAction(const char* name, const QString& text, std::function<void()> handler,
+                        const QKeySequence& key = {});
+    QAction* commandAction(const char* name, const QString& text, int commandCode);
+    void createActions();
+    void createToolBars();
+    void buildMenus();
+    void populateDevices();
+    bool confirmDevice();
+    void selectDevice(int index);
+    void saveView(bool askName);
+    void clearView();
+    void runTestDialog();
+    void abortTest();
+    void readinessCheck();
+    void rescan();
+    void switchTransport(device::TransportKind kind);
+    void tapeAlerts();
+    void showMam();
+    void showEeprom();
+    void firmwareUpdate();
+    void fupTape();
+    void preferences();
+    void about();
+    void openHelp(bool releaseNotes);
+    void openUrl(const char* url);
+    void askClearView(bool entering);
+    // Set Defaults: true when the operator confirmed (the colours are reset too).
+    bool resetDefaults();
+
+    std::unique_ptr<app::Operator> ownOperator_;
+    app::Operator* op_;
+    app::CFalderApp app_;
+    device::BusScanner scanner_;
+    app::StartupState state_;
+    StartOptions options_;
+    std::unique_ptr<log::CLogSystem> log_;
+    std::unique_ptr<command::CFalderDoc> doc_;
+    std::unique_ptr<ScriptRun> scriptRun_;
+    log::ViewColours colours_;
+    diag::TapeAlertTable tapeAlerts_;
+    uint8_t familyCode_ = 0;
+
+    LogView* view_ = nullptr;
+    StatusPanesBar* status_ = nullptr;
+    QToolBar* standardBar_ = nullptr;
+    QToolBar* labelledBar_ = nullptr;
+    DevicePane* devicePane_ = nullptr;
+    QTimer* timer_ = nullptr;
+    QObject* menuOwner_ = nullptr;  // parent of the current menus, replaced on a mode switch
+    bool engineeringShown_ = false;
+    bool started_ = false;
+    bool resetAccepted_ = false;
+    std::map<QString, QAction*> actions_;
+    std::vector<QAction*> needIdle_;  // disabled while a command or test runs
+};
+
+}  // namespace vexal::gui

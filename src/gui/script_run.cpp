@@ -1,0 +1,67 @@
+#include "gui/script_run.h"
+
+#include "script/script_engine.h"
+#include "serial/port_setting.h"
+#include "serial/serial_session.h"
+
+namespace vexal::gui {
+
+// Closes the files and charts a run left open after each execution, so that each run's
+// charts are kept.
+class ScriptRun::Tracked : public command::TestScript {
+public:
+    explicit Tracked(script::ScriptEngine& engine) : engine_(engine) {}
+    bool Load(const std::string& file) override { return engine_.Load(file); }
+    bool Execute() override {
+        const bool ok = engine_.Execute();
+        engine_.closeScriptFiles();
+        return ok;
+    }
+    std::string ErrorText() override { return engine_.ErrorText(); }
+
+private:
+    script::ScriptEngine& engine_;
+};
+
+ScriptRun::ScriptRun(command::CFalderDoc& doc, app::Operator& op) : doc_(doc), op_(op) {
+    engine_ = std::make_unique<script::ScriptEngine>(&op_);
+    engine_->setDocument(&doc_);
+    script_ = std::make_unique<Tracked>(*engine_);
+}
+
+ScriptRun::~ScriptRun() {
+    if (running_) {
+        engine_->requestStop();
+        doc_.AbortTestConfirmed();
+    }
+    doc_.WaitForTest();
+}
+
+bool ScriptRun::start(const std::string& path, const std::string& testName, int iterations, bool suppressDialogs) {
+    if (running_) return false;
+    doc_.WaitForTest();  // the previous runner thread has ended: join it
+    engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
+    engine_->setStepMode(stepMode_);
+    engine_->setSuppressDialogs(suppressDialogs);
+    doc_.suppressDialogs = suppressDialogs;
+    running_ = true;
+    doc_.RunTest(testName, path, iterations, *script_, [this] { running_ = false; });
+    return true;
+}
+
+void ScriptRun::setStepMode(bool on) {
+    stepMode_ = on;
+    engine_->setStepMode(on);
+    if (!on) engine_->trigger();  // a statement waiting for its step goes on
+}
+
+void ScriptRun::singleStep() { engine_->trigger(); }
+
+void ScriptRun::stop() {
+    engine_->requestStop();
+    engine_->trigger();
+}
+
+bool ScriptRun::waitingForStep() const { return running_ && stepMode_; }
+
+}  // namespace vexal::gui

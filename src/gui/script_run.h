@@ -1,0 +1,48 @@
+#pragma once
+// One script run from the desktop: the engine, the runner's callbacks, and the debugging
+// controls of step mode (single step, stop).
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "command/falder_doc.h"
+
+namespace vexal::script {
+class ScriptEngine;
+}
+
+namespace vexal::gui {
+
+class ScriptRun {
+public:
+    ScriptRun(command::CFalderDoc& doc, app::Operator& op);
+    ~ScriptRun();
+
+    // Starts the run on the document's test runner; false when one is still running.
+    bool start(const std::string& path, const std::string& testName, int iterations, bool suppressDialogs);
+    bool running() const { return running_.load(); }
+
+    // Step mode applies from the next statement on.
+    void setStepMode(bool on);
+    bool stepMode() const { return stepMode_; }
+    // Releases the statement on show (step mode).
+    void singleStep();
+    // Ends the run after the current statement.
+    void stop();
+    // Whether the run waits for a single step now.
+    bool waitingForStep() const;
+
+    script::ScriptEngine& engine() { return *engine_; }
+
+private:
+    class Tracked;
+
+    command::CFalderDoc& doc_;
+    app::Operator& op_;
+    std::unique_ptr<script::ScriptEngine> engine_;
+    std::unique_ptr<Tracked> script_;
+    std::atomic<bool> running_{false};
+    bool stepMode_ = false;
+};
+
+}  // namespace vexal::gui

@@ -1,0 +1,302 @@
+// The desktop window on the offscreen platform: menus and tool bars by mode, the log view's
+// colours and its 10 000-line limit, a menu command and a script on the virtual drive.
+#include <QMenuBar>
+#include <QTest>
+#include <QToolBar>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "app/pass_phrases.h"
+#include "app/user_settings.h"
+#include "command/command_request.h"
+#include "gui/device_pane.h"
+#include "gui/log_view.h"
+#include "gui/main_window.h"
+#include "gui/status_bar.h"
+#include "log/install_folder.h"
+#include "support/fake_operator.h"
+#include "support/test_root.h"
+
+#ifdef VEXAL_HAVE_CHARTS
+#include <QChartView>
+#include <QLineSeries>
+
+#include "gui/chart_window.h"
+#endif
+
+using namespace vexal;
+
+namespace {
+
+QStringList menuTitles(gui::MainWindow& w) {
+    QStringList titles;
+    for (QAction* a : w.menuBar()->actions()) titles << a->text().remove('&');
+    return titles;
+}
+
+// Waits, with the event loop running, until `done` holds; false after `seconds`.
+template <typename F>
+bool waitFor(F done, int seconds = 20) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+int findRow(gui::LogView& view, const QString& text) {
+    for (size_t i = 0; i < view.drawnCount(); ++i)
+        if (view.rowText(i).contains(text)) return int(i);
+    return -1;
+}
+
+int countRows(gui::LogView& view, const QString& text) {
+    int n = 0;
+    for (size_t i = 0; i < view.drawnCount(); ++i) n += view.rowText(i).contains(text) ? 1 : 0;
+    return n;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<testing::TempRoot> root_;
+    std::unique_ptr<testing::FakeOperator> op_;
+    std::unique_ptr<gui::MainWindow> window_;
+
+    // A window started on the virtual devices, optionally with engineering mode remembered.
+    gui::MainWindow& startWindow(bool engineering) {
+        if (engineering) {
+            app::UserSettings s;
+            app::LoadSettings(s);
+            app::WriteSetting("PasswordSet", 1);
+            app::WriteSetting("Password", app::engineeringDigest());
+            app::WriteSetting("ShowEngineeringMode", 1);
+        }
+        window_ = std::make_unique<gui::MainWindow>(op_.get());
+        gui::StartOptions options;
+        options.config.kind = device::TransportKind::Virtual;
+        options.transportChosen = true;
+        options.skipCaution = true;
+        if (!window_->start(options)) qFatal("the window did not start");
+        return *window_;
+    }
+
+private Q_SLOTS:
+    void init() {
+        root_ = std::make_unique<testing::TempRoot>();
+        op_ = std::make_unique<testing::FakeOperator>();
+    }
+    void cleanup() {
+        if (window_) {
+            app::ExitInstance(window_->application());
+            window_.reset();
+        }
+        op_.reset();
+        root_.reset();
+    }
+
+    void modeSwitchChangesMenusAndToolBars() {
+        gui::MainWindow& w = startWindow(false);
+        QVERIFY(w.application().customerMode);
+        QCOMPARE(menuTitles(w), (QStringList{"File", "View", "Settings", "Tests", "Help"}));
+        QVERIFY(!w.standardToolBar()->isVisibleTo(&w));
+        QVERIFY(w.labelledToolBar()->isVisibleTo(&w));
+        QVERIFY(!w.action("actUpdates")->isEnabled());
+
+        // Entering asks for the pass phrase: a wrong one, then Cancel, stays in customer mode.
+        op_->texts = {"wrong phrase"};
+        w.enterEngineeringMode();
+        QVERIFY(w.application().customerMode);
+        QVERIFY(!w.engineeringMenusShown());
+
+        app::WriteSetting("PasswordSet", 1);
+        app::WriteSetting("Password", app::engineeringDigest());
+        w.application().settings.passwordSet = 1;
+        w.application().settings.password = app::engineeringDigest();
+        w.enterEngineeringMode();
+        QVERIFY(w.application().engineeringMode);
+        QCOMPARE(menuTitles(w),
+                 (QStringList{"File", "View", "Commands", "Custom", "Settings", "Tests", "Mode", "Help"}));
+        QVERIFY(w.standardToolBar()->isVisibleTo(&w));
+        QVERIFY(w.action("actUpdates")->isEnabled());
+        QCOMPARE(w.windowTitle(), QString("Korvane Vexal [Engineering Mode]"));
+
+        w.enterCustomerMode();
+        QVERIFY(w.application().customerMode);
+        QCOMPARE(menuTitles(w), (QStringList{"File", "View", "Settings", "Tests", "Help"}));
+        QVERIFY(!w.standardToolBar()->isVisibleTo(&w));
+        QCOMPARE(w.windowTitle(), QString("Vexal"));
+    }
+
+    void logViewColoursLinesByTheirTags() {
+        gui::MainWindow& w = startWindow(false);
+        auto& lines = w.document().lines();
+        lines.clearView();
+        const std::vector<std::pair<std::string, uint32_t>> cases = {
+            {"[Vexal_Command_Sent on 01/02/2024]", 0x960000},  // CmdIOClr
+            {" Inquiry", 0x960000},                            // the line after Command_Sent
+            {"  000000: 12 00 00 00 40 00   ....@.", 0x808080},  // untagged: RawDataClr
+            {" [Vexal_CmdStatus: SCSI_GOOD]", 0xF00000},
+            {"[Vexal_Check_Condition: 3/11/00]", 0x0000FF},
+            {"[Vexal_Command_Done]", 0x960000},
+            {"[Vexal_Starting_Script on 01/02/2024 1of1]", 0xFF00FF},
+            {"[Vexal_Something_Else]", 0xFFFF00},
+        };
+        for (const auto& c : cases) lines.append(c.first);
+        lines.append("[Vexal_Script_Message: hello operator");
+        gui::LogView& view = *w.logView();
+        view.refresh();
+        QCOMPARE(view.drawnCount(), cases.size() + 2);
+        QCOMPARE(view.rowColour(0), gui::fromColorRef(0x000000));  // the header: AppHdrClr
+        for (size_t i = 0; i < cases.size(); ++i) {
+            QCOMPARE(view.rowText(i + 1), QString::fromStdString(cases[i].first));
+            QCOMPARE(view.rowColour(i + 1), gui::fromColorRef(cases[i].second));
+        }
+        // The script message is drawn without its prefix, the stored line keeps it.
+        QCOMPARE(view.rowText(cases.size() + 1), QString("hello operator"));
+        QCOMPARE(view.rowColour(cases.size() + 1), gui::fromColorRef(0xF00000));
+        QCOMPARE(lines.range(cases.size() + 1, 1).front(), std::string("[Vexal_Script_Message: hello operator"));
+
+        // A configured colour is used at the next drawing.
+        w.colours()[log::ColourSlot::ScriptMessages] = 0x00AA00;
+        view.refresh(true);
+        QCOMPARE(view.rowColour(cases.size() + 1), gui::fromColorRef(0x00AA00));
+    }
+
+    void logViewDrawsTheLastTenThousandLines() {
+        gui::MainWindow& w = startWindow(false);
+        auto& lines = w.document().lines();
+        lines.clearView();
+        for (int i = 1; i <= 9999; ++i) lines.append("line " + std::to_string(i));
+        gui::LogView& view = *w.logView();
+        view.refresh();
+        QCOMPARE(view.drawnCount(), size_t(10000));
+        QVERIFY(view.rowText(0).contains("Log_View"));  // exactly 10 000: the header still drawn
+        lines.append("line 10000");
+        view.refresh();
+        QCOMPARE(view.drawnCount(), size_t(10000));
+        QCOMPARE(view.rowText(0), QString("line 1"));  // 10 001 lines: the header is not drawn
+        QCOMPARE(view.rowText(9999), QString("line 10000"));
+        QCOMPARE(lines.drawnCount(), size_t(10000));
+        view.resize(400, 300);
+        view.grab();  // draws without touching rows beyond the list
+    }
+
+    void inquiryFromTheMenuShowsItsFrame() {
+        gui::MainWindow& w = startWindow(true);
+        QVERIFY(w.application().engineeringMode);
+        QVERIFY(w.activeDevice().bound);
+        QCOMPARE(w.devicePane()->rowCount(), 3);
+        w.refresh();
+        QCOMPARE(w.statusPanes()->paneText(log::Pane::Host), QString("H: 0"));
+        QCOMPARE(w.statusPanes()->paneText(log::Pane::State), QString("Idle"));
+        QCOMPARE(w.statusPanes()->paneTooltip(log::Pane::Counter), QString("Iteration counter"));
+
+        w.action("actInquiry")->trigger();
+        QVERIFY(waitFor([&] {
+            w.refresh();
+            return w.document().idle.load() && findRow(*w.logView(), "Command_Done") >= 0;
+        }));
+        gui::LogView& view = *w.logView();
+        const int sent = findRow(view, "Command_Sent");
+        QVERIFY(sent >= 0);
+        QCOMPARE(view.rowText(size_t(sent) + 1), QString(" Inquiry"));
+        QCOMPARE(view.rowColour(size_t(sent) + 1), gui::fromColorRef(0x960000));
+        QVERIFY(findRow(view, "Vendor ID: KORVANE") >= 0);
+        QVERIFY(findRow(view, "SCSI_GOOD") >= 0);
+
+        // While a command is pending the command menus are disabled.
+        w.document().idle = 0;
+        w.refresh();
+        QVERIFY(!w.action("actInquiry")->isEnabled());
+        w.document().idle = 1;
+        w.refresh();
+        QVERIFY(w.action("actInquiry")->isEnabled());
+    }
+
+    void scriptRunsStepByStep() {
+        gui::MainWindow& w = startWindow(true);
+        const auto folder = log::lookUpInstallPath().path / "Scripts";
+        std::filesystem::create_directories(folder);
+        const auto script = folder / "TWO_MESSAGES.SCS";
+        std::ofstream(script) << "DESCRIPTION Two messages\nMSG first message\nMSG second message\n";
+        w.action("actStepMode")->setChecked(true);
+        QVERIFY(w.startScript(script.string(), "TWO_MESSAGES", 1, false));
+        QVERIFY(w.scriptRunning());
+        QVERIFY(w.action("actSingleStep")->isEnabled() || (w.refresh(), w.action("actSingleStep")->isEnabled()));
+        // Each step shows the statement before it runs; nothing runs without a step.
+        QVERIFY(waitFor([&] {
+            w.refresh();
+            return findRow(*w.logView(), "MSG first message") >= 0;
+        }));
+        QTest::qWait(300);
+        w.refresh();
+        QCOMPARE(countRows(*w.logView(), "first message"), 1);  // shown, not yet run
+        QVERIFY(waitFor([&] {
+            w.action("actSingleStep")->trigger();
+            w.refresh();
+            return !w.scriptRunning();
+        }));
+        w.refresh();
+        QVERIFY(findRow(*w.logView(), "Starting_Script") >= 0);
+        QVERIFY(findRow(*w.logView(), "Ending_Script") >= 0);
+        QVERIFY(findRow(*w.logView(), "second message") >= 0);
+    }
+
+    void stopEndsAStepModeRun() {
+        gui::MainWindow& w = startWindow(true);
+        const auto folder = log::lookUpInstallPath().path / "Scripts";
+        std::filesystem::create_directories(folder);
+        const auto script = folder / "STOPPED.SCS";
+        std::ofstream(script) << "MSG one\nMSG two\nMSG three\n";
+        w.action("actStepMode")->setChecked(true);
+        QVERIFY(w.startScript(script.string(), "STOPPED", 1, false));
+        QVERIFY(waitFor([&] {
+            w.refresh();
+            return findRow(*w.logView(), "MSG one") >= 0;
+        }));
+        w.action("actStopScript")->trigger();
+        QVERIFY(waitFor([&] { return !w.scriptRunning(); }));
+        w.refresh();
+        QCOMPARE(findRow(*w.logView(), "MSG two"), -1);
+        QVERIFY(findRow(*w.logView(), "Ending_Script") >= 0);
+    }
+
+#ifdef VEXAL_HAVE_CHARTS
+    void chartWindowDrawsTheModelsLines() {
+        QWidget parent;
+        gui::ChartWindows charts(&parent);
+        app::ChartModel chart;
+        chart.tag = "Speed";
+        chart.title = "Transfer rate";
+        chart.lines.push_back({1, "read", 0x0000FF, 0, {{0, 1}, {1, 4}}});
+        QVERIFY(charts.open(chart));
+        QWidget* window = charts.window("Speed");
+        QVERIFY(window);
+        auto* view = window->findChild<QChartView*>();
+        QVERIFY(view);
+        QCOMPARE(view->chart()->title(), QString("Transfer rate"));
+        chart.lines.front().points.push_back({2, 9});
+        chart.lines.push_back({2, "write", 0x00FF00, 0, {{0, 2}}});
+        QVERIFY(charts.addPoint(chart, 1, 2, 9));
+        const auto series = view->chart()->series();
+        QCOMPARE(series.size(), 2);
+        QCOMPARE(static_cast<QLineSeries*>(series[0])->count(), 3);
+        QCOMPARE(static_cast<QLineSeries*>(series[0])->color(), QColor(255, 0, 0));
+        // Closing leaves the window for the operator; a later open makes a new one.
+        QVERIFY(charts.close(chart));
+        QVERIFY(!charts.window("Speed"));
+        QVERIFY(window->isVisible());
+    }
+#endif
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
