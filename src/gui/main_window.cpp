@@ -383,12 +383,14 @@ void MainWindow::createToolBars() {
     for (size_t g = 0; g < groups.size(); ++g) {
         if (g) standardBar_->addSeparator();
         for (const char* name : groups[g]) {
-            QAction* a = actions_.at(name);
+            // A button of its own with a short label; the menu's text is its tooltip.
+            QAction* target = actions_.at(name);
+            auto* a = new QAction(shortLabels.at(name), standardBar_);
+            a->setObjectName(QString("std") + name);
+            a->setToolTip(target->text().remove('&'));
+            connect(a, &QAction::triggered, target, &QAction::trigger);
+            connect(target, &QAction::changed, a, [a, target] { a->setEnabled(target->isEnabled()); });
             standardBar_->addAction(a);
-            if (auto* button = standardBar_->widgetForAction(a)) {
-                button->setProperty("shortLabel", shortLabels.at(name));
-                if (auto* tb = qobject_cast<QToolButton*>(button)) tb->setText(shortLabels.at(name));
-            }
         }
     }
 
