@@ -107,6 +107,27 @@ TEST_F(CliRunTest, StepModeRunsOneStatementPerLineOfInput) {
     EXPECT_EQ(count(r.out, "third"), 1u) << "shown before it runs, never run: " << r.out;
 }
 
+TEST_F(CliRunTest, AClosedChartBecomesAnSvgInTheLogsFolder) {
+    const auto r = cli({"run", script("CHART.SCS",
+                                      "DESCRIPTION chart\nCHART Plot\nCOLOR Red 255 0 0\nWORD x = 0\nStart:\n"
+                                      "SETCHARTTITLE Plot \"Throughput\"\nADDCHARTLINE Plot 1 \"MB/s\" Red 0\n"
+                                      "OPENCHART Plot\nLoop:\nx += 1\nADDCHARTDATAPOINT Plot 1 x x\n"
+                                      "IF x < 10 JUMP Loop\nCLOSECHART Plot\n")});
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    const std::smatch m = [&] {
+        std::smatch found;
+        std::regex_search(r.out, found, std::regex("Chart Plot written to (\\S+\\.svg)"));
+        return found;
+    }();
+    ASSERT_FALSE(m.empty()) << r.out;
+    const fs::path svg = m[1].str();
+    EXPECT_EQ(svg.parent_path().filename(), "Logs");
+    std::ifstream in(svg);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("<svg"), std::string::npos);
+    EXPECT_NE(text.find("Throughput"), std::string::npos);
+}
+
 class CliRunTgtdTest : public vexal::testing::TgtdSuite {
 protected:
     vexal::testing::TempRoot root;
