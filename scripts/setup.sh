@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build pkg-config g++ ccache
           libiscsi-dev libiscsi-bin zlib1g-dev libminizip-dev libssl-dev
-          qt6-base-dev qt6-charts-dev
+          qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           libgtest-dev libgmock-dev libbenchmark-dev libfmt-dev libcli11-dev nlohmann-json3-dev
           tgt xvfb xauth)
 missing=()
