@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -24,7 +25,8 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     const Reset reset_;
-    bool set_;
+    // Written under the mutex; read without it by set()'s fast path.
+    std::atomic<bool> set_;
 };
 
 }  // namespace vexal::platform

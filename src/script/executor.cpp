@@ -106,16 +106,25 @@ int ScriptEngine::Run() {
     }
 }
 
+// The statement's text after its first word; where it starts is found once.
+std::string_view ScriptEngine::argumentsOf(StatementRecord& record) {
+    if (record.argsAt < 0) {
+        const std::string_view text = record.text;
+        record.argsAt = static_cast<int32_t>(afterFirstWord(text).data() - text.data());
+    }
+    return std::string_view(record.text).substr(static_cast<size_t>(record.argsAt));
+}
+
 int ScriptEngine::executeRecord(StatementRecord& record) {
     if (record.opcode >= 0) {
         const auto table = keywordTable();
         if (static_cast<size_t>(record.opcode) >= table.size() || !table[record.opcode].handler)
             return setError(err::EXE_UNKNOWN_CMD);
-        StatementContext ctx{*this, record, afterFirstWord(record.text)};
+        StatementContext ctx{*this, record, argumentsOf(record)};
         return table[record.opcode].handler(ctx);
     }
     if (record.target) {
-        StatementContext ctx{*this, record, afterFirstWord(record.text)};
+        StatementContext ctx{*this, record, argumentsOf(record)};
         return executeAssignment(ctx) != 0 ? setError(err::EXE_UNABLE_TO_PROCESS_VARIABLE) : 0;
     }
     if (!record.text.empty() && record.text.front() == '*') return executeInternalSense(record);

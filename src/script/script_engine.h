@@ -208,6 +208,7 @@ private:
     void reportAt(int32_t code, const std::string& fileName, int32_t fileId, int32_t line);
     void resetForLoad();
     int executeRecord(StatementRecord& record);
+    std::string_view argumentsOf(StatementRecord& record);
     int executeOther(StatementRecord& record);
     int executeInternalSense(const StatementRecord& record);
     bool waitForTrigger();

@@ -60,6 +60,7 @@ struct StatementRecord {
     // A handler's parsed form of the statement, built at its first execution (the text it
     // came from does not change during a run). Shared so that records stay copyable.
     std::shared_ptr<const void> runForm;
+    int32_t argsAt = -1;  // where the text after the first word starts (found once)
 };
 
 class StatementList {
