@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "app/runner_tape_alerts.h"
 #include "diag/tape_alert_check.h"
 #include "diag/tape_alert_dialog.h"
 #include "log/line_style.h"
@@ -43,17 +44,9 @@ int CliSession::open(bool needDevice) {
     familyCode_ = context_.scanner().DriveFamily(entry.index);
     doc_->device().familyCode = familyCode_;
     // The Tape Alert check before and after each test iteration, when the option is on.
-    doc_->tapeAlertCheck = diag::TapeAlertHook{
-        &doc_->device(),
-        &tapeAlerts_,
-        [this] { return app_.settings.tapeAlertSet != 0; },
-        [this] { return familyCode_; },
-        [this] { return app_.wizardPrivileges; },
-        [this] { return doc_->suppressDialogs.load(); },
-        [](const diag::TapeAlertDialogModel& model) {
-            for (const auto& line : diag::tapeAlertReport(model)) std::cerr << line << "\n";
-        },
-        {}};
+    doc_->tapeAlertCheck = app::RunnerTapeAlertHook(*doc_, tapeAlerts_, app_, [](const diag::TapeAlertDialogModel& model) {
+        for (const auto& line : diag::tapeAlertReport(model)) std::cerr << line << "\n";
+    });
     if (o.log) log_->Enable(doc_->device().serialNumber);
     return kExitDone;
 }

@@ -22,6 +22,7 @@
 #include "app/test_preparation.h"
 #include "device/device_library.h"
 #include "device/drive_family.h"
+#include "app/runner_tape_alerts.h"
 #include "diag/tape_alert_check.h"
 #include "diag/tape_alert_dialog.h"
 #include "firmware/firmware_commands.h"
@@ -206,19 +207,12 @@ void MainWindow::devicesReady() {
     doc_->device().Select(index);
     familyCode_ = scanner_.DriveFamily(index);
     doc_->device().familyCode = familyCode_;
-    doc_->tapeAlertCheck = diag::TapeAlertHook{
-        &doc_->device(),
-        &tapeAlerts_,
-        [this] { return app_.settings.tapeAlertSet != 0; },
-        [this] { return familyCode_; },
-        [this] { return app_.wizardPrivileges; },
-        [this] { return doc_->suppressDialogs.load(); },
-        [this](const diag::TapeAlertDialogModel& model) {
+    doc_->tapeAlertCheck =
+        app::RunnerTapeAlertHook(*doc_, tapeAlerts_, app_, [this](const diag::TapeAlertDialogModel& model) {
             std::string text;
             for (const auto& line : diag::tapeAlertReport(model)) text += line + "\n";
             op_->showText("Tape Alerts", text);
-        },
-        {}};
+        });
     log_->Enable(doc_->device().serialNumber);
 }
 
