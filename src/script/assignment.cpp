@@ -237,6 +237,21 @@ int applyLogPage(StatementContext& ctx, ScriptVariable& t, AssignOp op, std::str
     return applyInteger(t, op, integerValue(asVariable));
 }
 
+// The run-time forms of a literal or variable operand, once parsed; a failure ends the
+// statement as the full path would.
+int fastFromLiteral(ScriptEngine& engine, StatementRecord& r) {
+    ScriptVariable& t = *r.target;
+    const int rc = t.type == VarType::Double ? applyDouble(t, r.op, r.runDouble) : applyInteger(t, r.op, r.runInteger);
+    return rc != 0 ? engine.setError(err::EXE_UNABLE_TO_PROCESS_VARIABLE) : 0;
+}
+
+int fastFromVariable(ScriptEngine& engine, StatementRecord& r) {
+    ScriptVariable& t = *r.target;
+    const int rc = t.type == VarType::Double ? applyDouble(t, r.op, numericValue(*r.source))
+                                             : applyInteger(t, r.op, integerValue(*r.source));
+    return rc != 0 ? engine.setError(err::EXE_UNABLE_TO_PROCESS_VARIABLE) : 0;
+}
+
 }  // namespace
 
 int executeAssignment(StatementContext& ctx) {
@@ -257,6 +272,10 @@ int executeAssignment(StatementContext& ctx) {
         const std::string_view operand = trimBlanks(rest.substr(found->text.size()));
         if (operand.empty()) return 1;
         parseRunOperand(ctx, operand);
+        if (ctx.engine.state().executing) {
+            if (r.runOperand == RunOperand::Literal) r.fastRun = fastFromLiteral;
+            else if (r.runOperand == RunOperand::Variable) r.fastRun = fastFromVariable;
+        }
     }
     switch (r.runOperand) {
         case RunOperand::Literal:

@@ -159,6 +159,27 @@ int evaluateIf(StatementContext& ctx, const ParsedCondition& condition) {
     return (anyOrTrue || !anyAndFalse) ? performAction(ctx) : 0;
 }
 
+// IF once its condition is parsed; the action needs no text.
+int fastIf(ScriptEngine& engine, StatementRecord& record) {
+    StatementContext ctx{engine, record, {}};
+    return evaluateIf(ctx, *static_cast<const ParsedCondition*>(record.runForm.get()));
+}
+
+// JUMP and CALL once their linked vector is known to be valid; RETURN always.
+int fastJump(ScriptEngine& engine, StatementRecord& record) {
+    engine.jumpTo(record.vector);
+    return 0;
+}
+
+int fastCall(ScriptEngine& engine, StatementRecord& record) {
+    return engine.callTo(record.vector) ? 0 : engine.setError(err::CALL_DEPTH_EXCEEDED);
+}
+
+int fastReturn(ScriptEngine& engine, StatementRecord&) {
+    const int32_t code = engine.returnFromCall();
+    return code != 0 ? engine.setError(code) : 0;
+}
+
 bool isComparison(std::string_view op) {
     return op == "==" || op == "!=" || op == "<=" || op == ">=" || op == "<" || op == ">";
 }
@@ -244,6 +265,7 @@ bool senseSelected(StatementContext& ctx, std::string_view selector) {
 int stmtJump(StatementContext& ctx) {
     // Linked at load time: the label was checked then and names the same statement now.
     if (ctx.executing() && validVector(ctx)) {
+        ctx.record.fastRun = fastJump;  // the list does not change during a run
         ctx.engine.jumpTo(ctx.record.vector);
         return 0;
     }
@@ -254,8 +276,10 @@ int stmtJump(StatementContext& ctx) {
 }
 
 int stmtCall(StatementContext& ctx) {
-    if (ctx.executing() && validVector(ctx))
-        return ctx.engine.callTo(ctx.record.vector) ? 0 : ctx.fail(err::CALL_DEPTH_EXCEEDED);
+    if (ctx.executing() && validVector(ctx)) {
+        ctx.record.fastRun = fastCall;
+        return fastCall(ctx.engine, ctx.record);
+    }
     if (labelStatement(ctx, err::CALL_NO_VECTOR_SPECIFIED, err::CALL_UNKNOWN_VECTOR_ERROR) != 0) return 1;
     if (!ctx.executing()) return 0;
     ctx.record.action = BranchAction::Call;
@@ -265,6 +289,7 @@ int stmtCall(StatementContext& ctx) {
 int stmtReturn(StatementContext& ctx) {
     if (!ctx.executing()) return 0;
     ctx.record.action = BranchAction::Return;
+    ctx.record.fastRun = fastReturn;
     return performAction(ctx);
 }
 
@@ -380,7 +405,7 @@ int stmtInstruct(StatementContext& ctx) {
 
 int stmtIf(StatementContext& ctx) {
     if (ctx.executing() && ctx.record.runForm)
-        return evaluateIf(ctx, *std::static_pointer_cast<const ParsedCondition>(ctx.record.runForm));
+        return evaluateIf(ctx, *static_cast<const ParsedCondition*>(ctx.record.runForm.get()));
     const std::string upper = upperCopy(ctx.args);
     size_t at = upper.find(" CALL ");
     BranchAction action = BranchAction::Call;
@@ -425,6 +450,7 @@ int stmtIf(StatementContext& ctx) {
     }
     auto form = std::make_shared<const ParsedCondition>(ParsedCondition{std::move(comparisons)});
     ctx.record.runForm = form;
+    ctx.record.fastRun = fastIf;
     return evaluateIf(ctx, *form);
 }
 

@@ -96,7 +96,7 @@ int ScriptEngine::Run() {
         fileId_ = record.fileId;
         line_ = record.line;
         errorCode_ = 0;
-        if (executeRecord(record) != 0) {
+        if ((record.fastRun ? record.fastRun(*this, record) : executeRecord(record)) != 0) {
             state_.calls.clear();
             report(errorCode_);
             return finishRun(1);

@@ -10,6 +10,7 @@
 namespace vexal::script {
 
 struct ScriptVariable;
+class ScriptEngine;
 
 // The operand and target nibbles of an assignment.
 namespace assign {
@@ -61,6 +62,10 @@ struct StatementRecord {
     // came from does not change during a run). Shared so that records stay copyable.
     std::shared_ptr<const void> runForm;
     int32_t argsAt = -1;  // where the text after the first word starts (found once)
+    // Set by a handler once the statement's run-time form is complete: runs the statement
+    // from that form alone, with the same effects and error codes as the handler.
+    using FastRun = int (*)(ScriptEngine&, StatementRecord&);
+    FastRun fastRun = nullptr;
 };
 
 class StatementList {

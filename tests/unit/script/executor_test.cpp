@@ -229,6 +229,28 @@ TEST_F(ExecutorTest, AssignmentsWrapConvertAndFailInOrder) {
     }
 }
 
+// A statement behaves on every pass as on its first, though later passes run from the form
+// the first one parsed: a divisor that reaches zero later still fails, a RETURN met again
+// with no call pending still ends the run, a condition reads its variables each time.
+TEST_F(ExecutorTest, RepeatedStatementsKeepTheirResultsAndErrors) {
+    EXPECT_EQ(run("DESCRIPTION d\nBYTE d = 3\nBYTE q = 0\nStart:\nLoop:\nq = 60\nq /= d\nd -= 1\nJUMP Loop\n"), 1);
+    EXPECT_EQ(runError(), err::EXE_UNABLE_TO_PROCESS_VARIABLE);
+    EXPECT_EQ(var("q").byteSlot, 60);
+    EXPECT_EQ(var("d").byteSlot, 0);
+
+    out.view.clear();
+    EXPECT_EQ(run("DESCRIPTION r\nStart:\nCALL Sub\nMSG after\nSub:\nRETURN\n"), 1);
+    EXPECT_EQ(runError(), err::RETURN_WITH_NO_PREVIOUS_CALL_DETECTED);
+    EXPECT_TRUE(sawMessage("after"));
+
+    ASSERT_TRUE(load("DESCRIPTION c\nWORD n = 0\nWORD limit = 3\nStart:\nLoop:\nn += 1\nIF n < limit JUMP Loop\n"));
+    EXPECT_EQ(engine.Run(), 0);
+    EXPECT_EQ(var("n").wordSlot, 3);
+    // A second run of the same load starts from the declarations again.
+    EXPECT_EQ(engine.Run(), 0);
+    EXPECT_EQ(var("n").wordSlot, 3);
+}
+
 TEST_F(ExecutorTest, DeclarationsRunAgainEachRun) {
     ASSERT_TRUE(load("DESCRIPTION d\nBYTE n = 1\nStart:\nn += 1\n"));
     EXPECT_EQ(engine.Run(), 0);
