@@ -243,7 +243,9 @@ class FuzzDrive {
 public:
     using Exercise = std::function<void(FuzzDrive&)>;
 
-    explicit FuzzDrive(bool repliesForInquiry = false) : device(out) {
+    // `engineering` false leaves out the dumps of large replies, which would take most of
+    // a run's time, while the decoded lines are still made.
+    explicit FuzzDrive(bool repliesForInquiry = false, bool engineering = true) : out(engineering), device(out) {
         fuzzRoot();
         transport_ = std::make_shared<ScriptedTransport>();
         transport_->repliesForInquiry = repliesForInquiry;
@@ -269,6 +271,7 @@ public:
     // With VEXAL_FUZZ_CAPTURE set: runs `exercise` against the virtual drive, writes the
     // replies to that file and ends the process.
     static void captureIfAsked(bool repliesForInquiry, const Exercise& exercise) {
+        // (engineering mode does not change which commands are sent)
         const char* target = std::getenv("VEXAL_FUZZ_CAPTURE");
         if (!target) return;
         fuzzRoot();
@@ -287,12 +290,12 @@ public:
         std::exit(0);
     }
 
-    NullOutput out{true};
+    NullOutput out;
     testing::FakeOperator op;
     command::CScsiDevice device;
 
 private:
-    explicit FuzzDrive(std::shared_ptr<device::Transport> transport) : device(out) {
+    explicit FuzzDrive(std::shared_ptr<device::Transport> transport) : out(true), device(out) {
         device::DevSetTransport(std::move(transport));
         enumerate();
     }

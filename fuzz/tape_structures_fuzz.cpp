@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> input(data, size);
     direct(input);
-    static fuzz::FuzzDrive drive;
+    static fuzz::FuzzDrive drive(false, false);
     drive.run(input, exerciseDrive);
     return 0;
 }
