@@ -1,6 +1,7 @@
 #pragma once
 // The "Devices" pane: one row per device of the last scan, its icon from the drive family;
-// activating a row asks the window to make that device the active one.
+// activating a row asks the window to make that device the active one; activating several
+// selected rows (or the context menu's command) asks for a test run on each of them.
 #include <QDockWidget>
 
 #include <vector>
@@ -21,9 +22,12 @@ public:
     void markActive(int index);
     int rowCount() const;
     QTreeWidget* list() const { return list_; }
+    // The device indices of the selected rows, in list order.
+    std::vector<int> selectedDevices() const;
 
 Q_SIGNALS:
     void deviceChosen(int index);
+    void devicesChosen(const std::vector<int>& indices);
 
 private:
     QTreeWidget* list_;  // owned by the pane

@@ -1,6 +1,8 @@
 #pragma once
-// Icons drawn at run time: the device pane's three device kinds.
+// Icons drawn at run time: the device pane's three device kinds, the tool bar images, the
+// program's icon (window and tray) and the frames of the busy animation.
 #include <QIcon>
+#include <QPixmap>
 
 #include <cstdint>
 
@@ -12,5 +14,15 @@ enum class DeviceIcon { SupportedTape = 1, Other = 2, UnknownTape = 4 };
 // tape drive, 254 a tape or changer of no known family, anything else another device.
 DeviceIcon deviceIconFor(uint8_t familyCode);
 QIcon deviceIcon(DeviceIcon kind);
+
+// The labelled tool bar's images (32 by 32, scaled for the standard bar).
+enum class ToolImage { Save, Scan, Inquiry, Ready, Clear, Abort, Run, Firmware, FupTape, FaDump, Wizard, About };
+QIcon toolIcon(ToolImage image);
+
+QIcon applicationIcon();
+
+inline constexpr int kBusyFrames = 8;
+// One frame of the busy animation: a turning tape reel, `size` pixels square.
+QPixmap busyFrame(int frame, int size);
 
 }  // namespace vexal::gui

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -27,8 +28,14 @@
 #include "diag/tape_alert_dialog.h"
 #include "firmware/firmware_commands.h"
 #include "firmware/fup_tape.h"
+#include "fadump/dump_files.h"
+#include "gui/busy_indicator.h"
 #include "gui/command_params.h"
+#include "gui/device_list_dialog.h"
 #include "gui/device_pane.h"
+#include "gui/dump_viewer_window.h"
+#include "gui/fa_dump_wizard_dialog.h"
+#include "gui/icons.h"
 #include "gui/log_view.h"
 #include "gui/mam_dialog.h"
 #include "gui/preferences_dialog.h"
@@ -36,6 +43,7 @@
 #include "gui/script_run.h"
 #include "gui/select_test_dialog.h"
 #include "gui/status_bar.h"
+#include "gui/test_preparation_wizard.h"
 #include "log/install_folder.h"
 #include "log/send_log.h"
 #include "platform/system_info.h"
@@ -129,7 +137,10 @@ MainWindow::MainWindow(app::Operator* op, QWidget* parent)
     log_ = std::make_unique<log::CLogSystem>(*op_, system);
     doc_ = std::make_unique<command::CFalderDoc>(*op_, *log_, [this] { return app_.engineeringMode; });
     scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_);
+    // The busy animation follows each command from its Sent line to its Done line.
+    doc_->device().signals.busy = [this](bool busy) { commandBusy_ = busy; };
     colours_.load();
+    setWindowIcon(applicationIcon());
 
     // In the order the window's parts are created.
     status_ = new StatusPanesBar(this);
@@ -139,11 +150,24 @@ MainWindow::MainWindow(app::Operator* op, QWidget* parent)
     devicePane_ = new DevicePane(this);
     addDockWidget(Qt::LeftDockWidgetArea, devicePane_);
     connect(devicePane_, &DevicePane::deviceChosen, this, &MainWindow::selectDevice);
+    connect(devicePane_, &DevicePane::devicesChosen, this,
+            [this](const std::vector<int>& indices) { runOnSeveral(indices, true); });
     view_ = new LogView(doc_->lines(), colours_, this);
     setCentralWidget(view_);
     resizeDocks({devicePane_}, {220}, Qt::Horizontal);
     resize(1000, 640);
     showEngineeringMenus(false);
+
+    // The notification-area icon, where the desktop has one.
+    trayTip_ = "Vexal: Initializing";
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_ = new QSystemTrayIcon(applicationIcon(), this);
+        tray_->setToolTip(trayTip_);
+        connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) restoreFromTray();
+        });
+        tray_->show();
+    }
 
     timer_ = new QTimer(this);
     connect(timer_, &QTimer::timeout, this, &MainWindow::refresh);
@@ -153,6 +177,7 @@ MainWindow::MainWindow(app::Operator* op, QWidget* parent)
 
 MainWindow::~MainWindow() {
     timer_->stop();
+    if (tray_) tray_->hide();
     scriptRun_.reset();  // ends a run that is still going before the document goes
     doc_.reset();
 }
@@ -250,9 +275,8 @@ QAction* MainWindow::action(const QString& name) const {
 }
 
 void MainWindow::createActions() {
-    QStyle* s = style();
     makeAction("actSave", "&Save", [this] { saveView(false); }, QKeySequence::Save)
-        ->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+        ->setIcon(toolIcon(ToolImage::Save));
     makeAction("actSaveAs", "Save &As...", [this] { saveView(true); });
     makeAction("actSendView", "Send &View...", [this] {
         const auto folder = installPath() / "Logs";
@@ -275,19 +299,16 @@ void MainWindow::createActions() {
     toolbarAction->setCheckable(true);
     toolbarAction->setChecked(true);
     needIdle_.push_back(makeAction("actClearView", "&Clear View", [this] { clearView(); }));
-    actions_["actClearView"]->setIcon(s->standardIcon(QStyle::SP_DialogResetButton));
+    actions_["actClearView"]->setIcon(toolIcon(ToolImage::Clear));
     needIdle_.push_back(makeAction("actMam", "&Medium Auxiliary Memory", [this] { showMam(); }));
     needIdle_.push_back(makeAction("actEeprom", "&EEPROM", [this] { showEeprom(); }));
     needIdle_.push_back(makeAction("actTapeAlerts", "Tape &Alerts", [this] { tapeAlerts(); }));
-    makeAction("actFaDumpFile", "FA &Dump File...", [this] {
-        op_->message("Viewing FA dump files is done with 'vexal-cli fadump-view FILE.dmz' in this version.", "Vexal",
-                     app::Icon::Information);
-    });
+    makeAction("actFaDumpFile", "FA &Dump File...", [this] { openDumpViewer(); });
     makeAction("actPreferences", "&Preferences...", [this] { preferences(); });
     makeAction("actAbortTest", "&Abort Test", [this] { abortTest(); }, QKeySequence("Ctrl+Break"))
-        ->setIcon(s->standardIcon(QStyle::SP_MediaStop));
+        ->setIcon(toolIcon(ToolImage::Abort));
     needIdle_.push_back(makeAction("actRunTest", "&Run Test...", [this] { runTestDialog(); }));
-    actions_["actRunTest"]->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
+    actions_["actRunTest"]->setIcon(toolIcon(ToolImage::Run));
     auto* step = makeAction("actStepMode", "&Step Mode", [this] {
         scriptRun_->setStepMode(actions_["actStepMode"]->isChecked());
     });
@@ -296,22 +317,21 @@ void MainWindow::createActions() {
     makeAction("actStopScript", "Sto&p Script", [this] { scriptRun_->stop(); }, QKeySequence("Shift+F5"));
 
     for (const auto& c : kCommands) commandAction(c.name, c.text, c.code);
-    s->standardIcon(QStyle::SP_FileDialogInfoView);
-    actions_["actInquiry"]->setIcon(s->standardIcon(QStyle::SP_FileDialogInfoView));
-    actions_["actTestUnitReady"]->setIcon(s->standardIcon(QStyle::SP_DialogApplyButton));
+    actions_["actInquiry"]->setIcon(toolIcon(ToolImage::Inquiry));
+    actions_["actTestUnitReady"]->setIcon(toolIcon(ToolImage::Ready));
     needIdle_.push_back(makeAction("actRescan", "Re&scan", [this] { rescan(); }));
-    actions_["actRescan"]->setIcon(s->standardIcon(QStyle::SP_BrowserReload));
+    actions_["actRescan"]->setIcon(toolIcon(ToolImage::Scan));
+    needIdle_.push_back(makeAction("actSelectDevice", "Select &Device...", [this] { openDeviceList(); }));
     needIdle_.push_back(makeAction("actReady", "Ready", [this] { readinessCheck(); }));
-    actions_["actReady"]->setIcon(s->standardIcon(QStyle::SP_DialogYesButton));
+    actions_["actReady"]->setIcon(toolIcon(ToolImage::Ready));
     needIdle_.push_back(makeAction("actFirmware", "&Firmware Update...", [this] { firmwareUpdate(); }));
-    actions_["actFirmware"]->setIcon(s->standardIcon(QStyle::SP_ArrowUp));
+    actions_["actFirmware"]->setIcon(toolIcon(ToolImage::Firmware));
     needIdle_.push_back(makeAction("actFupTape", "Write &FUP Tape...", [this] { fupTape(); }));
-    actions_["actFupTape"]->setIcon(s->standardIcon(QStyle::SP_DriveDVDIcon));
-    makeAction("actFaDump", "FA &Dump...", [this] {
-        op_->message("The FA dump is made with 'vexal-cli fadump' in this version.", "Vexal", app::Icon::Information);
-    })->setIcon(s->standardIcon(QStyle::SP_DriveHDIcon));
-    makeAction("actWizard", "Test Preparation &Wizard...", [this] { readinessCheck(); })
-        ->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
+    actions_["actFupTape"]->setIcon(toolIcon(ToolImage::FupTape));
+    needIdle_.push_back(makeAction("actFaDump", "FA &Dump...", [this] { openFaDumpWizard(); }));
+    actions_["actFaDump"]->setIcon(toolIcon(ToolImage::FaDump));
+    needIdle_.push_back(makeAction("actWizard", "Test Preparation &Wizard...", [this] { openTestPreparationWizard(); }));
+    actions_["actWizard"]->setIcon(toolIcon(ToolImage::Wizard));
     needIdle_.push_back(makeAction("actEnableLog", "&Enable Log", [this] { log_->Enable(doc_->device().serialNumber); }));
     needIdle_.push_back(makeAction("actDisableLog", "&Disable Log", [this] { log_->Disable(); }));
 
@@ -341,7 +361,7 @@ void MainWindow::createActions() {
     makeAction("actWeb", "&Vexal On The Web", [this] { openUrl(kProductUrl); });
     makeAction("actSupport", "&Contact Support", [this] { openUrl(kSupportUrl); });
     makeAction("actFeedback", "Send Feedbac&k", [this] { openUrl(kFeedbackUrl); });
-    makeAction("actAbout", "&About Vexal...", [this] { about(); })->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
+    makeAction("actAbout", "&About Vexal...", [this] { about(); })->setIcon(toolIcon(ToolImage::About));
     makeAction("actUpdates", "Check For &Updates", [this] {
         op_->message("Program updates come with the distribution's packages.", "Vexal", app::Icon::Information);
     });
@@ -411,6 +431,12 @@ void MainWindow::createToolBars() {
     }
     for (QAction* a : labelledBar_->actions())
         if (auto* b = labelledBar_->widgetForAction(a)) b->setMinimumWidth(55);
+    // The busy animation at the bar's right end.
+    auto* gap = new QWidget(labelledBar_);
+    gap->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    labelledBar_->addWidget(gap);
+    busy_ = new BusyIndicator(labelledBar_);
+    labelledBar_->addWidget(busy_);
     addToolBar(Qt::TopToolBarArea, labelledBar_);
     addToolBarBreak();
     addToolBar(Qt::TopToolBarArea, standardBar_);
@@ -458,7 +484,7 @@ void MainWindow::buildMenus() {
         add(rw, {"actRead", "actWrite", "actWriteFilemarks", "actVerify", "", "actEraseLong", "actEraseShort"});
         commands->addMenu("SCSI-&3")->setEnabled(false);
         QMenu* bus = commands->addMenu("SCSI &Bus");
-        add(bus, {"actRescan", "actBusReset"});
+        add(bus, {"actRescan", "actSelectDevice", "actBusReset"});
         QMenu* sense = commands->addMenu("Sense and &Select");
         add(sense, {"actModeSense", "actModeSelect", "actLogSense", "actLogSelect"});
         QMenu* custom = menu("C&ustom");
@@ -531,6 +557,19 @@ void MainWindow::refresh() {
     actions_.at("actUseVirtual")->setChecked(state_.config.kind == device::TransportKind::Virtual);
     for (const char* n : {"actUseSg", "actUseIscsi", "actUseVirtual"}) actions_.at(n)->setEnabled(modeSwitchAllowed);
     devicePane_->setEnabled(!scriptRunning());
+
+    // A multi-device run highlights the drive it tests; at its end the last one stays active.
+    if (scriptRunning() && scriptRun_->severalDevices()) devicePane_->markActive(doc_->device().handle);
+    if (runWasGoing_ && !scriptRunning() && scriptRun_->severalDevices()) adoptDocumentDevice();
+    runWasGoing_ = scriptRunning();
+
+    const bool busy = commandBusy_.load() || doc_->workerBusy.load() || scriptRunning() || dumpRunning_ ||
+                      doc_->testRunning.load() != 0 || (started_ && devices && !idle);
+    busy_->setRunning(busy);
+    if (started_) {
+        trayTip_ = idle ? "Vexal: Idle" : "Vexal: Running";
+        if (tray_ && tray_->toolTip() != trayTip_) tray_->setToolTip(trayTip_);
+    }
 }
 
 // ---- commands -------------------------------------------------------------------------------
@@ -561,17 +600,140 @@ void MainWindow::sendCommand(int commandCode) {
     refresh();
 }
 
-void MainWindow::selectDevice(int index) {
-    device::SelectionContext context{doc_->idle.load() != 0, app_.wizardPrivileges, app_.instanceNumber};
+bool MainWindow::selectDevice(int index) {
+    device::SelectionContext context{doc_->idle.load() != 0 && !scriptRunning(), app_.wizardPrivileges,
+                                     app_.instanceNumber};
     if (device::SelectActiveDevice(scanner_, index, context, state_.active, *op_) != device::SelectResult::Selected) {
         devicePane_->markActive(state_.active.index());
-        return;
+        return false;
     }
     doc_->device().Select(index);
     familyCode_ = scanner_.DriveFamily(index);
     doc_->device().familyCode = familyCode_;
     devicePane_->markActive(index);
     refresh();
+    return true;
+}
+
+void MainWindow::adoptDocumentDevice() {
+    const int index = doc_->device().handle;
+    device::DeviceEntry entry;
+    if (index < 0 || !scanner_.BindDevice(index, entry)) return;
+    state_.active.entry = entry;
+    state_.active.bound = true;
+    familyCode_ = scanner_.DriveFamily(index);
+    doc_->device().familyCode = familyCode_;
+    devicePane_->markActive(index);
+}
+
+void MainWindow::restoreFromTray() {
+    // Back to the last placement: a window minimised from maximised keeps that flag.
+    if (windowState() & Qt::WindowMaximized) showMaximized();
+    else showNormal();
+    raise();
+    activateWindow();
+}
+
+// ---- wizards, dump viewer, several devices ---------------------------------------------------
+
+void MainWindow::runWizard() {
+    if (options_.skipCaution) return;  // an unattended start shows no wizard either
+    // After start-up has finished and the window shows.
+    QTimer::singleShot(0, this, [this] { openTestPreparationWizard(); });
+}
+
+TestPreparationWizard* MainWindow::openTestPreparationWizard() {
+    if (!doc_->idle.load() || scriptRunning()) {
+        op_->message(command::kNotIdleMessage, "Vexal", app::Icon::Exclamation);
+        return nullptr;
+    }
+    TestPreparationContext context{*op_, scanner_.devices(), {}, state_.active.index(), installPath() / "Scripts",
+                                   {}, {}, {}, {}};
+    for (const auto& d : scanner_.devices()) context.families.push_back(scanner_.DriveFamily(d.index));
+    context.selectDevice = [this](int index) { return selectDevice(index); };
+    context.checkReadiness = [this] {
+        return app::CheckUnitReadiness(*doc_, *op_, [this](std::chrono::milliseconds d) { op_->pace(d); });
+    };
+    context.runTest = [this](const std::filesystem::path& script, const std::string& name, int iterations,
+                             bool suppress) { startScript(script.string(), name, iterations, suppress); };
+    context.viewError = [this] { showLastCommandLines(); };
+    auto* wizard = new TestPreparationWizard(std::move(context), this);
+    wizard->setAttribute(Qt::WA_DeleteOnClose);
+    wizard->open();
+    return wizard;
+}
+
+FaDumpWizard* MainWindow::openFaDumpWizard() {
+    if (!confirmDevice()) return nullptr;
+    FaDumpWizardContext context{doc_->device(), *op_,
+                                fadump::defaultDumpFile(installPath(), doc_->device().serialNumber), {}};
+    context.busy = [this](bool busy) {
+        // Nothing else may use the drive while its dump buffers are read.
+        dumpRunning_ = busy;
+        doc_->idle = busy ? 0 : 1;
+        refresh();
+    };
+    auto* wizard = new FaDumpWizard(std::move(context), this);
+    wizard->setAttribute(Qt::WA_DeleteOnClose);
+    wizard->open();
+    return wizard;
+}
+
+DumpViewerWindow* MainWindow::openDumpViewer(const std::filesystem::path& dmz) {
+    if (!viewer_) {
+        viewer_ = new DumpViewerWindow(*op_, installPath() / "FADump", this);
+        viewer_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    viewer_->show();
+    viewer_->raise();
+    if (!dmz.empty()) viewer_->openFile(dmz);
+    else if (!viewer_->chooseAndOpen() && viewer_->result().title.empty()) {
+        viewer_->close();  // cancelled before any dump was shown
+        return nullptr;
+    }
+    return viewer_;
+}
+
+DeviceListDialog* MainWindow::openDeviceList() {
+    DeviceListContext context;
+    context.devices = scanner_.devices();
+    for (const auto& d : scanner_.devices()) context.families.push_back(scanner_.DriveFamily(d.index));
+    context.activeIndex = state_.active.index();
+    context.selectOne = [this](int index) { return selectDevice(index); };
+    context.selectSeveral = [this](const std::vector<int>& indices) { return runOnSeveral(indices, false); };
+    auto* dialog = new DeviceListDialog(std::move(context), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    return dialog;
+}
+
+std::vector<int> MainWindow::confirmSeveral(const std::vector<int>& indices, bool fromPane) {
+    if (!doc_->idle.load() || scriptRunning()) {
+        op_->message(device::kNotIdleSelectMessage, "Vexal", app::Icon::Exclamation);
+        return {};
+    }
+    const device::SelectionContext context{true, app_.wizardPrivileges, app_.instanceNumber};
+    return device::ConfirmMultiSelection(scanner_, indices, context, state_.active, *op_, fromPane);
+}
+
+bool MainWindow::startOnDevices(const std::vector<int>& devices, const std::string& path, const std::string& testName,
+                                int iterations, bool suppressDialogs, bool fromPane) {
+    if (devices.empty() || !doc_->idle.load() || scriptRunning()) return false;
+    command::MultiDeviceTest test{testName, path, iterations, suppressDialogs, fromPane};
+    scriptRun_->setStepMode(actions_.at("actStepMode")->isChecked());
+    const bool started = scriptRun_->startOnDevices(scanner_, devices, app_.instanceNumber, test);
+    refresh();
+    return started;
+}
+
+bool MainWindow::runOnSeveral(const std::vector<int>& indices, bool fromPane) {
+    const std::vector<int> kept = confirmSeveral(indices, fromPane);
+    if (kept.empty()) return false;
+    SelectTestDialog dialog(installPath() / "Scripts", *op_, this);
+    dialog.setWindowTitle("Select Test - Several Devices");
+    if (dialog.exec() != QDialog::Accepted || dialog.scriptPath().empty()) return false;
+    return startOnDevices(kept, dialog.scriptPath().string(), dialog.testName(), dialog.iterations(),
+                          dialog.suppressDialogs(), fromPane);
 }
 
 void MainWindow::saveView(bool askName) {
@@ -670,14 +832,16 @@ void MainWindow::readinessCheck() {
     box.addButton("&OK", QMessageBox::AcceptRole);
     auto* viewError = box.addButton("&View Error", QMessageBox::ActionRole);
     box.exec();
-    if (box.clickedButton() == viewError) {
-        // The lines of the last command: its status and sense.
-        const auto& lines = doc_->lines();
-        const size_t n = lines.size();
-        std::string text;
-        for (const auto& line : lines.range(n > 40 ? n - 40 : 0, 40)) text += line + "\n";
-        op_->showText("View Error", text);
-    }
+    if (box.clickedButton() == viewError) showLastCommandLines();
+}
+
+void MainWindow::showLastCommandLines() {
+    // The lines of the last command: its status and sense.
+    const auto& lines = doc_->lines();
+    const size_t n = lines.size();
+    std::string text;
+    for (const auto& line : lines.range(n > 40 ? n - 40 : 0, 40)) text += line + "\n";
+    op_->showText("View Error", text);
 }
 
 void MainWindow::rescan() {
@@ -805,6 +969,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (viewer_ && !viewer_->close()) {  // an unsaved report the operator keeps
+        event->ignore();
+        return;
+    }
+    if (tray_) tray_->hide();
     if (started_) {
         app::WindowPlacement placement;
         placement.maximised = isMaximized();

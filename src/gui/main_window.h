@@ -3,7 +3,10 @@
 // the log view and the status bar. Every command runs on the document's worker thread or
 // its test runner; a timer brings their lines and state to the window.
 #include <QMainWindow>
+#include <QPointer>
 
+#include <atomic>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -15,6 +18,7 @@
 
 class QAction;
 class QMenu;
+class QSystemTrayIcon;
 class QTimer;
 class QToolBar;
 
@@ -24,8 +28,13 @@ class ScriptEngine;
 
 namespace vexal::gui {
 
+class BusyIndicator;
+class DeviceListDialog;
 class DevicePane;
+class DumpViewerWindow;
+class FaDumpWizard;
 class LogView;
+class TestPreparationWizard;
 class StatusPanesBar;
 class ScriptRun;
 
@@ -52,6 +61,7 @@ public:
     bool showCaution() override;
     void placeWindow(const app::UserSettings& settings) override;
     void devicesReady() override;
+    void runWizard() override;
 
     // One timer pass: new lines, status panes, which commands may run.
     void refresh();
@@ -71,6 +81,30 @@ public:
     const device::ActiveDevice& activeDevice() const { return state_.active; }
     device::BusScanner& scanner() { return scanner_; }
     bool scriptRunning() const;
+    BusyIndicator* busyAnimation() const { return busy_; }
+    // The tray icon; null where the desktop has no notification area.
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    // The tray icon's tip, kept also where there is no tray icon.
+    QString trayTip() const { return trayTip_; }
+
+    // The windows of the wizards and the dump viewer, shown without blocking the window;
+    // null when they may not open now (a message told the operator why).
+    TestPreparationWizard* openTestPreparationWizard();
+    FaDumpWizard* openFaDumpWizard();
+    // Empty `dmz`: the viewer asks for the file.
+    DumpViewerWindow* openDumpViewer(const std::filesystem::path& dmz = {});
+    DeviceListDialog* openDeviceList();
+
+    // Several devices chosen for a test: the devices that stay after the unsupported ones
+    // were announced and the operator confirmed; empty when declined or not idle.
+    std::vector<int> confirmSeveral(const std::vector<int>& indices, bool fromPane);
+    // The test on each device in turn (the multi-device run).
+    bool startOnDevices(const std::vector<int>& devices, const std::string& path, const std::string& testName,
+                        int iterations, bool suppressDialogs, bool fromPane);
+    // Both: confirm, choose the test, run.
+    bool runOnSeveral(const std::vector<int>& indices, bool fromPane);
+    // Makes a device the active one; false when refused.
+    bool selectDevice(int index);
 
     // Sends one interactive command to the selected device (dialog first when it has one).
     void sendCommand(int commandCode);
@@ -91,12 +125,14 @@ private:
     void buildMenus();
     void populateDevices();
     bool confirmDevice();
-    void selectDevice(int index);
     void saveView(bool askName);
     void clearView();
     void runTestDialog();
     void abortTest();
     void readinessCheck();
+    void showLastCommandLines();
+    void adoptDocumentDevice();
+    void restoreFromTray();
     void rescan();
     void switchTransport(device::TransportKind kind);
     void tapeAlerts();
@@ -135,6 +171,13 @@ private:
     bool engineeringShown_ = false;
     bool started_ = false;
     bool resetAccepted_ = false;
+    BusyIndicator* busy_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    QString trayTip_;
+    std::atomic<bool> commandBusy_{false};  // between a command's Sent and Done lines
+    bool dumpRunning_ = false;
+    bool runWasGoing_ = false;
+    QPointer<DumpViewerWindow> viewer_;
     std::map<QString, QAction*> actions_;
     std::vector<QAction*> needIdle_;  // disabled while a command or test runs
 };

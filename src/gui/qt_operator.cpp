@@ -49,6 +49,21 @@ QMessageBox::StandardButton toQt(app::Button b) {
 
 }  // namespace
 
+QString qtFileFilter(std::string_view filter) {
+    const QString text = q(filter);
+    if (!text.contains('|')) return text;
+    const QStringList parts = text.split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString name = parts[i].trimmed();
+        const QString patterns = parts[i + 1].trimmed();
+        if (name.isEmpty() && patterns.isEmpty()) break;  // the closing "||"
+        if (patterns.isEmpty() || name.contains('(')) filters << name;
+        else filters << QString("%1 (%2)").arg(name, QString(patterns).replace(';', ' '));
+    }
+    return filters.join(";;");
+}
+
 #ifdef VEXAL_HAVE_CHARTS
 QtOperator::QtOperator(QWidget* parent) : parent_(parent), charts_(std::make_unique<ChartWindows>(parent)) {}
 QtOperator::~QtOperator() = default;
@@ -141,8 +156,8 @@ bool QtOperator::chooseFile(app::FileDialog kind, std::string_view caption, std:
                             std::string& path) {
     return onUi([&]() {
         const QString chosen = kind == app::FileDialog::Open
-                                   ? QFileDialog::getOpenFileName(parent_, q(caption), q(path), q(filter))
-                                   : QFileDialog::getSaveFileName(parent_, q(caption), q(path), q(filter));
+                                   ? QFileDialog::getOpenFileName(parent_, q(caption), q(path), qtFileFilter(filter))
+                                   : QFileDialog::getSaveFileName(parent_, q(caption), q(path), qtFileFilter(filter));
         if (chosen.isEmpty()) return false;
         path = chosen.toStdString();
         return true;

@@ -14,6 +14,10 @@ namespace vexal::gui {
 
 class ChartWindows;
 
+// A file filter in the "Text (*.a)|*.a|Other|*.b||" form as Qt's "Text (*.a);;Other (*.b)";
+// a filter without '|' is taken as it is.
+QString qtFileFilter(std::string_view filter);
+
 class QtOperator : public app::Operator {
 public:
     explicit QtOperator(QWidget* parent);

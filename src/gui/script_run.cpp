@@ -35,11 +35,33 @@ ScriptRun::~ScriptRun() {
         doc_.AbortTestConfirmed();
     }
     doc_.WaitForTest();
+    if (severalThread_.joinable()) severalThread_.join();
+}
+
+bool ScriptRun::startOnDevices(device::BusScanner& scanner, const std::vector<int>& devices, int instance,
+                               const command::MultiDeviceTest& test) {
+    if (running_) return false;
+    doc_.WaitForTest();
+    if (severalThread_.joinable()) severalThread_.join();
+    engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
+    engine_->setStepMode(stepMode_);
+    engine_->setSuppressDialogs(test.suppressDialogs);
+    running_ = true;
+    severalDevices_ = true;
+    doc_.idle = 0;
+    doc_.testRunning = 1;
+    severalThread_ = std::thread([this, &scanner, devices, instance, test] {
+        command::RunOnDevices(doc_, scanner, devices, instance, test, *script_, op_);
+        running_ = false;
+    });
+    return true;
 }
 
 bool ScriptRun::start(const std::string& path, const std::string& testName, int iterations, bool suppressDialogs) {
     if (running_) return false;
     doc_.WaitForTest();  // the previous runner thread has ended: join it
+    if (severalThread_.joinable()) severalThread_.join();
+    severalDevices_ = false;
     engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
     engine_->setStepMode(stepMode_);
     engine_->setSuppressDialogs(suppressDialogs);

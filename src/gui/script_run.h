@@ -4,8 +4,12 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "command/falder_doc.h"
+#include "command/multi_device_run.h"
+#include "device/bus_scan.h"
 
 namespace vexal::script {
 class ScriptEngine;
@@ -20,7 +24,13 @@ public:
 
     // Starts the run on the document's test runner; false when one is still running.
     bool start(const std::string& path, const std::string& testName, int iterations, bool suppressDialogs);
+    // Runs the test on each of `devices` in turn, on a thread of its own; false when a run
+    // is still going.
+    bool startOnDevices(device::BusScanner& scanner, const std::vector<int>& devices, int instance,
+                        const command::MultiDeviceTest& test);
     bool running() const { return running_.load(); }
+    // Whether the run that is going (or went last) covered several devices.
+    bool severalDevices() const { return severalDevices_.load(); }
 
     // Step mode applies from the next statement on.
     void setStepMode(bool on);
@@ -42,7 +52,9 @@ private:
     std::unique_ptr<script::ScriptEngine> engine_;
     std::unique_ptr<Tracked> script_;
     std::atomic<bool> running_{false};
+    std::atomic<bool> severalDevices_{false};
     bool stepMode_ = false;
+    std::thread severalThread_;
 };
 
 }  // namespace vexal::gui

@@ -17,8 +17,9 @@
 
 namespace vexal::gui {
 
-SelectTestDialog::SelectTestDialog(const std::filesystem::path& folder, app::Operator& op, QWidget* parent)
-    : QDialog(parent), folder_(folder), op_(op) {
+SelectTestDialog::SelectTestDialog(const std::filesystem::path& folder, app::Operator& op, QWidget* parent,
+                                   bool embedded)
+    : QDialog(parent, embedded ? Qt::Widget : Qt::Dialog), folder_(folder), op_(op) {
     setWindowTitle("Select Test");
     setObjectName("selectTestDialog");
     auto* layout = new QVBoxLayout(this);
@@ -46,7 +47,12 @@ SelectTestDialog::SelectTestDialog(const std::filesystem::path& folder, app::Ope
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    resize(420, 400);
+    if (embedded) {
+        buttons->hide();
+        layout->setContentsMargins(0, 0, 0, 0);
+    } else {
+        resize(420, 400);
+    }
 
     // The description file is rebuilt every time the dialog opens.
     script::BuildDescriptionFile(folder_, folder_ / script::kDescriptionFileName);
@@ -68,8 +74,12 @@ SelectTestDialog::SelectTestDialog(const std::filesystem::path& folder, app::Ope
     connect(list_, &QTreeWidget::currentItemChanged, this, [this, run] {
         showDescription();
         run->setEnabled(list_->currentItem() != nullptr);
+        Q_EMIT currentTestChanged();
     });
-    connect(list_, &QTreeWidget::itemDoubleClicked, this, &QDialog::accept);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this, embedded] {
+        if (embedded) Q_EMIT testActivated();
+        else accept();
+    });
     connect(suppress_, &QCheckBox::toggled, this, [this](bool on) {
         if (on && op_.message(kSuppressDialogsQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo,
                               app::Button::No) != app::Button::Yes)

@@ -22,7 +22,9 @@ inline constexpr const char* kSuppressDialogsQuestion =
 class SelectTestDialog : public QDialog {
     Q_OBJECT
 public:
-    SelectTestDialog(const std::filesystem::path& scriptsFolder, app::Operator& op, QWidget* parent = nullptr);
+    // `embedded`: a page of another window (the Test Preparation Wizard), without buttons.
+    SelectTestDialog(const std::filesystem::path& scriptsFolder, app::Operator& op, QWidget* parent = nullptr,
+                     bool embedded = false);
 
     std::filesystem::path scriptPath() const;
     std::string testName() const;
@@ -32,6 +34,11 @@ public:
     // Selects the test of that name (without ".scs"); false when there is none.
     bool selectTest(const QString& name);
     QString description() const;
+
+Q_SIGNALS:
+    // Embedded: a test was double-clicked; any mode: the current test changed.
+    void testActivated();
+    void currentTestChanged();
 
 private:
     void showDescription();
