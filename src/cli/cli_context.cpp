@@ -61,7 +61,9 @@ bool CliContext::prepare() {
 int CliContext::scan() {
     scanner_.ScanBuses(config_);
     if (scanner_.transportFailed()) return kExitTransport;
-    if (!options_.quiet && !options_.json)
+    // Devices refused for lack of permission are told even with --json: nothing else
+    // explains an empty or short list.
+    if (!options_.quiet && (!options_.json || scanner_.permissionDenied() > 0))
         for (const auto& note : scanner_.notes()) std::cerr << note << "\n";
     return kExitDone;
 }

@@ -67,6 +67,14 @@ int runScan(CliContext& context) {
     }
     if (context.options().json) std::cout << list.dump(2) << "\n";
     else if (scanner.deviceCount() > 0) printTable(rows);
+    // Devices that are there but refused to this user: an environment problem, not an
+    // empty bus.
+    if (scanner.deviceCount() == 0 && scanner.permissionDenied() > 0) {
+        std::cerr << fmt::format("{} SCSI generic device{} found but none could be opened for lack of permission "
+                                 "(see above).\n",
+                                 scanner.permissionDenied(), scanner.permissionDenied() == 1 ? " was" : "s were");
+        return kExitTransport;
+    }
     return kExitDone;
 }
 

@@ -93,8 +93,10 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
     {
         Entry& e = add(app, "space", "SPACE CODE COUNT (0 blocks, 1 filemarks, 2 sequential filemarks, 3 EOD)",
                        code::Space);
-        e.sub->add_option("CODE", e.request.spaceCode)->required()->check(CLI::Range(0, 3));
-        e.sub->add_option("COUNT", e.request.spaceCount)->required()->check(CLI::Range(-8388608, 8388607));
+        e.sub->add_option("CODE", e.request.spaceCode, "0 blocks, 1 filemarks, 2 sequential filemarks, 3 end of data")
+            ->required()->check(CLI::Range(0, 3));
+        e.sub->add_option("COUNT", e.request.spaceCount, "How many (negative: backwards)")
+            ->required()->check(CLI::Range(-8388608, 8388607));
     }
     {
         Entry& e = add(app, "locate", "LOCATE ADDRESS (decimal or 1FH)", code::Locate, [](Entry& entry, CliSession&) {
@@ -103,7 +105,7 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
             std::cerr << command::addressErrorText(error) << "\n";
             return kExitUsage;
         });
-        e.sub->add_option("ADDRESS", e.text)->required();
+        e.sub->add_option("ADDRESS", e.text, "Block address, decimal or hexadecimal with a trailing H (1FH)")->required();
         auto* partition = e.sub->add_option("--partition", e.request.partition, "Change to this partition")
                               ->check(CLI::Range(0, 255));
         e.sub->add_flag("--immediate", e.request.immediate, "Return before the tape has moved");
@@ -141,14 +143,15 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         e.sub->add_option("--cdb-size", e.request.cdbSize, "6 or 10")->check(CLI::IsMember({6, 10}));
     }
     add(app, "set-block-size", "Set the fixed block size (0: variable)", code::SetBlockSize)
-        .sub->add_option("N", entries_.back().request.newBlockSize)->required()->check(CLI::Range(0, 0xFFFFFF));
+        .sub->add_option("N", entries_.back().request.newBlockSize, "Block size in bytes (0: variable blocks)")
+        ->required()->check(CLI::Range(0, 0xFFFFFF));
     {
         Entry& e = add(app, "compression", "Hardware data compression on or off", code::CompressionOn,
                        [](Entry& entry, CliSession&) {
                            entry.request.code = entry.text == "on" ? code::CompressionOn : code::CompressionOff;
                            return kExitDone;
                        });
-        e.sub->add_option("STATE", e.text)->required()->check(CLI::IsMember({"on", "off"}));
+        e.sub->add_option("STATE", e.text, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
     }
     {
         Entry& e = add(app, "verify", "VERIFY", code::Verify);
@@ -179,8 +182,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         Entry& e = add(app, name, help, c);
         e.sub->add_option("--mode", e.request.bufferMode, "Mode (0, 2, 3, 10, 11)")->check(CLI::Range(0, 31));
         e.sub->add_option("--id", e.request.bufferId, "Buffer ID")->check(CLI::Range(0, 255));
-        e.sub->add_option("--offset", e.request.bufferOffset)->check(CLI::Range(0, 0xFFFFFF));
-        e.sub->add_option("--length", e.request.bufferLength)->check(CLI::Range(0, 0xFFFF));
+        e.sub->add_option("--offset", e.request.bufferOffset, "Buffer offset in bytes")->check(CLI::Range(0, 0xFFFFFF));
+        e.sub->add_option("--length", e.request.bufferLength, "Transfer length in bytes")->check(CLI::Range(0, 0xFFFF));
         if (c == code::WriteBuffer) {
             e.sub->add_option("--data", e.text, "Data as hex bytes (zeros when absent)");
             e.prepare = [](Entry& entry, CliSession&) {
@@ -200,7 +203,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
     {
         Entry& e = add(app, "receive-diagnostic", "RECEIVE DIAGNOSTIC RESULTS", code::ReceiveDiagnostic);
         e.request.allocationLength = 64;
-        e.sub->add_option("--length", e.request.allocationLength)->check(CLI::Range(1, 65535));
+        e.sub->add_option("--length", e.request.allocationLength, "Allocation length (default 64)")
+            ->check(CLI::Range(1, 65535));
     }
     add(app, "prevent", "PREVENT MEDIUM REMOVAL", code::PreventAllow).request.prevent = true;
     add(app, "allow", "ALLOW MEDIUM REMOVAL", code::PreventAllow);

@@ -70,7 +70,7 @@ DiagCommands::DiagCommands(CLI::App& app) {
     auto& t = test_;
     testCommand_ = app.add_subcommand("test", "Run a canned test: write-read, 1 (data reliability), 2 (append), "
                                               "3 (locate) or 4 (variable block)");
-    testCommand_->add_option("TEST", t.test)->required()->check(CLI::IsMember({"write-read", "1", "2", "3", "4"}));
+    testCommand_->add_option("TEST", t.test, "write-read, 1, 2, 3 or 4")->required()->check(CLI::IsMember({"write-read", "1", "2", "3", "4"}));
     testCommand_->add_option("--pattern", t.pattern, "incr, word, zeros, random, nocompare or blocknum");
     testCommand_->add_flag("--fixed", t.fixed, "Fixed-block transfers");
     testCommand_->add_option("--block-size", t.blockSize, "Logical block size (default 512)");
@@ -87,7 +87,7 @@ DiagCommands::DiagCommands(CLI::App& app) {
     testCommand_->add_option("--step", t.blockIncrement, "Test 4: block size increment (default 4)");
 
     tapeLogCommand_ = app.add_subcommand("tape-log", "Read the tape history log, or write it with a new label");
-    tapeLogCommand_->add_option("ACTION", tapeLogAction_)->required()->check(CLI::IsMember({"read", "write"}));
+    tapeLogCommand_->add_option("ACTION", tapeLogAction_, "read or write")->required()->check(CLI::IsMember({"read", "write"}));
     tapeLogCommand_->add_option("--label", tapeLabel_, "write: the tape label (asked for when absent)");
     tapeLogCommand_->add_flag("--fresh", freshRecord_, "write: start a new record instead of the one on the tape");
 

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/device_commands.h"
 #include "cli/diag_commands.h"
+#include "cli/script_path.h"
 #include "command/command_request.h"
 #include "device/device_library.h"
 #include "log/log_system.h"
@@ -18,13 +19,16 @@ int main(int argc, char** argv) {
     CLI::App app{"Korvane Vexal: test and diagnostics console for SCSI tape drives and medium changers", "vexal-cli"};
     app.set_version_flag("--version", std::string("vexal-cli ") + VEXAL_VERSION);
     app.require_subcommand(1);
+    app.footer("Run 'vexal-cli COMMAND --help' for the options of a command, and see man vexal-cli.\n"
+               "Exit status: 0 done; 1 the command, test or script failed; 2 usage; 3 no such device or not\n"
+               "addressable; 4 transport or environment error (e.g. /dev/sgN not accessible: join group 'tape').");
 
     GlobalOptions g;
     app.add_option("--transport", g.transport, "Transport: sg, iscsi or virtual (default: the Transport setting)")
         ->check(CLI::IsMember({"sg", "iscsi", "virtual"}));
     app.add_option("--portal", g.portals, "iSCSI portal HOST[:PORT] (repeatable)");
     auto* virtualOption =
-        app.add_option("--virtual", g.virtualProfile, "Use the virtual devices, optionally from a profile file")
+        app.add_option("--virtual", g.virtualProfile, "Use the virtual devices; --virtual=PROFILE.ini: from a profile file")
             ->expected(0, 1);
     app.add_option("--device", g.device, "Device index or H:T:L");
     app.add_flag("--engineering", g.engineering, "Engineering mode");
@@ -76,7 +80,8 @@ int main(int argc, char** argv) {
     fupCommand->add_option("IMAGE", fupImage, "The image file")->required();
     RunOptions runOptions;
     auto* runCommand = app.add_subcommand("run", "Run a script on the selected device inside the test frames");
-    runCommand->add_option("SCRIPT", runOptions.script, "The .scs file")->required();
+    runCommand->add_option("SCRIPT", runOptions.script, "The .scs file (a bare name is also looked for in Scripts/)")
+        ->required();
     runCommand->add_option("--iterations", runOptions.iterations, "How many times to load and run it")
         ->check(CLI::Range(1, 1000000));
     runCommand->add_flag("--suppress-dialogs", runOptions.suppressDialogs, "Run without dialogs (GETSUPPRESSSTATUS reads 1)");
@@ -84,13 +89,14 @@ int main(int argc, char** argv) {
 
     std::string checkScript;
     auto* checkCommand = app.add_subcommand("check", "Load a script (phases 1 to 3) and print its trail file");
-    checkCommand->add_option("SCRIPT", checkScript, "The .scs file")->required();
+    checkCommand->add_option("SCRIPT", checkScript, "The .scs file (a bare name is also looked for in Scripts/)")
+        ->required();
     std::string modeName;
     auto* modeCommand = app.add_subcommand("mode", "Switch to customer or engineering mode (kept for later runs)");
-    modeCommand->add_option("MODE", modeName)->required()->check(CLI::IsMember({"customer", "engineering"}));
+    modeCommand->add_option("MODE", modeName, "customer or engineering")->required()->check(CLI::IsMember({"customer", "engineering"}));
     std::string settingsAction = "show";
     auto* settingsCommand = app.add_subcommand("settings", "Show the settings, or reset them to their defaults");
-    settingsCommand->add_option("ACTION", settingsAction)->check(CLI::IsMember({"show", "reset"}));
+    settingsCommand->add_option("ACTION", settingsAction, "show (default) or reset")->check(CLI::IsMember({"show", "reset"}));
 
     std::string serialPortName;
     auto* serialPortCommand = app.add_subcommand("serial-port", "Set or show the serial port scripts talk to");
@@ -121,8 +127,11 @@ int main(int argc, char** argv) {
     else if (*faDumpCommand) rc = runFaDump(context, dumpOptions);
     else if (*faDumpViewCommand) rc = runFaDumpView(context, dumpFile);
     else if (*firmwareCommand) rc = runFirmware(context, firmwareOptions);
-    else if (*checkCommand) rc = runCheck(context, checkScript);
-    else if (*runCommand) rc = runScript(context, runOptions);
+    else if (*checkCommand) rc = runCheck(context, resolveScriptPath(checkScript));
+    else if (*runCommand) {
+        runOptions.script = resolveScriptPath(runOptions.script);
+        rc = runScript(context, runOptions);
+    }
     else if (*fupCommand) rc = runFupTape(context, fupImage);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
     else if (*serialPortCommand)

@@ -23,15 +23,18 @@ std::string rtrim(std::string s) {
     return s;
 }
 
-std::shared_ptr<Transport> scanSgPorts(const ScanConfig& config, std::vector<std::string>& notes, int& found) {
+std::shared_ptr<Transport> scanSgPorts(const ScanConfig& config, std::vector<std::string>& notes, int& found,
+                                       int& denied) {
     SgScanOptions options;
     options.sysfsRoot = config.sysfsRoot;
     options.devRoot = config.devRoot;
     options.rescan = true;
+    options.open = config.openNode;
     SgScanReport report;
     auto transport = makeSgTransport(options, report);
     for (const auto& problem : report.problems) notes.push_back(problem);
     found = report.devices;
+    denied = report.permissionDenied;
     return transport;
 }
 
@@ -46,7 +49,7 @@ bool BusScanner::startTransport(const ScanConfig& config) {
     case TransportKind::Sg: {
         operator_.pace(milliseconds(3000));
         int found = 0;
-        auto transport = scanSgPorts(config, notes_, found);
+        auto transport = scanSgPorts(config, notes_, found, permissionDenied_);
         DevSetTransport(transport);
         devices_.clear();
         DevEnumerate();
@@ -110,6 +113,7 @@ void BusScanner::takeDevices() {
 int BusScanner::ScanBuses(const ScanConfig& config) {
     notes_.clear();
     transportFailed_ = false;
+    permissionDenied_ = 0;
     devices_.clear();
     operator_.progressBegin("Checking environment...", 0, 10);
     if (!startTransport(config)) return 0;
@@ -144,10 +148,10 @@ void BusScanner::RescanBus(const ScanConfig& config) {
     switch (config.kind) {
     case TransportKind::Sg: {
         std::vector<std::string> ignored;
-        int found = 0;
-        scanSgPorts(config, ignored, found);
+        int found = 0, denied = 0;
+        scanSgPorts(config, ignored, found, denied);
         operator_.pace(milliseconds(5000));
-        scanSgPorts(config, ignored, found);
+        scanSgPorts(config, ignored, found, denied);
         break;
     }
     case TransportKind::Iscsi:

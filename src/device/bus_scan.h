@@ -3,6 +3,7 @@
 // device array and names each device; rescans; binds device objects by index.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct ScanConfig {
     std::string virtualProfile;        // empty: the default virtual devices
     std::filesystem::path sysfsRoot = "/sys";
     std::filesystem::path devRoot = "/dev";
+    // Opens sg nodes as open(2) does; empty: open(2). Tests inject refusals here.
+    std::function<int(const char* path, int flags)> openNode;
 };
 
 inline constexpr const char* kNoDevicesMessage =
@@ -58,6 +61,8 @@ public:
     const std::vector<std::string>& notes() const { return notes_; }
     // Set when the transport itself could not be started.
     bool transportFailed() const { return transportFailed_; }
+    // Devices that exist but could not be opened for lack of permission (SCSI generic).
+    int permissionDenied() const { return permissionDenied_; }
 
 private:
     bool startTransport(const ScanConfig& config);
@@ -67,6 +72,7 @@ private:
     std::vector<DeviceEntry> devices_;
     std::vector<std::string> notes_;
     bool transportFailed_ = false;
+    int permissionDenied_ = 0;
 };
 
 // "Labeled Device N" and "Selected Device N" sections of the framework profile.

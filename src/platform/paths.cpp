@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/ini_file.h"
+#include "platform/shipped_data.h"
 
 namespace vexal::platform {
 namespace fs = std::filesystem;
@@ -61,6 +62,8 @@ fs::path installPath() {
     }
     if (path.back() != '/') path += '/';
     if (!fromMachine) {
+        // The installed default scripts and help, before the empty folders are made.
+        seedDataFolder(shippedDataFolder(), path);
         std::error_code ec;
         for (const char* sub : {"Logs", "Scripts", "FADump"}) fs::create_directories(fs::path(path) / sub, ec);
     }

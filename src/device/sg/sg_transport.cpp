@@ -13,6 +13,7 @@
 #include <fmt/format.h>
 
 #include "device/sg/sg_address_map.h"
+#include "device/sg/sg_permission.h"
 #include "platform/event.h"
 
 namespace vexal::device {
@@ -27,9 +28,10 @@ void finish(RequestBlock& srb, uint8_t status) { srb.status.store(status); }
 
 // Opens an sg node read-write, else read-only (enough for SG_IO of commands that only
 // read). A folder is not a device node even where opening it succeeds.
-sg::FileDescriptor openNode(const fs::path& node, int& error) {
-    int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+sg::FileDescriptor openNode(const NodeOpener& opener, const fs::path& node, int& error) {
+    const auto open = [&opener](const char* path, int flags) { return opener ? opener(path, flags) : ::open(path, flags); };
+    int fd = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fd = open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = errno;
         return {};
@@ -140,10 +142,19 @@ std::shared_ptr<Transport> makeSgTransport(const SgScanOptions& options, SgScanR
     std::vector<uint32_t> hosts = sg::listScsiHosts(options.sysfsRoot);
 
     if (options.rescan) {
-        for (uint32_t host : hosts)
-            if (const int error = rescanScsiHost(options.sysfsRoot, host))
+        // Only root may ask the kernel to rescan: for anyone else one sentence, not one per host.
+        bool rescanRefused = false;
+        for (uint32_t host : hosts) {
+            const int error = rescanScsiHost(options.sysfsRoot, host);
+            if (sg::isPermissionError(error)) rescanRefused = true;
+            else if (error)
                 report.problems.push_back(
                     fmt::format("{}: {}", sg::hostScanFile(options.sysfsRoot, host).string(), errnoText(error)));
+        }
+        if (rescanRefused)
+            report.problems.push_back(
+                "The SCSI hosts were not rescanned (only root may do that): the devices the kernel already knows "
+                "are listed.");
     }
 
     std::vector<sg::GenericDevice> devices = sg::listGenericDevices(options.sysfsRoot, report.problems);
@@ -159,10 +170,15 @@ std::shared_ptr<Transport> makeSgTransport(const SgScanOptions& options, SgScanR
         sg::GenericDevice& device = devices[i];
         const fs::path node = options.devRoot / device.name;
         int error = 0;
-        sg::FileDescriptor fd = openNode(node, error);
+        sg::FileDescriptor fd = openNode(options.open, node, error);
         if (!fd.valid()) {
             ++report.unopenable;
-            report.problems.push_back(fmt::format("{}: {}", node.string(), errnoText(error)));
+            if (sg::isPermissionError(error)) {
+                ++report.permissionDenied;
+                report.problems.push_back(sg::permissionAdvice(node, device, sg::nodeGroup(node)));
+            } else {
+                report.problems.push_back(fmt::format("{}: {}", node.string(), errnoText(error)));
+            }
             continue;
         }
         auto record = std::make_unique<SgDeviceRecord>();

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,17 +19,23 @@
 
 namespace vexal::device {
 
+// Opens a node as open(2) does: a descriptor, or -1 with errno set. Tests replace it to
+// see failures that root, whom file modes do not stop, never meets (EACCES).
+using NodeOpener = std::function<int(const char* path, int flags)>;
+
 struct SgScanOptions {
     std::filesystem::path sysfsRoot = "/sys";
     std::filesystem::path devRoot = "/dev";
     bool rescan = true;
+    NodeOpener open;  // empty: open(2)
 };
 
 struct SgScanReport {
     int portCount = 0;
     int devices = 0;
     int unopenable = 0;                 // nodes found but not openable, e.g. EACCES
-    std::vector<std::string> problems;  // one clear sentence each, e.g. "/dev/sg3: Permission denied"
+    int permissionDenied = 0;           // of those, the ones refused for lack of permission
+    std::vector<std::string> problems;  // one clear sentence each, e.g. "/dev/sg3: Is a directory"
 };
 
 // One device found by the port scan.
