@@ -10,17 +10,33 @@
 namespace vexal::command {
 namespace {
 
+// One period of the incremental byte pattern.
+constexpr std::array<uint8_t, 256> kIncrementalBytes = [] {
+    std::array<uint8_t, 256> bytes{};
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i);
+    return bytes;
+}();
+
 void fillBlock(int dataPattern, uint64_t blockNumber, std::span<uint8_t> block) {
     switch (dataPattern) {
     case pattern::Zeros:
-        std::fill(block.begin(), block.end(), uint8_t{0});
+        std::memset(block.data(), 0, block.size());
         return;
-    case pattern::IncrementalWord:
-        for (size_t i = 0; i < block.size(); ++i) {
-            const uint32_t word = static_cast<uint32_t>(i / 4);
-            block[i] = static_cast<uint8_t>(word >> (8 * (i % 4)));
+    case pattern::IncrementalWord: {
+        // The word index, least significant byte first, in every four bytes.
+        const size_t words = block.size() / 4;
+        uint8_t* out = block.data();
+        for (size_t w = 0; w < words; ++w, out += 4) {
+            const uint32_t word = static_cast<uint32_t>(w);
+            out[0] = static_cast<uint8_t>(word);
+            out[1] = static_cast<uint8_t>(word >> 8);
+            out[2] = static_cast<uint8_t>(word >> 16);
+            out[3] = static_cast<uint8_t>(word >> 24);
         }
+        for (size_t i = words * 4; i < block.size(); ++i)
+            block[i] = static_cast<uint8_t>(static_cast<uint32_t>(i / 4) >> (8 * (i % 4)));
         return;
+    }
     case pattern::PseudoRandom: {
         // xorshift64*, seeded by the block number: reproducible, incompressible.
         uint64_t state = (blockNumber + 1) * 0x9E3779B97F4A7C15ULL;
@@ -39,7 +55,8 @@ void fillBlock(int dataPattern, uint64_t blockNumber, std::span<uint8_t> block) 
             block[i] = static_cast<uint8_t>(blockNumber >> (8 * (7 - i)));
         return;
     default:  // incremental byte, and what "no compare" writes
-        for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i);
+        for (size_t at = 0; at < block.size(); at += kIncrementalBytes.size())
+            std::memcpy(block.data() + at, kIncrementalBytes.data(), std::min(kIncrementalBytes.size(), block.size() - at));
         return;
     }
 }
@@ -54,10 +71,40 @@ void fillPattern(int dataPattern, uint64_t commandIndex, uint32_t blockSize, std
                   buffer.subspan(offset, std::min(size, buffer.size() - offset)));
 }
 
+bool patternRepeatsEveryCommand(int dataPattern) {
+    return dataPattern == pattern::IncrementalByte || dataPattern == pattern::IncrementalWord ||
+           dataPattern == pattern::Zeros || dataPattern == pattern::NoCompare;
+}
+
+namespace {
+
+// The expected bytes of the last compare on this thread. A pattern that does not depend on
+// the block number is kept for the next command of the same shape, so a long read run
+// generates it once; the others are regenerated into the same storage.
+struct ExpectedData {
+    std::vector<uint8_t> bytes;
+    int pattern = -1;
+    uint32_t blockSize = 0;
+    bool valid = false;
+
+    std::span<const uint8_t> get(int dataPattern, uint64_t commandIndex, uint32_t size, size_t length) {
+        if (!(valid && patternRepeatsEveryCommand(dataPattern) && pattern == dataPattern && blockSize == size && bytes.size() == length)) {
+            bytes.resize(length);
+            fillPattern(dataPattern, commandIndex, size, bytes);
+            pattern = dataPattern;
+            blockSize = size;
+            valid = true;
+        }
+        return bytes;
+    }
+};
+
+}  // namespace
+
 long long comparePattern(int dataPattern, uint64_t commandIndex, uint32_t blockSize, std::span<const uint8_t> got) {
     if (dataPattern == pattern::NoCompare) return -1;
-    std::vector<uint8_t> expected(got.size());
-    fillPattern(dataPattern, commandIndex, blockSize, expected);
+    thread_local ExpectedData cache;
+    const std::span<const uint8_t> expected = cache.get(dataPattern, commandIndex, blockSize, got.size());
     const size_t checked = dataPattern == pattern::BlockNumberOnly ? std::min<size_t>(8, got.size()) : got.size();
     if (dataPattern == pattern::BlockNumberOnly && blockSize != 0) {
         for (size_t offset = 0; offset < got.size(); offset += blockSize)
@@ -65,6 +112,7 @@ long long comparePattern(int dataPattern, uint64_t commandIndex, uint32_t blockS
                 if (got[i] != expected[i]) return static_cast<long long>(i);
         return -1;
     }
+    if (checked == 0 || std::memcmp(got.data(), expected.data(), checked) == 0) return -1;
     const auto mismatch = std::mismatch(got.begin(), got.begin() + static_cast<long>(checked), expected.begin());
     return mismatch.first == got.begin() + static_cast<long>(checked) ? -1 : mismatch.first - got.begin();
 }

@@ -11,6 +11,10 @@ namespace vexal::command {
 // `blockSize` bytes (0: one block).
 void fillPattern(int dataPattern, uint64_t commandIndex, uint32_t blockSize, std::span<uint8_t> buffer);
 
+// True when the pattern gives every command the same bytes (it does not depend on the
+// block number).
+bool patternRepeatsEveryCommand(int dataPattern);
+
 // Compares `got` with the pattern; returns the offset of the first difference, or -1.
 long long comparePattern(int dataPattern, uint64_t commandIndex, uint32_t blockSize, std::span<const uint8_t> got);
 

@@ -8,6 +8,7 @@
 #include "command/data_pattern.h"
 #include "command/raw_data.h"
 #include "command/scsi_device.h"
+#include "device/device_library.h"
 
 namespace vexal::command {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 // What one command may move: a guard for requests that did not come through a dialog.
 constexpr uint64_t kMaxTransferBytes = 16ull * 1024 * 1024;
 
-std::string hexBytes(const std::vector<uint8_t>& data, size_t from, size_t count) {
+std::string hexBytes(std::span<const uint8_t> data, size_t from, size_t count) {
     std::string out;
     for (size_t i = from; i < from + count && i < data.size(); ++i) out += fmt::format(" {:02X}", data[i]);
     return out;
@@ -23,7 +24,7 @@ std::string hexBytes(const std::vector<uint8_t>& data, size_t from, size_t count
 
 }  // namespace
 
-void CScsiDevice::logCompareError(const std::vector<uint8_t>& got, long long offset, const CommandRequest& request,
+void CScsiDevice::logCompareError(std::span<const uint8_t> got, long long offset, const CommandRequest& request,
                                   uint64_t commandIndex) {
     std::vector<uint8_t> expected(got.size());
     fillPattern(request.dataPattern, commandIndex, request.fixed ? request.blockSize : 0, expected);
@@ -73,14 +74,23 @@ ScsiResult CScsiDevice::transfer(bool write, const CommandRequest& request, std:
     if (bytes == 0 || bytes > kMaxTransferBytes) {
         Line(fmt::format("  [Vexal_ERROR: a transfer of {} bytes is not possible]", bytes), LineRule::Always, 2);
         result = 0xAAE0;
+    } else if (uint8_t* const buffer = device::DevBufferData(handle, static_cast<size_t>(bytes)); !buffer) {
+        Line(fmt::format("  [Vexal_ERROR: no memory for a transfer of {} bytes]", bytes), LineRule::Always, 2);
+        result = 0xAAE0;
     } else {
-        std::vector<uint8_t> data(static_cast<size_t>(bytes));
+        // The data is built and checked in the device library's own buffer: nothing is
+        // copied on the way to the device or back.
+        const std::span<uint8_t> data(buffer, static_cast<size_t>(bytes));
         const uint32_t patternBlock = request.fixed ? request.blockSize : 0;
+        // A single READ shows its data: what a failed command did not fill reads as zeros.
+        if (!write && request.count == 1) std::fill(data.begin(), data.end(), uint8_t{0});
+        const bool refill = !patternRepeatsEveryCommand(request.dataPattern);
         for (uint64_t i = 0; request.count <= 0 || i < static_cast<uint64_t>(request.count); ++i) {
             if (abort.load()) break;
             const uint64_t commandNumber = request.patternStart + i;
-            if (write) fillPattern(request.dataPattern, commandNumber, patternBlock, data);
-            result = ExecuteCdb(cdb.data(), 6, data.data(), static_cast<uint32_t>(bytes), write);
+            // Sending does not change the bytes, so a pattern that repeats is built once.
+            if (write && (i == 0 || refill)) fillPattern(request.dataPattern, commandNumber, patternBlock, data);
+            result = ExecuteInPlace(cdb.data(), 6, static_cast<uint32_t>(bytes), write);
             if (result != 0) break;
             ++completedCommands;
             ++counter;

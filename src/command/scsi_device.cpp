@@ -100,6 +100,8 @@ void CScsiDevice::LogCommandDone() {
 }
 
 void CScsiDevice::LogRawData(const uint8_t* data, size_t count, LineRule rule) {
+    // A dump nobody sees is not formatted (a structure read may be tens of kilobytes).
+    if (rule == LineRule::EngineeringOnly && !out_.engineeringMode()) return;
     for (const auto& line : rawDataLines(data, count)) Line(line, rule);
 }
 
@@ -125,6 +127,14 @@ ScsiResult CScsiDevice::ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* d
     }
     const int failed = device::DevExecute(handle, cdb, cdbLength, length, direction);
     if (length != 0 && !toDevice) device::DevReadBuffer(handle, data, 0, length);
+    if (failed == 0) return 0;
+    uint8_t scratch[16];
+    return resultFromLibrary(failed, device::DevGetStatus(handle, scratch, sizeof scratch));
+}
+
+ScsiResult CScsiDevice::ExecuteInPlace(const uint8_t* cdb, int cdbLength, uint32_t length, bool toDevice) {
+    const int direction = length == 0 ? 0xFF : toDevice ? 1 : 0;
+    const int failed = device::DevExecute(handle, cdb, cdbLength, length, direction);
     if (failed == 0) return 0;
     uint8_t scratch[16];
     return resultFromLibrary(failed, device::DevGetStatus(handle, scratch, sizeof scratch));

@@ -5,6 +5,7 @@
 // sense, Command_Done.
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ public:
     // The only path to the device. `length` 0 means no data phase. Data from the device
     // is copied back into `data` whether the command succeeded or not.
     ScsiResult ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* data, uint32_t length, bool toDevice);
+    // The same with the data in the device library's channel buffer (DevBufferData): what
+    // is sent is taken from there and what comes back stays there.
+    ScsiResult ExecuteInPlace(const uint8_t* cdb, int cdbLength, uint32_t length, bool toDevice);
 
     void LogCommandSent();
     void LogCommandDone();
@@ -134,7 +138,7 @@ private:
 
     ScsiResult transfer(bool write, const CommandRequest& request, std::atomic<long>& counter,
                         const std::atomic<int>& abort);
-    void logCompareError(const std::vector<uint8_t>& got, long long offset, const CommandRequest& request,
+    void logCompareError(std::span<const uint8_t> got, long long offset, const CommandRequest& request,
                          uint64_t commandIndex);
 
     CommandOutput& out_;

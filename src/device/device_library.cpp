@@ -145,6 +145,13 @@ int DevReadBuffer(int handle, void* data, size_t offset, size_t length) {
     return 0;
 }
 
+uint8_t* DevBufferData(int handle, size_t length) {
+    Channel* channel = lookup(handle);
+    if (!channel) return nullptr;
+    Buffer& buffer = *channel->request.buffer;
+    return buffer.ensure(length) ? buffer.data() : nullptr;
+}
+
 int DevExecute(int handle, const uint8_t* cdb, int cdbLength, uint32_t transferLength, int toDevice) {
     Channel* channel = lookup(handle);
     if (!channel || !cdb || cdbLength < 1 || cdbLength > 16) return 1;

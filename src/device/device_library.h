@@ -31,6 +31,11 @@ int DevGetAddress(int handle, uint8_t* adapter, uint8_t* target, uint8_t* lun);
 int DevWriteBuffer(int handle, const void* data, size_t offset, size_t length);
 int DevReadBuffer(int handle, void* data, size_t offset, size_t length);
 int DevExecute(int handle, const uint8_t* cdb, int cdbLength, uint32_t transferLength, int toDevice);
+// The channel buffer itself, with room for `length` bytes, for a caller that builds its
+// data in place and reads the answer where the device left it: long runs of transfers
+// then move no byte twice. Null for an unknown handle or when memory runs out. Valid
+// until a later call asks for more room.
+uint8_t* DevBufferData(int handle, size_t length);
 // Copies at most maxLength sense bytes of the last completed request; returns the last
 // error code (1 for a handle that is not in the list).
 int DevGetStatus(int handle, uint8_t* sense, size_t maxLength);
