@@ -8,6 +8,10 @@ BackgroundTask::~BackgroundTask() {
     if (thread_.joinable()) thread_.join();
 }
 
+void BackgroundTask::wait() {
+    if (thread_.joinable()) thread_.join();
+}
+
 bool BackgroundTask::start(std::function<void()> work, std::function<void()> done) {
     if (running_.load()) return false;
     if (thread_.joinable()) thread_.join();  // the last work has ended: collect its thread

@@ -20,6 +20,8 @@ public:
     // False while earlier work is still running.
     bool start(std::function<void()> work, std::function<void()> done = {});
     bool running() const { return running_.load(); }
+    // Waits for the work to end; its `done` is not run then (the window is going).
+    void wait();
 
 Q_SIGNALS:
     void finished();

@@ -61,7 +61,7 @@ private:
     QPlainTextEdit* text_;
     QPushButton* open_;
     QPushButton* save_;
-    BackgroundTask task_;  // last: joined before the rest goes
+    BackgroundTask task_{this};  // last: joined before the rest goes
 };
 
 }  // namespace vexal::gui

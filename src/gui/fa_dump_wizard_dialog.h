@@ -117,7 +117,7 @@ private:
     QPushButton* cancel_ = nullptr;
 
     std::unique_ptr<Progress> progressOperator_;
-    BackgroundTask task_;  // last: joined before the rest goes
+    BackgroundTask task_{this};  // last: joined before the rest goes
 };
 
 }  // namespace vexal::gui

@@ -29,6 +29,7 @@
 #include "firmware/firmware_commands.h"
 #include "firmware/fup_tape.h"
 #include "fadump/dump_files.h"
+#include "gui/background_task.h"
 #include "gui/busy_indicator.h"
 #include "gui/command_params.h"
 #include "gui/device_list_dialog.h"
@@ -169,6 +170,7 @@ MainWindow::MainWindow(app::Operator* op, QWidget* parent)
         tray_->show();
     }
 
+    readinessTask_ = new BackgroundTask(this);
     timer_ = new QTimer(this);
     connect(timer_, &QTimer::timeout, this, &MainWindow::refresh);
     timer_->start(100);
@@ -178,6 +180,8 @@ MainWindow::MainWindow(app::Operator* op, QWidget* parent)
 MainWindow::~MainWindow() {
     timer_->stop();
     if (tray_) tray_->hide();
+    // Work still reading the drive ends before the document goes.
+    for (BackgroundTask* task : findChildren<BackgroundTask*>()) task->wait();
     scriptRun_.reset();  // ends a run that is still going before the document goes
     doc_.reset();
 }
@@ -542,7 +546,7 @@ void MainWindow::refresh() {
     status_->apply(panes);
 
     const bool idle = doc_->idle.load() != 0;
-    for (QAction* a : needIdle_) a->setEnabled(idle);
+    for (QAction* a : needIdle_) a->setEnabled(idle && !backgroundBusy());
     actions_.at("actAbortTest")->setEnabled(doc_->testRunning.load() != 0 || scriptRunning());
     actions_.at("actSingleStep")->setEnabled(scriptRunning());
     actions_.at("actStopScript")->setEnabled(scriptRunning());
@@ -563,7 +567,7 @@ void MainWindow::refresh() {
     if (runWasGoing_ && !scriptRunning() && scriptRun_->severalDevices()) adoptDocumentDevice();
     runWasGoing_ = scriptRunning();
 
-    const bool busy = commandBusy_.load() || doc_->workerBusy.load() || scriptRunning() || dumpRunning_ ||
+    const bool busy = commandBusy_.load() || doc_->workerBusy.load() || scriptRunning() || backgroundBusy() ||
                       doc_->testRunning.load() != 0 || (started_ && devices && !idle);
     busy_->setRunning(busy);
     if (started_) {
@@ -575,7 +579,7 @@ void MainWindow::refresh() {
 // ---- commands -------------------------------------------------------------------------------
 
 bool MainWindow::confirmDevice() {
-    if (!doc_->idle.load() || doc_->workerBusy.load()) {
+    if (!doc_->idle.load() || doc_->workerBusy.load() || backgroundBusy()) {
         op_->message(device::kNotIdleSelectMessage, "Vexal", app::Icon::Exclamation);
         return false;
     }
@@ -822,18 +826,28 @@ void MainWindow::readinessCheck() {
                           : state_.active.index();
     if (index != state_.active.index()) selectDevice(index);
     if (index != state_.active.index() || !confirmDevice()) return;
-    const bool ready = app::CheckUnitReadiness(*doc_, *op_);
-    view_->refresh();
-    if (ready) {
-        op_->message(kReadyMessage, "Vexal", app::Icon::Information);
-        return;
-    }
-    QMessageBox box(QMessageBox::Warning, "Vexal", kNotReadyMessage, QMessageBox::NoButton, this);
-    box.addButton("&OK", QMessageBox::AcceptRole);
-    auto* viewError = box.addButton("&View Error", QMessageBox::ActionRole);
-    box.exec();
-    if (box.clickedButton() == viewError) showLastCommandLines();
+    // Five rounds a second apart: off the window's thread, which keeps drawing.
+    auto ready = std::make_shared<bool>(false);
+    readinessTask_->start(
+        [this, ready] {
+            *ready = app::CheckUnitReadiness(*doc_, *op_, [this](std::chrono::milliseconds d) { op_->pace(d); });
+        },
+        [this, ready] {
+            refresh();
+            if (*ready) {
+                op_->message(kReadyMessage, "Vexal", app::Icon::Information);
+                return;
+            }
+            QMessageBox box(QMessageBox::Warning, "Vexal", kNotReadyMessage, QMessageBox::NoButton, this);
+            box.addButton("&OK", QMessageBox::AcceptRole);
+            auto* viewError = box.addButton("&View Error", QMessageBox::ActionRole);
+            box.exec();
+            if (box.clickedButton() == viewError) showLastCommandLines();
+        });
+    refresh();
 }
+
+bool MainWindow::backgroundBusy() const { return dumpRunning_ || readinessTask_->running(); }
 
 void MainWindow::showLastCommandLines() {
     // The lines of the last command: its status and sense.
@@ -964,7 +978,7 @@ void MainWindow::openUrl(const char* url) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (scriptRunning() || doc_->testRunning.load()) {
+    if (scriptRunning() || doc_->testRunning.load() || backgroundBusy()) {
         op_->message(kTestRunningMessage, "Vexal", app::Icon::Exclamation);
         event->ignore();
         return;

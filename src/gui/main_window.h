@@ -28,6 +28,7 @@ class ScriptEngine;
 
 namespace vexal::gui {
 
+class BackgroundTask;
 class BusyIndicator;
 class DeviceListDialog;
 class DevicePane;
@@ -131,6 +132,8 @@ private:
     void abortTest();
     void readinessCheck();
     void showLastCommandLines();
+    // The FA dump or the readiness check is using the drive.
+    bool backgroundBusy() const;
     void adoptDocumentDevice();
     void restoreFromTray();
     void rescan();
@@ -176,6 +179,7 @@ private:
     QString trayTip_;
     std::atomic<bool> commandBusy_{false};  // between a command's Sent and Done lines
     bool dumpRunning_ = false;
+    BackgroundTask* readinessTask_ = nullptr;  // the "Ready" button's check
     bool runWasGoing_ = false;
     QPointer<DumpViewerWindow> viewer_;
     std::map<QString, QAction*> actions_;

@@ -88,7 +88,7 @@ private:
     QPushButton* finish_;
     QPushButton* cancel_;
     bool ready_ = false;
-    BackgroundTask task_;  // last: joined before the rest goes
+    BackgroundTask task_{this};  // last: joined before the rest goes
 };
 
 }  // namespace vexal::gui

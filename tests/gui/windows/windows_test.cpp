@@ -415,6 +415,19 @@ private Q_SLOTS:
         list->close();
     }
 
+    void readyButtonChecksWhileTheWindowGoesOn() {
+        gui::MainWindow& w = startWindow(false);
+        w.action("actReady")->trigger();
+        // The check runs on; the window answers meanwhile and refuses other commands.
+        w.refresh();
+        QVERIFY(!w.action("actRunTest")->isEnabled());
+        QVERIFY(w.busyAnimation()->isRunning());
+        QVERIFY(waitFor([&] { return saidMessage(*op_, "Your KTX/SKTX is ready to run a test.  Click OK and then "
+                                                       "click the 'Run Test' button to select and run a test.  "); }));
+        w.refresh();
+        QVERIFY(w.action("actRunTest")->isEnabled());
+    }
+
     void busyAnimationAndTrayTipFollowTheState() {
         gui::MainWindow& w = startWindow(true);
         w.refresh();
