@@ -1,6 +1,7 @@
 // Phase 1: reading the script and its includes line by line and routing each line to a
 // declaration handler, the label handler or the statement list.
 #include <array>
+#include <unordered_map>
 
 #include "script/declarations.h"
 #include "script/script_engine.h"
@@ -184,17 +185,28 @@ private:
 
     // The Scripts folder first; then the folder of the including file, so that a script
     // kept elsewhere finds the files beside it.
-    fs::path includePath(std::string_view name) const {
+    // Found on disk once per name and including folder in a load.
+    fs::path includePath(std::string_view name) {
+        const ScriptFileRecord* including = e_.files_.current();
+        std::string key(name);
+        key += '\0';
+        if (including) key += including->path.parent_path().native();
+        if (const auto it = includePaths_.find(key); it != includePaths_.end()) return it->second;
+        return includePaths_.emplace(std::move(key), findInclude(name, including)).first->second;
+    }
+
+    fs::path findInclude(std::string_view name, const ScriptFileRecord* including) const {
         const fs::path inScripts = resolveCaseInsensitive(e_.scriptsFolder_ / fs::path(name));
         std::error_code ec;
         if (fs::exists(inScripts, ec)) return inScripts;
-        const ScriptFileRecord* including = e_.files_.current();
         if (including) {
             const fs::path beside = resolveCaseInsensitive(including->path.parent_path() / fs::path(name));
             if (fs::exists(beside, ec)) return beside;
         }
         return inScripts;
     }
+
+    std::unordered_map<std::string, fs::path> includePaths_;
 
     ScriptEngine& e_;
     int32_t absoluteLine_ = 0;

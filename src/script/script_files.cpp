@@ -63,14 +63,21 @@ void ScriptFileStack::reset() {
     closeAll();
     opened_.clear();
     keys_.clear();
+    resolved_.clear();
 }
 
 int ScriptFileStack::open(const fs::path& requested, bool demandFingerprint, int32_t savedOffset,
                           int32_t savedLine) {
-    const fs::path path = resolveCaseInsensitive(requested);
-    std::error_code ec;
-    fs::path canonical = fs::weakly_canonical(fs::absolute(path, ec), ec);
-    const std::string key = ec ? path.string() : canonical.string();
+    auto found = resolved_.find(requested.native());
+    if (found == resolved_.end()) {
+        fs::path path = resolveCaseInsensitive(requested);
+        std::error_code ec;
+        const fs::path canonical = fs::weakly_canonical(fs::absolute(path, ec), ec);
+        std::string key = ec ? path.string() : canonical.string();
+        found = resolved_.emplace(requested.native(), Resolved{std::move(path), std::move(key)}).first;
+    }
+    const fs::path& path = found->second.path;
+    const std::string& key = found->second.key;
     if (keys_.count(key)) {
         for (const ScriptFileRecord* open : stack_)
             if (open->key == key) return kOpenCycle;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -87,6 +88,13 @@ private:
     std::vector<std::unique_ptr<ScriptFileRecord>> opened_;  // in order of opening; id = index + 1
     std::vector<ScriptFileRecord*> stack_;
     std::unordered_set<std::string> keys_;
+    // Within one load, a requested path's resolved path and key: a file included from many
+    // places is looked up on disk once.
+    struct Resolved {
+        std::filesystem::path path;
+        std::string key;
+    };
+    std::unordered_map<std::string, Resolved> resolved_;
 };
 
 }  // namespace vexal::script

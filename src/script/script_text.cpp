@@ -1,5 +1,7 @@
 #include "script/script_text.h"
 
+#include <array>
+
 namespace vexal::script {
 
 std::string upperCopy(std::string_view text) {
@@ -47,8 +49,11 @@ std::string_view afterFirstWord(std::string_view text) {
 }
 
 void blankOut(std::string& text, std::string_view from) {
+    // Every loaded line passes here: one table look-up a character, not a search.
+    std::array<bool, 256> listed{};
+    for (char c : from) listed[static_cast<unsigned char>(c)] = true;
     for (char& c : text)
-        if (from.find(c) != std::string_view::npos) c = ' ';
+        if (listed[static_cast<unsigned char>(c)]) c = ' ';
 }
 
 void blankOutText(std::string& text, std::string_view what) {
