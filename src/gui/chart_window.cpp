@@ -42,6 +42,12 @@ void ChartWindows::draw(QWidget* window, const app::ChartModel& chart) {
         auto* series = new QLineSeries(c);
         series->setName(q(line.legend));
         series->setColor(fromColorRef(line.color));
+        // Style 0 solid, 1 dashed, 2 dotted, 3 dash-dot; each point is marked.
+        QPen pen = series->pen();
+        static constexpr Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+        pen.setStyle(line.style < 4 ? kStyles[line.style] : Qt::SolidLine);
+        series->setPen(pen);
+        series->setPointsVisible(true);
         for (const app::ChartPoint& p : line.points) {
             series->append(p.x, p.y);
             if (!any) minX = maxX = p.x, minY = maxY = p.y;

@@ -11,34 +11,11 @@
 #include "command/command_request.h"
 #include "gui/main_window.h"
 #include "gui/qt_operator.h"
+#include "gui/screenshot.h"
 #include "log/log_system.h"
 #include "platform/single_instance.h"
 
 using namespace vexal;
-
-namespace {
-
-// For the screenshots: one INQUIRY so that the view shows a command's frame, then the
-// window is grabbed into `file`.
-void grabAfterStart(gui::MainWindow& window, const QString& file) {
-    QTimer::singleShot(300, &window, [&window, file] {
-        if (window.activeDevice().bound && window.document().idle.load()) {
-            window.document().request().code = command::code::Inquiry;
-            window.document().StartCommand();
-            for (int i = 0; i < 100 && !window.document().idle.load(); ++i) {
-                QApplication::processEvents();
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
-        window.refresh();
-        QTimer::singleShot(300, &window, [&window, file] {
-            const bool ok = window.grab().save(file);
-            QApplication::exit(ok ? 0 : 1);
-        });
-    });
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -53,7 +30,13 @@ int main(int argc, char** argv) {
                                         "Start without the caution notice, grab the window into FILE and exit.",
                                         "file");
     QCommandLineOption sizeOption("size", "The window's size for --screenshot, WIDTHxHEIGHT.", "size");
-    parser.addOptions({virtualOption, profileOption, engineeringOption, screenshotOption, sizeOption});
+    QCommandLineOption viewOption("view",
+                                  "What --screenshot grabs: window, mam (the cartridge memory window) or chart "
+                                  "(the chart window of the --script run).",
+                                  "view", "window");
+    QCommandLineOption scriptOption("script", "The script whose chart window --view chart grabs.", "file");
+    parser.addOptions(
+        {virtualOption, profileOption, engineeringOption, screenshotOption, sizeOption, viewOption, scriptOption});
     parser.process(application);
     log::ignoreFileSizeSignal();
 
@@ -78,6 +61,11 @@ int main(int argc, char** argv) {
     }
     const bool screenshot = parser.isSet(screenshotOption);
     options.skipCaution = screenshot;
+    gui::ShotView view = gui::ShotView::Window;
+    if (!gui::shotViewNamed(parser.value(viewOption), view)) {
+        qCritical("--view takes window, mam or chart.");
+        return 2;
+    }
     if (parser.isSet(engineeringOption)) {
         op.usePassphraseFromEnvironment(true);
     }
@@ -87,7 +75,7 @@ int main(int argc, char** argv) {
         const QStringList size = parser.value(sizeOption).split('x');
         window.showNormal();
         window.resize(size.size() == 2 ? size[0].toInt() : 1100, size.size() == 2 ? size[1].toInt() : 700);
-        grabAfterStart(window, parser.value(screenshotOption));
+        gui::grabAfterStart(window, parser.value(screenshotOption), view, parser.value(scriptOption));
     }
     const int rc = application.exec();
     app::ExitInstance(window.application());
