@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <string_view>
 #include <thread>
 
 #include "app/startup.h"
@@ -17,26 +18,67 @@
 
 using namespace vexal;
 
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName("Vexal");
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    QCommandLineOption virtualOption("virtual", "Use the virtual devices for this run.");
-    QCommandLineOption profileOption("profile", "The virtual devices' profile file.", "file");
-    QCommandLineOption engineeringOption(
-        "engineering", "Start in engineering mode (the pass phrase is taken from VEXAL_PASSPHRASE when set).");
-    QCommandLineOption screenshotOption("screenshot",
+namespace {
+
+// The command line, the same for a window and for --help and --version.
+struct CommandLine {
+    QCommandLineOption virtualOption{"virtual", "Use the virtual devices for this run."};
+    QCommandLineOption profileOption{"profile", "The virtual devices' profile file.", "file"};
+    QCommandLineOption engineeringOption{
+        "engineering", "Start in engineering mode (the pass phrase is taken from VEXAL_PASSPHRASE when set)."};
+    QCommandLineOption screenshotOption{"screenshot",
                                         "Start without the caution notice, grab the window into FILE and exit.",
-                                        "file");
-    QCommandLineOption sizeOption("size", "The window's size for --screenshot, WIDTHxHEIGHT.", "size");
-    QCommandLineOption viewOption("view",
+                                        "file"};
+    QCommandLineOption sizeOption{"size", "The window's size for --screenshot, WIDTHxHEIGHT.", "size"};
+    QCommandLineOption viewOption{"view",
                                   "What --screenshot grabs: window, mam (the cartridge memory window) or chart "
                                   "(the chart window of the --script run).",
-                                  "view", "window");
-    QCommandLineOption scriptOption("script", "The script whose chart window --view chart grabs.", "file");
-    parser.addOptions(
-        {virtualOption, profileOption, engineeringOption, screenshotOption, sizeOption, viewOption, scriptOption});
+                                  "view", "window"};
+    QCommandLineOption scriptOption{"script", "The script whose chart window --view chart grabs.", "file"};
+    QCommandLineParser parser;
+
+    CommandLine() {
+        parser.setApplicationDescription(
+            "Korvane Vexal: test and diagnostics console for SCSI tape drives and medium changers.");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({virtualOption, profileOption, engineeringOption, screenshotOption, sizeOption, viewOption,
+                           scriptOption});
+    }
+};
+
+// --help and --version print and exit without opening a display.
+bool onlyAsksForText(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--help" || a == "-h" || a == "-?" || a == "--help-all" || a == "--version" || a == "-v") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (onlyAsksForText(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName("vexal");
+        QCoreApplication::setApplicationVersion(VEXAL_VERSION);
+        CommandLine line;
+        line.parser.process(core);  // prints and exits
+        return 0;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Vexal");
+    QApplication::setApplicationVersion(VEXAL_VERSION);
+    CommandLine line;
+    QCommandLineParser& parser = line.parser;
+    const QCommandLineOption& virtualOption = line.virtualOption;
+    const QCommandLineOption& profileOption = line.profileOption;
+    const QCommandLineOption& engineeringOption = line.engineeringOption;
+    const QCommandLineOption& screenshotOption = line.screenshotOption;
+    const QCommandLineOption& sizeOption = line.sizeOption;
+    const QCommandLineOption& viewOption = line.viewOption;
+    const QCommandLineOption& scriptOption = line.scriptOption;
     parser.process(application);
     log::ignoreFileSizeSignal();
 
