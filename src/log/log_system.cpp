@@ -111,9 +111,9 @@ bool CLogSystem::Open() {
 
 void CLogSystem::Write(int /*kind: all five entry points write the same*/, int level, std::string_view text) {
     if (!open_.load() || level < 0 || level > kHighestLevel) return;
-    std::string line = withCrLf(text);
-    line += "\r\n";
     if (!enabled_.load()) return;
+    std::string line = withCrLf(text);  // room for the line end is already reserved
+    line += "\r\n";
     std::lock_guard guard(lock_);
     const int fd = files_[levelMap_[std::min(level, kLevelCount - 1)]];
     if (fd >= 0) writeAll(fd, line);

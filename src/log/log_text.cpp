@@ -46,10 +46,14 @@ std::string logTrailer(std::string_view stopTime) { return fmt::format("\nStop T
 std::string withCrLf(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-        out += text[i];
+    // Copied a run at a time: most lines hold no line feed at all.
+    size_t from = 0;
+    for (size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+        out.append(text.substr(from, at - from));
+        if (at == 0 || text[at - 1] != '\r') out += '\r';
+        from = at;
     }
+    out.append(text.substr(from));
     return out;
 }
 

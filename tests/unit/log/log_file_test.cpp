@@ -72,6 +72,19 @@ TEST(LogFileNameTest, SerialNumberWithTrailingBlanksRemoved) {
     for (const auto& [serial, expected] : cases) EXPECT_EQ(vexal::log::logBaseName(t, serial), expected) << serial;
 }
 
+TEST(LogTextTest, LineFeedsGetACarriageReturnOnce) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"", ""},
+        {"plain", "plain"},
+        {"\n", "\r\n"},
+        {"a\nb", "a\r\nb"},
+        {"a\r\nb", "a\r\nb"},
+        {"\n\nend\n", "\r\n\r\nend\r\n"},
+        {"\r\r\n", "\r\r\n"},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(vexal::log::withCrLf(text), expected) << text;
+}
+
 TEST_F(LogFileTest, PrepareNamesTheFileWithoutCreatingIt) {
     ASSERT_TRUE(log.Prepare("ABC123    "));
     EXPECT_EQ(log.baseName(), "Vexal_03-14-2004_092653_ABC123");
