@@ -525,7 +525,15 @@ bool MainWindow::scriptRunning() const { return scriptRun_ && scriptRun_->runnin
 void MainWindow::refresh() {
     view_->refresh();
     const bool devices = scanner_.deviceCount() > 0;
-    const auto& dev = doc_->device();
+    // A run on several devices changes the document's device on its own thread.
+    const bool several = scriptRunning() && scriptRun_->severalDevices();
+    ScriptRun::TestedDevice dev;
+    if (several) {
+        dev = scriptRun_->testedDevice();
+    } else {
+        const auto& d = doc_->device();
+        dev = {d.handle, d.address, d.product, d.serialNumber};
+    }
     log::StatusInputs in;
     in.devicesFound = devices;
     in.logEnabled = log_->logEnabled();
@@ -563,7 +571,7 @@ void MainWindow::refresh() {
     devicePane_->setEnabled(!scriptRunning());
 
     // A multi-device run highlights the drive it tests; at its end the last one stays active.
-    if (scriptRunning() && scriptRun_->severalDevices()) devicePane_->markActive(doc_->device().handle);
+    if (several && dev.index >= 0) devicePane_->markActive(dev.index);
     if (runWasGoing_ && !scriptRunning() && scriptRun_->severalDevices()) adoptDocumentDevice();
     runWasGoing_ = scriptRunning();
 

@@ -10,8 +10,12 @@ namespace vexal::gui {
 // charts are kept.
 class ScriptRun::Tracked : public command::TestScript {
 public:
-    explicit Tracked(script::ScriptEngine& engine) : engine_(engine) {}
-    bool Load(const std::string& file) override { return engine_.Load(file); }
+    Tracked(script::ScriptEngine& engine, std::function<void()> loading)
+        : engine_(engine), loading_(std::move(loading)) {}
+    bool Load(const std::string& file) override {
+        loading_();
+        return engine_.Load(file);
+    }
     bool Execute() override {
         const bool ok = engine_.Execute();
         engine_.closeScriptFiles();
@@ -21,12 +25,17 @@ public:
 
 private:
     script::ScriptEngine& engine_;
+    std::function<void()> loading_;  // on the runner's thread, before each load
 };
 
 ScriptRun::ScriptRun(command::CFalderDoc& doc, app::Operator& op) : doc_(doc), op_(op) {
     engine_ = std::make_unique<script::ScriptEngine>(&op_);
     engine_->setDocument(&doc_);
-    script_ = std::make_unique<Tracked>(*engine_);
+    script_ = std::make_unique<Tracked>(*engine_, [this] {
+        const command::CScsiDevice& d = doc_.device();
+        const std::lock_guard lock(testedMutex_);
+        tested_ = {d.handle, d.address, d.product, d.serialNumber};
+    });
 }
 
 ScriptRun::~ScriptRun() {
@@ -82,6 +91,11 @@ void ScriptRun::singleStep() { engine_->trigger(); }
 void ScriptRun::stop() {
     engine_->requestStop();
     engine_->trigger();
+}
+
+ScriptRun::TestedDevice ScriptRun::testedDevice() const {
+    const std::lock_guard lock(testedMutex_);
+    return tested_;
 }
 
 bool ScriptRun::waitingForStep() const { return running_ && stepMode_; }

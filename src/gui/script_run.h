@@ -2,7 +2,9 @@
 // One script run from the desktop: the engine, the runner's callbacks, and the debugging
 // controls of step mode (single step, stop).
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,6 +34,16 @@ public:
     // Whether the run that is going (or went last) covered several devices.
     bool severalDevices() const { return severalDevices_.load(); }
 
+    // The drive a run on several devices tests now, taken on the runner's thread as each
+    // drive's test loads: the window shows it without touching the document's device,
+    // which that thread changes.
+    struct TestedDevice {
+        int index = -1;
+        device::DeviceAddress address;
+        std::string product, serialNumber;
+    };
+    TestedDevice testedDevice() const;
+
     // Step mode applies from the next statement on.
     void setStepMode(bool on);
     bool stepMode() const { return stepMode_; }
@@ -55,6 +67,8 @@ private:
     std::atomic<bool> severalDevices_{false};
     bool stepMode_ = false;
     std::thread severalThread_;
+    mutable std::mutex testedMutex_;
+    TestedDevice tested_;
 };
 
 }  // namespace vexal::gui

@@ -32,6 +32,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_operator.h"
 #include "gui/select_test_dialog.h"
+#include "gui/status_bar.h"
 #include "gui/test_preparation_wizard.h"
 #include "log/install_folder.h"
 #include "platform/settings_store.h"
@@ -378,6 +379,7 @@ private Q_SLOTS:
         // The pane's run asks before the next drive; the last drive stays active.
         QVERIFY(saidMessage(*op_, command::kContinueRemainingQuestion));
         QCOMPARE(w.activeDevice().index(), 1);
+        QCOMPARE(w.statusPanes()->paneText(log::Pane::Target), QString("T: 1"));
         QCOMPARE(platform::ProfileStore::readInt(device::selectedSection(w.application().instanceNumber),
                                                  "UnitNumber", -1),
                  1L);
