@@ -178,7 +178,7 @@ QWidget* FaDumpWizard::makeSetupPage() {
     for (size_t i = 0; i < customItems_.size(); ++i)
         customItems_[i]->setCheckState(0, defaults.items[i] ? Qt::Checked : Qt::Unchecked);
     layout->addWidget(items_, 1);
-    itemHelp_ = wrapped({}, page);
+    itemHelp_ = wrapped(q(fadump::kDumpFileHelp), page);
     itemHelp_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     itemHelp_->setMinimumHeight(36);
     layout->addWidget(itemHelp_);
@@ -187,6 +187,7 @@ QWidget* FaDumpWizard::makeSetupPage() {
     connect(items_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         itemHelp_->setText(item ? item->data(0, Qt::UserRole).toString() : QString());
     });
+    items_->setCurrentItem(fileItem_);
     connect(items_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         if (item == locationItem_ || item == fileItem_) chooseFile();
     });
