@@ -56,15 +56,30 @@ LineMap mapLines(std::string_view text) {
 }
 
 // "target N" with N from 0 to 15.
-bool parseSectionName(std::string_view name, uint8_t& target) {
+// "target N", or "adapter A target N" for a device on another host adapter.
+bool parseSectionName(std::string_view name, uint8_t& adapter, uint8_t& target) {
     const std::string l = lowerAscii(name);
-    if (l.rfind("target", 0) != 0) return false;
-    const std::string_view rest = std::string_view(l).substr(6);
-    if (rest.empty() || (rest[0] != ' ' && rest[0] != '\t')) return false;
-    uint64_t n = 0;
-    if (!parseUnsigned(trimBlanks(rest), 15, n)) return false;
-    target = static_cast<uint8_t>(n);
-    return true;
+    std::vector<std::string_view> words;
+    for (size_t at = 0; at < l.size();) {
+        const size_t start = l.find_first_not_of(" \t", at);
+        if (start == std::string::npos) break;
+        const size_t end = std::min(l.find_first_of(" \t", start), l.size());
+        words.push_back(std::string_view(l).substr(start, end - start));
+        at = end;
+    }
+    uint64_t a = 0, n = 0;
+    if (words.size() == 2 && words[0] == "target" && parseUnsigned(words[1], kVirtualTargets - 1, n)) {
+        adapter = 0;
+        target = static_cast<uint8_t>(n);
+        return true;
+    }
+    if (words.size() == 4 && words[0] == "adapter" && parseUnsigned(words[1], kVirtualAdapters - 1, a) &&
+        words[2] == "target" && parseUnsigned(words[3], kVirtualTargets - 1, n)) {
+        adapter = static_cast<uint8_t>(a);
+        target = static_cast<uint8_t>(n);
+        return true;
+    }
+    return false;
 }
 
 class ErrorText {
@@ -91,9 +106,11 @@ std::string_view deviceKindName(DeviceKind kind) {
     return "tape";
 }
 
-DeviceProfile defaultDevice(DeviceKind kind, uint8_t target) {
+DeviceProfile defaultDevice(DeviceKind kind, uint8_t target, uint8_t adapter) {
     DeviceProfile d;
+    d.adapter = adapter;
     d.target = target;
+    const unsigned number = adapter * 16u + target + 1u;  // adapter 0: the target + 1
     d.kind = kind;
     d.vendor = padText("KORVANE", 8);
     d.revision = padText("V100", 4);
@@ -102,18 +119,18 @@ DeviceProfile defaultDevice(DeviceKind kind, uint8_t target) {
     case DeviceKind::Tape:
         d.product = padText("SKTX VIRTUAL", 16);
         d.byte36 = 0xA1;
-        std::snprintf(serial, sizeof serial, "VD%08u", target + 1u);
+        std::snprintf(serial, sizeof serial, "VD%08u", number);
         d.pageC1 = true;
         d.cartridge = true;
         d.capacityMib = 256;
         break;
     case DeviceKind::Changer:
         d.product = padText("VIRTUAL LOADER", 16);
-        std::snprintf(serial, sizeof serial, "VL%08u", target + 1u);
+        std::snprintf(serial, sizeof serial, "VL%08u", number);
         break;
     case DeviceKind::Disk:
         d.product = padText("VIRTUAL DISK", 16);
-        std::snprintf(serial, sizeof serial, "VK%08u", target + 1u);
+        std::snprintf(serial, sizeof serial, "VK%08u", number);
         break;
     }
     d.serial = serial;
@@ -141,7 +158,7 @@ bool parseProfile(std::string_view text, const std::string& fileName, VirtualPro
     const platform::IniFile ini = platform::IniFile::parse(text);
     const VirtualProfile defaults = defaultProfile();
     VirtualProfile result;
-    std::map<uint8_t, std::string> seen;  // target -> section name
+    std::map<std::pair<uint8_t, uint8_t>, std::string> seen;  // (adapter, target) -> section name
 
     for (const auto& section : ini.sections()) {
         const auto lineOf = [&](const std::string& key) {
@@ -156,18 +173,22 @@ bool parseProfile(std::string_view text, const std::string& fileName, VirtualPro
             error = err.at(lineOf(key), "the key \"" + key + "\" stands before any [target N] section");
             return false;
         }
-        uint8_t target = 0;
-        if (!parseSectionName(section.name, target)) {
+        uint8_t adapter = 0, target = 0;
+        if (!parseSectionName(section.name, adapter, target)) {
             error = err.at(headerLine, "unknown section [" + section.name +
-                                           "]; devices are listed as [target N] with N from 0 to 15");
+                                           "]; devices are listed as [target N] with N from 0 to 15, or as "
+                                           "[adapter A target N] with A from 0 to 7");
             return false;
         }
-        if (seen.count(target)) {
-            error = err.at(headerLine, "[" + section.name + "] lists target " + std::to_string(target) +
-                                           " a second time (first as [" + seen[target] + "])");
+        const std::pair address{adapter, target};
+        if (seen.count(address)) {
+            error = err.at(headerLine, "[" + section.name + "] lists " +
+                                           (adapter != 0 ? "adapter " + std::to_string(adapter) + " " : std::string()) +
+                                           "target " + std::to_string(target) + " a second time (first as [" +
+                                           seen[address] + "])");
             return false;
         }
-        seen[target] = section.name;
+        seen[address] = section.name;
         const std::string where = "[" + section.name + "]";
 
         // The type decides the defaults, so it is read first.
@@ -191,7 +212,7 @@ bool parseProfile(std::string_view text, const std::string& fileName, VirtualPro
             }
             kind = it->kind;
         }
-        device = defaultDevice(kind, target);
+        device = defaultDevice(kind, target, adapter);
 
         for (const auto& [rawKey, value] : section.values) {
             const std::string key = lowerAscii(rawKey);
@@ -233,8 +254,8 @@ bool parseProfile(std::string_view text, const std::string& fileName, VirtualPro
             for (const DeviceProfile& other : result.devices) {
                 if (other.kind == DeviceKind::Tape && other.serial == device.serial) {
                     error = err.at(lineOf("serial"), "the key \"serial\" of " + where + " repeats serial number \"" +
-                                                         device.serial + "\" of [target " +
-                                                         std::to_string(other.target) +
+                                                         device.serial + "\" of [" +
+                                                         seen[{other.adapter, other.target}] +
                                                          "], and each tape drive needs its own cartridge");
                     return false;
                 }
@@ -247,7 +268,9 @@ bool parseProfile(std::string_view text, const std::string& fileName, VirtualPro
         return false;
     }
     std::sort(result.devices.begin(), result.devices.end(),
-              [](const DeviceProfile& a, const DeviceProfile& b) { return a.target < b.target; });
+              [](const DeviceProfile& a, const DeviceProfile& b) {
+                  return std::pair(a.adapter, a.target) < std::pair(b.adapter, b.target);
+              });
     out = std::move(result);
     return true;
 }

@@ -14,7 +14,11 @@ enum class DeviceKind { Tape, Changer, Disk };
 // Which failure-analysis dump buffers a tape drive offers (fa_dump_layout).
 enum class FaDumpLayout { Large, Small, None };
 
+inline constexpr uint8_t kVirtualAdapters = 8;  // [adapter A target N]: A from 0 to 7
+inline constexpr uint8_t kVirtualTargets = 16;  // N from 0 to 15
+
 struct DeviceProfile {
+    uint8_t adapter = 0;
     uint8_t target = 0;
     DeviceKind kind = DeviceKind::Tape;
     std::string vendor;    // blank padded to 8
@@ -55,8 +59,8 @@ struct VirtualProfile {
 };
 
 // The values a device of this kind has when a profile leaves a key out. The serial number
-// follows the target so that two drives of one profile never share a cartridge file.
-DeviceProfile defaultDevice(DeviceKind kind, uint8_t target);
+// follows the address so that two drives of one profile never share a cartridge file.
+DeviceProfile defaultDevice(DeviceKind kind, uint8_t target, uint8_t adapter = 0);
 // Tape drive at target 0, changer at 1, disk at 2.
 VirtualProfile defaultProfile();
 

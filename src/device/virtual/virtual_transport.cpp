@@ -1,5 +1,6 @@
 #include "device/virtual/virtual_transport.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <map>
@@ -17,7 +18,8 @@ using namespace virt;
 
 class VirtualTransport : public Transport {
 public:
-    static constexpr size_t kTargets = 16;
+    static constexpr size_t kTargets = kVirtualTargets;
+    static constexpr size_t kAdapters = kVirtualAdapters;
 
     std::string_view name() const override { return "virtual"; }
 
@@ -28,22 +30,24 @@ public:
     }
 
     WarningLog warnings;  // before the devices: they report into it until they are gone
-    std::array<std::unique_ptr<VirtualDevice>, kTargets> devices;
-    std::array<std::unique_ptr<SerialConsole>, kTargets> consoles;
+    // [adapter][target]; adapters after the last one a device sits on do not exist.
+    std::array<std::array<std::unique_ptr<VirtualDevice>, kTargets>, kAdapters> devices;
+    std::array<std::array<std::unique_ptr<SerialConsole>, kTargets>, kAdapters> consoles;
+    uint8_t adapterCount = 1;
 
 private:
     VirtualDevice* device(const RequestBlock& srb) const {
-        if (srb.target >= kTargets || srb.lun != 0) return nullptr;
-        return devices[srb.target].get();
+        if (srb.hostAdapter >= adapterCount || srb.target >= kTargets || srb.lun != 0) return nullptr;
+        return devices[srb.hostAdapter][srb.target].get();
     }
 
     uint8_t carryOut(RequestBlock& srb) {
         if (srb.command == SrbCommand::HostAdapterInquiry) {
-            srb.adapterCount = 1;
+            srb.adapterCount = adapterCount;
             srb.maxTargets = kTargets;
-            return srb.hostAdapter == 0 ? srb_status::Complete : srb_status::InvalidHostAdapter;
+            return srb.hostAdapter < adapterCount ? srb_status::Complete : srb_status::InvalidHostAdapter;
         }
-        if (srb.hostAdapter != 0) return srb_status::InvalidHostAdapter;
+        if (srb.hostAdapter >= adapterCount) return srb_status::InvalidHostAdapter;
         if (srb.command == SrbCommand::RescanBus) return srb_status::Complete;
         VirtualDevice* d = device(srb);
         switch (srb.command) {
@@ -73,6 +77,12 @@ private:
         }
     }
 };
+
+// The section a device came from, for messages.
+std::string sectionName(const DeviceProfile& p) {
+    return (p.adapter != 0 ? "adapter " + std::to_string(p.adapter) + " " : std::string()) + "target " +
+           std::to_string(p.target);
+}
 
 // Trace files by path, so that devices tracing to one file share one descriptor.
 class TraceFiles {
@@ -110,13 +120,13 @@ std::shared_ptr<Transport> makeVirtualTransport(const std::string& profilePath, 
             std::string reason;
             trace = traces.get(p.trace, reason);
             if (!trace) {
-                error = "Virtual drive profile \"" + profilePath + "\": the key \"trace\" of [target " +
-                        std::to_string(p.target) + "] names the file " + p.trace + ", which cannot be opened (" +
-                        reason + ").";
+                error = "Virtual drive profile \"" + profilePath + "\": the key \"trace\" of [" + sectionName(p) +
+                        "] names the file " + p.trace + ", which cannot be opened (" + reason + ").";
                 return nullptr;
             }
         }
-        auto& slot = transport->devices[p.target];
+        auto& slot = transport->devices[p.adapter][p.target];
+        transport->adapterCount = std::max<uint8_t>(transport->adapterCount, p.adapter + 1);
         switch (p.kind) {
         case DeviceKind::Tape: slot = std::make_unique<VirtualTapeDrive>(p, trace, transport->warnings); break;
         case DeviceKind::Changer: slot = std::make_unique<VirtualChanger>(p, trace); break;
@@ -124,10 +134,11 @@ std::shared_ptr<Transport> makeVirtualTransport(const std::string& profilePath, 
         }
         if (p.serialConsole) {
             std::string reason;
-            transport->consoles[p.target] = SerialConsole::start(p, reason);
-            if (!transport->consoles[p.target])
-                transport->warnings.add("The serial console of [target " + std::to_string(p.target) +
-                                        "] cannot be opened (" + reason + ").");
+            auto& console = transport->consoles[p.adapter][p.target];
+            console = SerialConsole::start(p, reason);
+            if (!console)
+                transport->warnings.add("The serial console of [" + sectionName(p) + "] cannot be opened (" + reason +
+                                        ").");
         }
     }
     error.clear();
@@ -142,8 +153,10 @@ std::vector<std::string> virtualTransportWarnings(const Transport& transport) {
 std::vector<VirtualConsole> virtualSerialConsoles(const Transport& transport) {
     std::vector<VirtualConsole> out;
     if (const auto* v = dynamic_cast<const VirtualTransport*>(&transport))
-        for (size_t t = 0; t < v->consoles.size(); ++t)
-            if (v->consoles[t]) out.push_back({static_cast<uint8_t>(t), v->consoles[t]->path()});
+        for (size_t a = 0; a < v->consoles.size(); ++a)
+            for (size_t t = 0; t < v->consoles[a].size(); ++t)
+                if (v->consoles[a][t])
+                    out.push_back({static_cast<uint8_t>(t), v->consoles[a][t]->path(), static_cast<uint8_t>(a)});
     return out;
 }
 

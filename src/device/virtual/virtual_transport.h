@@ -27,6 +27,7 @@ std::vector<std::string> virtualTransportWarnings(const Transport& transport);
 struct VirtualConsole {
     uint8_t target = 0;
     std::string path;  // the pseudo-terminal a serial port opens
+    uint8_t adapter = 0;
 };
 std::vector<VirtualConsole> virtualSerialConsoles(const Transport& transport);
 

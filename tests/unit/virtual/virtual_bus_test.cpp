@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "device/device_library.h"
@@ -206,6 +207,44 @@ TEST_F(VirtualBusTest, HostAdapterRequests) {
         EXPECT_EQ(type.status.load(), srb_status::Complete);
         EXPECT_EQ(type.deviceType, types[target]);
     }
+}
+
+TEST_F(VirtualBusTest, SixtyFourDevicesOnFourAdapters) {
+    std::string profile;
+    for (int adapter = 0; adapter < 4; ++adapter)
+        for (int target = 0; target < 16; ++target)
+            profile += "[adapter " + std::to_string(adapter) + " target " + std::to_string(target) + "]\ntype = " +
+                       (target % 2 ? "changer" : "tape") + "\n";
+    auto bus = vexal::testing::transportFromProfile(root, profile);
+    ASSERT_TRUE(bus);
+
+    RequestBlock inquiry;
+    inquiry.command = SrbCommand::HostAdapterInquiry;
+    bus->sendSrb(inquiry);
+    EXPECT_EQ(inquiry.adapterCount, 4);
+    for (const auto& [adapter, status] : {std::pair{3, srb_status::Complete}, std::pair{4, srb_status::InvalidHostAdapter}}) {
+        RequestBlock type;
+        type.command = SrbCommand::GetDeviceType;
+        type.hostAdapter = static_cast<uint8_t>(adapter);
+        type.target = 14;
+        bus->sendSrb(type);
+        EXPECT_EQ(type.status.load(), status) << adapter;
+    }
+
+    DevSetTransport(bus);
+    ASSERT_EQ(DevEnumerate(), 0);
+    int handle = 0, count = 0;
+    const uint8_t* identity = nullptr;
+    size_t length = 0;
+    std::set<std::pair<int, int>> seen;
+    for (int rc = DevFirst(&handle, &identity, &length); rc == 0; rc = DevNext(&handle, &identity, &length)) {
+        uint8_t a = 0, t = 0, l = 0;
+        DevGetAddress(handle, &a, &t, &l);
+        seen.insert({a, t});
+        ++count;
+    }
+    EXPECT_EQ(count, 64);
+    EXPECT_EQ(seen.size(), 64u);
 }
 
 TEST_F(VirtualBusTest, TimeoutIsKeptPerDevice) {

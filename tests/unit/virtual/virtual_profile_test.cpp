@@ -102,6 +102,24 @@ TEST(VirtualProfileTest, DefaultsFollowTheTypeAndTheTarget) {
     EXPECT_EQ(p.devices[3].byte36, 0xA1);
 }
 
+TEST(VirtualProfileTest, DevicesOnOtherAdaptersKeepTheirOwnSerialAndOrder) {
+    VirtualProfile p;
+    std::string error;
+    ASSERT_TRUE(parseProfile("[adapter 7 target 15]\ntype = tape\n[target 0]\n[adapter 0 target 1]\n"
+                             "[adapter 1 target 0]\ntype = tape\n",
+                             "p.ini", p, error))
+        << error;
+    ASSERT_EQ(p.devices.size(), 4u);
+    const std::pair<int, int> order[] = {{0, 0}, {0, 1}, {1, 0}, {7, 15}};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(p.devices[i].adapter, order[i].first);
+        EXPECT_EQ(p.devices[i].target, order[i].second);
+    }
+    EXPECT_EQ(p.devices[0].serial, "VD00000001");
+    EXPECT_EQ(p.devices[2].serial, "VD00000017");
+    EXPECT_EQ(p.devices[3].serial, "VD00000128");
+}
+
 TEST(VirtualProfileTest, MistakesAreRefusedNamingTheLineAndKey) {
     struct Case {
         const char* text;
@@ -133,6 +151,12 @@ TEST(VirtualProfileTest, MistakesAreRefusedNamingTheLineAndKey) {
         {"[target 2]\nwrite_protect = yes\n", {"line 2", "\"write_protect\"", "only to a tape drive"}},
         {"\n[target 9]\nvendor = X\n", {"line 2", "\"type\"", "[target 9]"}},
         {"[target 16]\ntype = tape\n", {"line 1", "target 16"}},
+        {"[adapter 8 target 0]\ntype = tape\n", {"line 1", "adapter 8 target 0", "A from 0 to 7"}},
+        {"[adapter 1]\ntype = tape\n", {"line 1", "[adapter 1]"}},
+        {"[adapter 1 target 2 lun 0]\ntype = tape\n", {"line 1", "lun 0"}},
+        {"[adapter 2 target 5]\ntype = tape\n[adapter 2  target 5]\n", {"line 3", "adapter 2 target 5 a second time"}},
+        {"[target 4]\ntype = tape\n[adapter 1 target 4]\ntype = tape\nserial = VD00000005\n",
+         {"line 5", "\"serial\"", "[target 4]"}},
         {"[drive 0]\ntype = tape\n", {"line 1", "drive 0"}},
         {"[target 0]\n[target 0]\n", {"line 2", "[target 0]"}},
         {"[target 0]\n[target  0]\n", {"line 2", "target 0"}},
