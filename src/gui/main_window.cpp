@@ -170,7 +170,7 @@ MainWindow::MainWindow(app::Operator* op, QWidget* parent)
         tray_->show();
     }
 
-    readinessTask_ = new BackgroundTask(this);
+    deviceTask_ = new BackgroundTask(this);
     timer_ = new QTimer(this);
     connect(timer_, &QTimer::timeout, this, &MainWindow::refresh);
     timer_->start(100);
@@ -524,11 +524,13 @@ bool MainWindow::scriptRunning() const { return scriptRun_ && scriptRun_->runnin
 
 void MainWindow::refresh() {
     view_->refresh();
-    const bool devices = scanner_.deviceCount() > 0;
+    const bool devices = frozen_ ? frozen_->devicesFound : scanner_.deviceCount() > 0;
     // A run on several devices changes the document's device on its own thread.
     const bool several = scriptRunning() && scriptRun_->severalDevices();
     ScriptRun::TestedDevice dev;
-    if (several) {
+    if (frozen_) {
+        dev = frozen_->device;
+    } else if (several) {
         dev = scriptRun_->testedDevice();
     } else {
         const auto& d = doc_->device();
@@ -836,7 +838,7 @@ void MainWindow::readinessCheck() {
     if (index != state_.active.index() || !confirmDevice()) return;
     // Five rounds a second apart: off the window's thread, which keeps drawing.
     auto ready = std::make_shared<bool>(false);
-    readinessTask_->start(
+    deviceTask_->start(
         [this, ready] {
             *ready = app::CheckUnitReadiness(*doc_, *op_, [this](std::chrono::milliseconds d) { op_->pace(d); });
         },
@@ -855,7 +857,7 @@ void MainWindow::readinessCheck() {
     refresh();
 }
 
-bool MainWindow::backgroundBusy() const { return dumpRunning_ || readinessTask_->running(); }
+bool MainWindow::backgroundBusy() const { return dumpRunning_ || deviceTask_->running(); }
 
 void MainWindow::showLastCommandLines() {
     // The lines of the last command: its status and sense.
@@ -910,31 +912,52 @@ void MainWindow::showEeprom() {
     showEepromDialog(doc_->device(), *op_, installPath(), app_.engineeringMode, this);
 }
 
+void MainWindow::runDeviceWork(std::function<void(std::ostream&)> work) {
+    // The work may rescan and re-bind the drive: until it ends the window shows the state
+    // it had and leaves the scanner and the document's device alone.
+    const auto& d = doc_->device();
+    frozen_ = FrozenState{{d.handle, d.address, d.product, d.serialNumber}, scanner_.deviceCount() > 0};
+    auto err = std::make_shared<std::ostringstream>();
+    deviceTask_->start([work = std::move(work), err] { work(*err); },
+                       [this, err] {
+                           frozen_.reset();
+                           if (state_.active.bound) {
+                               familyCode_ = scanner_.DriveFamily(state_.active.index());
+                               doc_->device().familyCode = familyCode_;
+                           }
+                           populateDevices();
+                           refresh();
+                           if (!err->str().empty()) op_->message(err->str(), "Vexal", app::Icon::Exclamation);
+                       });
+    refresh();
+}
+
 void MainWindow::firmwareUpdate() {
     if (!confirmDevice()) return;
     std::string image;
     if (!op_->chooseFile(app::FileDialog::Open, "Firmware Image", "Firmware Images (*.img *.image)", image)) return;
-    firmware::UpdateContext update{doc_->device(), *op_, app_.wizardPrivileges, {}, {}};
-    update.rescan.scanner = &scanner_;
-    update.rescan.config = state_.config;
-    update.rescan.instance = app_.instanceNumber;
-    update.refreshView = [this] { view_->refresh(); };
-    std::ostringstream err;
-    firmware::FirmwareCommand(update, {image, 5}, err);
-    if (!err.str().empty()) op_->message(err.str(), "Vexal", app::Icon::Exclamation);
-    populateDevices();
-    view_->refresh();
+    runDeviceWork([this, image](std::ostream& err) {
+        // The waits for the drive to reprogram itself go by as the operator paces them: on
+        // this thread the desktop's operator sleeps.
+        firmware::UpdateContext update{doc_->device(), *op_, app_.wizardPrivileges, {},
+                                       [this](std::chrono::milliseconds d) { op_->pace(d); }, {}};
+        update.rescan.scanner = &scanner_;
+        update.rescan.config = state_.config;
+        update.rescan.instance = app_.instanceNumber;
+        update.rescan.active = &state_.active;
+        update.refreshView = [this] { QMetaObject::invokeMethod(this, [this] { view_->refresh(); }, Qt::QueuedConnection); };
+        firmware::FirmwareCommand(update, {image, 5}, err);
+    });
 }
 
 void MainWindow::fupTape() {
     if (!confirmDevice()) return;
     std::string image;
     if (!op_->chooseFile(app::FileDialog::Open, "Firmware Image", "Firmware Images (*.img *.image)", image)) return;
-    firmware::FupTapeContext tape{doc_->device(), *op_, app_.wizardPrivileges};
-    std::ostringstream err;
-    firmware::FupTapeCommand(tape, image, err);
-    if (!err.str().empty()) op_->message(err.str(), "Vexal", app::Icon::Exclamation);
-    view_->refresh();
+    runDeviceWork([this, image](std::ostream& err) {
+        firmware::FupTapeContext tape{doc_->device(), *op_, app_.wizardPrivileges};
+        firmware::FupTapeCommand(tape, image, err);
+    });
 }
 
 void MainWindow::preferences() {

@@ -7,12 +7,16 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <ostream>
 
 #include "app/startup.h"
 #include "command/falder_doc.h"
 #include "diag/tape_alerts.h"
+#include "gui/script_run.h"
 #include "log/log_system.h"
 #include "log/view_colours.h"
 
@@ -132,6 +136,9 @@ private:
     void abortTest();
     void readinessCheck();
     void showLastCommandLines();
+    // Runs `work` on the drive off the window's thread; what it writes to its stream is
+    // shown at the end.
+    void runDeviceWork(std::function<void(std::ostream&)> work);
     // The FA dump or the readiness check is using the drive.
     bool backgroundBusy() const;
     void adoptDocumentDevice();
@@ -179,7 +186,14 @@ private:
     QString trayTip_;
     std::atomic<bool> commandBusy_{false};  // between a command's Sent and Done lines
     bool dumpRunning_ = false;
-    BackgroundTask* readinessTask_ = nullptr;  // the "Ready" button's check
+    // The "Ready" button's check, a firmware update, a FUP tape: work with the drive that
+    // runs off the window's thread, one at a time.
+    BackgroundTask* deviceTask_ = nullptr;
+    struct FrozenState {
+        ScriptRun::TestedDevice device;
+        bool devicesFound = false;
+    };
+    std::optional<FrozenState> frozen_;
     bool runWasGoing_ = false;
     QPointer<DumpViewerWindow> viewer_;
     std::map<QString, QAction*> actions_;

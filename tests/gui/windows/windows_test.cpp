@@ -20,6 +20,8 @@
 #include "app/user_settings.h"
 #include "command/multi_device_run.h"
 #include "device/drive_family.h"
+#include "device/virtual/firmware_download.h"
+#include "firmware/firmware_messages.h"
 #include "device/device_selection.h"
 #include "fadump/dump_viewer.h"
 #include "fadump/zip_archive.h"
@@ -83,7 +85,7 @@ private:
     std::unique_ptr<testing::FakeOperator> op_;
     std::unique_ptr<gui::MainWindow> window_;
 
-    gui::MainWindow& startWindow(bool engineering) {
+    gui::MainWindow& startWindow(bool engineering, const std::string& profile = {}) {
         if (engineering) {
             app::UserSettings s;
             app::LoadSettings(s);
@@ -96,6 +98,10 @@ private:
         options.config.kind = device::TransportKind::Virtual;
         options.transportChosen = true;
         options.skipCaution = true;
+        if (!profile.empty()) {
+            options.config.virtualProfile = (root_->path() / "profile.ini").string();
+            std::ofstream(options.config.virtualProfile) << profile;
+        }
         if (!window_->start(options)) qFatal("the window did not start");
         return *window_;
     }
@@ -428,6 +434,27 @@ private Q_SLOTS:
                                                        "click the 'Run Test' button to select and run a test.  "); }));
         w.refresh();
         QVERIFY(w.action("actRunTest")->isEnabled());
+    }
+
+    void firmwareUpdateRunsOffTheWindowsThreadAndRescans() {
+        // The drive takes new firmware only without a cartridge.
+        gui::MainWindow& w = startWindow(true, "[target 0]\ntype = tape\ncartridge = no\n");
+        const auto image = root_->path() / "fw-V777.img";
+        const auto bytes = device::virt::makeFirmwareImage("V777", 20000);
+        std::ofstream(image, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        op_->texts.push_back(image.string());
+        w.action("actFirmware")->trigger();
+        w.refresh();
+        QVERIFY(!w.action("actInquiry")->isEnabled());  // the drive is being updated
+        QVERIFY(w.busyAnimation()->isRunning());
+        QVERIFY(waitFor([&] {
+            w.refresh();
+            return w.action("actInquiry")->isEnabled();
+        }));
+        QVERIFY(saidMessage(*op_, firmware::kUpdateDone));
+        // The rescan re-bound the active drive: it reports its new firmware.
+        QCOMPARE(w.activeDevice().entry.revision, std::string("V777"));
+        QCOMPARE(w.document().device().revision, std::string("V777"));
     }
 
     void busyAnimationAndTrayTipFollowTheState() {
