@@ -7,9 +7,10 @@ packages=(cmake ninja-build pkg-config g++ ccache
           libiscsi-dev libiscsi-bin zlib1g-dev libminizip-dev libssl-dev
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           libgtest-dev libgmock-dev libbenchmark-dev libfmt-dev libcli11-dev nlohmann-json3-dev
-          tgt xvfb xauth)
+          tgt xvfb xauth
+          python3)  # makes the help pages from docs/ at build time
 # `setup.sh bench`: also the peers the benchmarks measure beside the console.
-[ "${1:-}" = bench ] && packages+=(lua5.4 python3 gzip)
+[ "${1:-}" = bench ] && packages+=(lua5.4 gzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
