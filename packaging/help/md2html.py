@@ -57,6 +57,13 @@ BULLET = re.compile(r"^( {0,3})([-*+])([ \t]+|$)(.*)$")
 ORDERED = re.compile(r"^( {0,3})(\d{1,9})([.)])([ \t]+|$)(.*)$")
 LINK = re.compile(r"(!?)\[((?:[^\[\]\\]|\\.)*)\]\(([^()\s]*(?:\([^()\s]*\))?[^()\s]*)(?:\s+\"([^\"]*)\")?\)")
 AUTOLINK = re.compile(r"<((?:https?|mailto):[^\s<>]+)>")
+# Strong before emphasis; a span is at most 400 characters, which keeps a paragraph full
+# of stray marks linear.
+EMPHASIS = [(re.compile(p.replace("SPAN", r"(.{1,400}?)"), re.S), tag) for p, tag in (
+    (r"(?<![\w*])\*\*(?=\S)SPAN(?<=\S)\*\*(?![\w*])", "strong"),
+    (r"(?<![\w_])__(?=\S)SPAN(?<=\S)__(?![\w_])", "strong"),
+    (r"(?<![\w*])\*(?=[^\s*])SPAN(?<=[^\s*])\*(?![\w*])", "em"),
+    (r"(?<![\w_])_(?=[^\s_])SPAN(?<=[^\s_])_(?![\w_])", "em"))]
 TABLE_SEP = re.compile(r"^ {0,3}\|?[ \t]*:?-+:?[ \t]*(\|[ \t]*:?-+:?[ \t]*)*\|?[ \t]*$")
 
 
@@ -383,13 +390,9 @@ class Renderer:
             i += 1
         s = "".join(plain)
         # Emphasis on the escaped text; its markers are never produced by escaping.
-        s = re.sub(r"(?<![\\\w*])\*\*(?=\S)(.+?)(?<=\S)\*\*(?![\w*])", r"<strong>\1</strong>", s, flags=re.S)
-        s = re.sub(r"(?<![\w_])__(?=\S)(.+?)(?<=\S)__(?![\w_])", r"<strong>\1</strong>", s, flags=re.S)
-        s = re.sub(r"(?<![\w*])\*(?=[^\s*])(.+?)(?<=[^\s*])\*(?![\w*])", r"<em>\1</em>", s, flags=re.S)
-        s = re.sub(r"(?<![\w_])_(?=[^\s_])(.+?)(?<=[^\s_])_(?![\w_])", r"<em>\1</em>", s, flags=re.S)
-        while "\x00" in s:
-            s = re.sub(r"\x00(\d+)\x00", lambda mm: saved[int(mm.group(1))], s)
-        return s
+        for pattern, tag in EMPHASIS:
+            s = pattern.sub(r"<%s>\1</%s>" % (tag, tag), s)
+        return re.sub(r"\x00(\d+)\x00", lambda mm: saved[int(mm.group(1))], s)
 
     # ------------------------------------------------------------ blocks
 
