@@ -5,6 +5,7 @@
 #include "cli/hex_bytes.h"
 #include "command/data_pattern.h"
 #include "command/locate_address.h"
+#include "command/status_names.h"
 #include "device/device_library.h"
 
 namespace vexal::cli {
@@ -14,6 +15,9 @@ namespace code = command::code;
 
 // The largest transfer one READ or WRITE command may move.
 constexpr uint64_t kMaxTransfer = 65536;
+// The largest command count the frame's "%d" count line can show; a larger number (the
+// option parser turns digits past the type's range into its maximum) is refused, not cut.
+constexpr long kMaxCount = 2147483647;
 
 constexpr const char* kLongEraseQuestion = "Long Erase can take many hours.  Click 'OK' to continue.";
 constexpr const char* kTimeoutQuestion = "Are you sure you want to modify the command timeout value for this device?";
@@ -32,8 +36,8 @@ int checkTransfer(command::CommandRequest& request, const TransferOptions& t) {
         std::cerr << "Data transfers over 64K bytes are not available yet.\n";
         return kExitUsage;
     }
-    if (t.count < 0) {
-        std::cerr << "--count takes 0 (to the end of medium) or more.\n";
+    if (t.count < 0 || t.count > kMaxCount) {
+        std::cerr << "--count takes 0 (to the end of medium) to " << kMaxCount << ".\n";
         return kExitUsage;
     }
     request.fixed = t.fixed;
@@ -253,10 +257,17 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
             }
         }
         session.doc().request() = e.request;
+        auto& device = session.doc().device();
+        // A command that fails without sense data leaves the status name alone: start from
+        // none, so that such a failure is named from its result instead of shown blank.
+        device.status.lastStatus.clear();
         const command::ScsiResult result = session.run();
-        const auto& device = session.doc().device();
+        const bool named = !device.status.lastStatus.empty();
         // In customer mode the frame writes no status line: say how it ended.
-        if (!session.app().engineeringMode) std::cout << "Status: " << device.status.lastStatus << "\n";
+        if (!session.app().engineeringMode)
+            std::cout << "Status: " << (named ? device.status.lastStatus : command::statusName(result)) << "\n";
+        else if (!named && result != 0)
+            std::cerr << "The command ended with " << command::statusName(result) << " and no sense data.\n";
         rc = session.finish(result != 0 || device.compareErrors > 0 ? kExitFailed : kExitDone);
         return true;
     }

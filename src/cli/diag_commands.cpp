@@ -51,8 +51,10 @@ int PrepareCannedTest(const CannedTestOptions& o, command::CommandRequest& r) {
         const uint64_t total = o.fixed ? uint64_t{length} * o.blockSize : length;
         if (total < 1 || total > 65536) return usage("Data transfers must be between 1 and 64K bytes.");
     }
-    if (o.count < 0) return usage("--count takes 0 (to the end of medium) or more.");
-    if (o.repeat < 1) return usage("--repeat takes 1 or more.");
+    // Past these the parser has already turned the digits into the type's maximum.
+    constexpr long kMaxCount = 2147483647;
+    if (o.count < 0 || o.count > kMaxCount) return usage("--count takes 0 (to the end of medium) to 2147483647.");
+    if (o.repeat < 1 || o.repeat > kMaxCount) return usage("--repeat takes 1 to 2147483647.");
     r.fixed = o.fixed && r.code != code::CannedTest4;
     r.blockSize = o.blockSize;
     r.transferLength = length;

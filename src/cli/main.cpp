@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     auto* virtualOption =
         app.add_option("--virtual", g.virtualProfile, "Use the virtual devices; --virtual=PROFILE.ini: from a profile file")
             ->expected(0, 1);
-    app.add_option("--device", g.device, "Device index or H:T:L");
+    auto* deviceOption = app.add_option("--device", g.device, "Device index or H:T:L");
     app.add_flag("--engineering", g.engineering, "Engineering mode");
     app.add_flag("--log", g.log, "Write the session log file");
     app.add_option("--save", g.saveFile, "Save the line list to FILE");
@@ -109,6 +109,11 @@ int main(int argc, char** argv) {
         return rc == 0 ? kExitDone : kExitUsage;
     }
     g.useVirtual = virtualOption->count() > 0;
+    // An empty --device would otherwise fall back on the stored selection unnoticed.
+    if (deviceOption->count() > 0 && g.device.empty()) {
+        std::cerr << "--device is empty: give a device index or H:T:L.\n";
+        return kExitUsage;
+    }
     if (cdbCommand->get_option("--in")->count()) cdb.inLength = inLength;
     if (cdbCommand->get_option("--out")->count()) cdb.outData = outData;
 
