@@ -44,7 +44,8 @@ for target in "${targets[@]}"; do
   fi
   log=$findings/$target.log
   rc=0
-  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -print_final_stats=1 \
+  # Files a target makes in the temporary folder go with the scratch folder.
+  TMPDIR=$scratch "$build/fuzz/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -print_final_stats=1 \
       -artifact_prefix="$findings/$target-" "${dirs[@]}" >"$log" 2>&1 || rc=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")

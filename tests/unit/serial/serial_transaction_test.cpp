@@ -141,13 +141,13 @@ TEST_F(TransactionTest, BreakWithoutAnswerTimesOut) {
 TEST_F(TransactionTest, LateBytesAfterATimeOutTouchNothing) {
     // The answer comes after the time-out; it must not land in a buffer the caller has
     // already taken back, nor upset the next exchange.
+    // The late answer is sent by the responder thread itself, which the test joins (a
+    // detached sender could still write after the test had closed the line).
     peer.respond([this](uint8_t b) {
         if (b != '\r') return std::string(1, static_cast<char>(b));
-        std::thread([this] {
-            std::this_thread::sleep_for(400ms);
-            peer.send("late>");
-        }).detach();
-        return std::string("\r");
+        peer.send("\r");
+        std::this_thread::sleep_for(400ms);
+        return std::string("late>");
     });
     const Exchange first = run("a", ">", 200ms, 8);
     EXPECT_EQ(first.outcome.status, kSerialTimedOut);
