@@ -194,7 +194,7 @@ class BadInputTest(unittest.TestCase):
 @unittest.skipUnless(os.environ.get("VEXAL_BUILD_DIR"), "needs the build tree (run through ctest)")
 class InstalledPagesTest(unittest.TestCase):
     """cmake --install of the help into a fresh prefix: both pages where Help > Contents
-    looks, with their images, and the service notes only in the engineering page."""
+    looks, with their images, and nowhere the service notes."""
 
     @classmethod
     def setUpClass(cls):
@@ -223,18 +223,14 @@ class InstalledPagesTest(unittest.TestCase):
                 for src in tree.images:
                     self.assertTrue(os.path.isfile(os.path.join(self.hlp, os.path.dirname(rel), src)), src)
 
-    def test_service_notes_only_in_the_engineering_page(self):
+    def test_no_installed_file_carries_the_service_notes(self):
+        # The pass phrases are for support staff: readable pages must not give them away.
         with open(os.path.join(SOURCE, "docs", "service.md"), encoding="utf-8") as f:
             lines = [line.strip() for line in f if line.strip() and not re.search(r"[#*_`\[<&]", line)]
         self.assertGreaterEqual(len(lines), 2)
-        engineering = self.page("Eng/Korvane_Vexal_e.html")
-        for line in lines:
-            self.assertIn(html.escape(line, quote=False), engineering)
         for folder, _, files in os.walk(self.tmp.name):
             for name in files:
                 path = os.path.join(folder, name)
-                if os.path.relpath(path, self.hlp) == os.path.join("Eng", "Korvane_Vexal_e.html"):
-                    continue
                 with open(path, "rb") as f:
                     data = f.read()
                 for line in lines:
