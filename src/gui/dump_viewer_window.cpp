@@ -108,6 +108,7 @@ void DumpViewerWindow::openFile(const std::filesystem::path& dmz) {
 void DumpViewerWindow::showResult(const std::string& text) {
     sections_->clear();
     text_->clear();
+    ptfText_.clear();
     if (!result_.expanded) {
         file_->setText(QString::fromStdString(result_.refusal));
         Q_EMIT opened(false);
@@ -128,6 +129,7 @@ void DumpViewerWindow::showResult(const std::string& text) {
         for (char c : text)
             if (c != '\r') shown.push_back(c);
         text_->setPlainText(QString::fromLatin1(shown.data(), qsizetype(shown.size())));
+        ptfText_ = text;
     }
     sections_->setEnabled(ok);
     text_->setEnabled(ok);
@@ -138,9 +140,8 @@ void DumpViewerWindow::showResult(const std::string& text) {
 
 void DumpViewerWindow::showSection(int row) {
     if (row < 0 || size_t(row) >= result_.sections.size()) return;
-    const std::string ptfText = readText(result_.ptf);
-    const uint64_t offset = std::min<uint64_t>(result_.sections[size_t(row)].offset, ptfText.size());
-    const auto crs = std::count(ptfText.begin(), ptfText.begin() + std::ptrdiff_t(offset), '\r');
+    const uint64_t offset = std::min<uint64_t>(result_.sections[size_t(row)].offset, ptfText_.size());
+    const auto crs = std::count(ptfText_.begin(), ptfText_.begin() + std::ptrdiff_t(offset), '\r');
     QTextCursor cursor(text_->document());
     cursor.setPosition(int(std::min<uint64_t>(offset - uint64_t(crs), uint64_t(text_->document()->characterCount() - 1))));
     text_->setTextCursor(cursor);

@@ -55,6 +55,7 @@ private:
     std::filesystem::path startFolder_;
     fadump::ViewerResult result_;
     bool reportSaved_ = true;  // nothing to save before a dump is shown
+    std::string ptfText_;      // the text part as written to the .ptf
 
     QLabel* file_;
     QTreeWidget* sections_;
