@@ -14,6 +14,19 @@ fs::path shippedDataFolder() {
     return fs::is_directory(folder, ec) ? folder : fs::path();
 }
 
+namespace {
+
+// Folders the program owns outright: an upgrade brings their new content to every user.
+constexpr const char* kProgramOwned[] = {"hlp"};
+
+bool programOwned(const fs::path& name) {
+    for (const char* owned : kProgramOwned)
+        if (name == owned) return true;
+    return false;
+}
+
+}  // namespace
+
 int seedDataFolder(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     if (from.empty() || !fs::is_directory(from, ec)) return 0;
@@ -22,7 +35,15 @@ int seedDataFolder(const fs::path& from, const fs::path& to) {
     for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path target = to / it->path().filename();
         std::error_code status;  // set for a missing file too: only the type tells
-        if (fs::exists(fs::symlink_status(target, status))) continue;
+        if (fs::exists(fs::symlink_status(target, status))) {
+            if (programOwned(it->path().filename()) && fs::is_directory(target, status)) {
+                // Newer shipped files replace older copies; missing ones come back.
+                std::error_code refresh;
+                fs::copy(it->path(), target, fs::copy_options::recursive | fs::copy_options::update_existing,
+                         refresh);
+            }
+            continue;
+        }
         std::error_code copy;
         fs::copy(it->path(), target, fs::copy_options::recursive, copy);
         if (!copy) ++copied;

@@ -13,7 +13,9 @@ std::filesystem::path shippedDataFolder();
 
 // Copies every entry at the top of `from` that `to` does not have yet, folders with all
 // their content. What the user already has is never replaced, so a script deleted from a
-// folder that exists stays deleted. Returns how many top-level entries were copied;
+// folder that exists stays deleted; only the help pages (hlp/), which belong to the
+// program, are brought up to date: a newer shipped file replaces the user's copy and a
+// missing one is copied again. Returns how many top-level entries were newly copied;
 // failures copy what they can.
 int seedDataFolder(const std::filesystem::path& from, const std::filesystem::path& to);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <fstream>
 
 #include "platform/paths.h"
@@ -38,20 +39,44 @@ TEST(ShippedDataTest, MissingEntriesAreCopiedWholeAndTheUsersOwnAreKept) {
     write(from / "Scripts/A.SCS", "shipped A");
     write(from / "Scripts/B.SCS", "shipped B");
     write(from / "hlp/Eng/e.html", "help");
+    write(from / "Samples/s.txt", "sample");
     write(from / "ReadMe.txt", "read me");
     write(to / "Scripts/A.SCS", "my own A");  // an existing folder: nothing is added to it
     write(to / "ReadMe.txt", "mine");
 
-    EXPECT_EQ(seedDataFolder(from, to), 1);
+    EXPECT_EQ(seedDataFolder(from, to), 2);
     EXPECT_EQ(read(to / "Scripts/A.SCS"), "my own A");
     EXPECT_FALSE(fs::exists(to / "Scripts/B.SCS"));
     EXPECT_EQ(read(to / "hlp/Eng/e.html"), "help");
+    EXPECT_EQ(read(to / "Samples/s.txt"), "sample");
     EXPECT_EQ(read(to / "ReadMe.txt"), "mine");
 
     // A second start copies nothing; a deleted file inside a seeded folder stays deleted.
+    fs::remove(to / "Samples/s.txt");
+    EXPECT_EQ(seedDataFolder(from, to), 0);
+    EXPECT_FALSE(fs::exists(to / "Samples/s.txt"));
+}
+
+TEST(ShippedDataTest, TheHelpPagesFollowTheInstalledProgram) {
+    vexal::testing::TempRoot root;
+    const fs::path from = root.path() / "share", to = root.path() / "data";
+    write(from / "hlp/c.html", "help 1");
+    write(from / "hlp/Eng/e.html", "eng 1");
+    write(from / "Scripts/A.SCS", "shipped A 1");
+    EXPECT_EQ(seedDataFolder(from, to), 2);
+
+    // An upgrade: newer help replaces the old and a removed page comes back; the scripts,
+    // which are the operator's, stay as they are.
+    const auto later = fs::last_write_time(to / "hlp/c.html") + std::chrono::seconds(10);
+    write(from / "hlp/c.html", "help 2");
+    fs::last_write_time(from / "hlp/c.html", later);
+    write(from / "Scripts/A.SCS", "shipped A 2");
+    fs::last_write_time(from / "Scripts/A.SCS", later);
     fs::remove(to / "hlp/Eng/e.html");
     EXPECT_EQ(seedDataFolder(from, to), 0);
-    EXPECT_FALSE(fs::exists(to / "hlp/Eng/e.html"));
+    EXPECT_EQ(read(to / "hlp/c.html"), "help 2");
+    EXPECT_EQ(read(to / "hlp/Eng/e.html"), "eng 1");
+    EXPECT_EQ(read(to / "Scripts/A.SCS"), "shipped A 1");
 }
 
 TEST(ShippedDataTest, NoShippedFolderCopiesNothing) {
