@@ -268,10 +268,10 @@ public:
         return device.Select(0);
     }
 
-    // With VEXAL_FUZZ_CAPTURE set: runs `exercise` against the virtual drive, writes the
-    // replies to that file and ends the process.
+    // With VEXAL_FUZZ_CAPTURE set: runs `exercise` against the virtual drive (in engineering
+    // mode, which does not change the commands sent), writes the replies to that file and
+    // ends the process.
     static void captureIfAsked(bool repliesForInquiry, const Exercise& exercise) {
-        // (engineering mode does not change which commands are sent)
         const char* target = std::getenv("VEXAL_FUZZ_CAPTURE");
         if (!target) return;
         fuzzRoot();
