@@ -1,11 +1,14 @@
 // The iSCSI path: the Write/Read canned test writing and reading back with compare 64 MiB
 // in 64 KiB blocks on a tgtd tape drive, beside a minimal libiscsi loop that sends the
 // same REWIND, WRITE(6) and READ(6) commands over one session and compares the same way.
-// Both run against the same private tgtd in the same run; tgtd's own time is in both.
+// Both run against the same private tgtd, one pass of each in turn, so that both meet the
+// same state of the target and the machine; tgtd's own time is in both. The counters give
+// each side's rate and the median of the per-round ratios.
 #include <benchmark/benchmark.h>
 #include <iscsi/iscsi.h>
 #include <iscsi/scsi-lowlevel.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -53,49 +56,50 @@ int tapeIndex() {
     return -1;
 }
 
-void BM_ConsoleWriteReadCompare64MiB(benchmark::State& state) {
-    std::string error;
-    vexal::testing::TgtdServer* target = server(error);
-    if (!target) {
-        state.SkipWithError(("tgtd: " + error).c_str());
-        return;
-    }
-    vexal::bench::BenchRoot root;
-    auto transport = vexal::device::makeIscsiTransport({target->portal()}, error);
-    vexal::device::DevSetTransport(transport);
-    vexal::device::DevEnumerate();
-    vexal::bench::NullOperator op;
-    {
-        vexal::log::CLogSystem log{op, {}};
-        vexal::command::CFalderDoc doc(op, log, [] { return true; });
-        if (!doc.device().Select(tapeIndex())) {
-            state.SkipWithError("no tape drive on the target");
-            return;
+// One pass of the console: the Write/Read canned test through the document's worker.
+class ConsolePass {
+public:
+    bool open(const std::string& portal, std::string& error) {
+        transport_ = vexal::device::makeIscsiTransport({portal}, error);
+        vexal::device::DevSetTransport(transport_);
+        vexal::device::DevEnumerate();
+        log_ = std::make_unique<vexal::log::CLogSystem>(op_, vexal::platform::SystemInformation{});
+        doc_ = std::make_unique<vexal::command::CFalderDoc>(op_, *log_, [] { return true; });
+        if (!doc_->device().Select(tapeIndex())) {
+            error = "no tape drive on the target";
+            return false;
         }
-        doc.device().TestUnitReady();  // the new session's unit attention
-        for (auto _ : state) {
-            vexal::command::CommandRequest r;
-            r.code = vexal::command::code::WriteReadTest;
-            r.blockSize = 512;
-            r.transferLength = kBlock;
-            r.count = kCommands;
-            r.repeatCount = 1;
-            r.compare = true;
-            doc.request() = r;
-            doc.StartCommand();
-            while (doc.idle.load() == 0 || doc.request().code != vexal::command::code::None)
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            if (doc.lastResult != 0) {
-                state.SkipWithError("the write/read test failed");
-                break;
-            }
-        }
+        doc_->device().TestUnitReady();  // the new session's unit attention
+        return true;
     }
-    vexal::device::DevFreeList();
-    vexal::device::DevSetTransport(nullptr);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBytes));
-}
-BENCHMARK(BM_ConsoleWriteReadCompare64MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+    ~ConsolePass() {
+        doc_.reset();
+        log_.reset();
+        vexal::device::DevFreeList();
+        vexal::device::DevSetTransport(nullptr);
+    }
+    bool run() {
+        vexal::command::CommandRequest r;
+        r.code = vexal::command::code::WriteReadTest;
+        r.blockSize = 512;
+        r.transferLength = kBlock;
+        r.count = kCommands;
+        r.repeatCount = 1;
+        r.compare = true;
+        doc_->request() = r;
+        doc_->StartCommand();
+        while (doc_->idle.load() == 0 || doc_->request().code != vexal::command::code::None)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return doc_->lastResult == 0;
+    }
+
+private:
+    vexal::bench::BenchRoot root_;
+    vexal::bench::NullOperator op_;
+    std::shared_ptr<vexal::device::Transport> transport_;
+    std::unique_ptr<vexal::log::CLogSystem> log_;
+    std::unique_ptr<vexal::command::CFalderDoc> doc_;
+};
 
 struct Context {
     iscsi_context* iscsi = nullptr;
@@ -136,42 +140,80 @@ bool command(iscsi_context* iscsi, const uint8_t* cdb, int cdbLength, uint8_t* d
     return false;
 }
 
-void BM_LibiscsiWriteReadCompare64MiB(benchmark::State& state) {
+// One pass of the plain loop: REWIND, the WRITEs, REWIND, the READs with compare.
+class LibiscsiPass {
+public:
+    bool open(const std::string& portal, std::string& error) {
+        c_.iscsi = iscsi_create_context("iqn.2026-12.com.korvane:bench");
+        iscsi_set_targetname(c_.iscsi, vexal::testing::TgtdServer::kTapeTarget);
+        iscsi_set_session_type(c_.iscsi, ISCSI_SESSION_NORMAL);
+        iscsi_set_header_digest(c_.iscsi, ISCSI_HEADER_DIGEST_NONE);
+        if (iscsi_full_connect_sync(c_.iscsi, portal.c_str(), 1) != 0) {
+            error = "libiscsi cannot log in";
+            return false;
+        }
+        data_.resize(kBlock);
+        vexal::command::fillPattern(vexal::command::pattern::IncrementalByte, 0, 0, data_);
+        expected_ = data_;
+        in_.resize(kBlock);
+        return true;
+    }
+    bool run() {
+        const uint8_t rewind[6] = {0x01, 0, 0, 0, 0, 0};
+        const uint8_t write6[6] = {0x0A, 0, uint8_t(kBlock >> 16), uint8_t(kBlock >> 8), uint8_t(kBlock), 0};
+        const uint8_t read6[6] = {0x08, 0, uint8_t(kBlock >> 16), uint8_t(kBlock >> 8), uint8_t(kBlock), 0};
+        bool ok = command(c_.iscsi, rewind, 6, nullptr, 0, false, nullptr);
+        for (long i = 0; ok && i < kCommands; ++i) ok = command(c_.iscsi, write6, 6, data_.data(), kBlock, true, nullptr);
+        ok = ok && command(c_.iscsi, rewind, 6, nullptr, 0, false, nullptr);
+        for (long i = 0; ok && i < kCommands; ++i) ok = command(c_.iscsi, read6, 6, in_.data(), kBlock, false, &expected_);
+        return ok;
+    }
+    const char* error() const { return iscsi_get_error(c_.iscsi); }
+
+private:
+    Context c_;
+    std::vector<uint8_t> data_, expected_, in_;
+};
+
+void BM_IscsiWriteReadCompare64MiB(benchmark::State& state) {
     std::string error;
     vexal::testing::TgtdServer* target = server(error);
     if (!target) {
         state.SkipWithError(("tgtd: " + error).c_str());
         return;
     }
-    Context c;
-    c.iscsi = iscsi_create_context("iqn.2026-12.com.korvane:bench");
-    iscsi_set_targetname(c.iscsi, vexal::testing::TgtdServer::kTapeTarget);
-    iscsi_set_session_type(c.iscsi, ISCSI_SESSION_NORMAL);
-    iscsi_set_header_digest(c.iscsi, ISCSI_HEADER_DIGEST_NONE);
-    if (iscsi_full_connect_sync(c.iscsi, target->portal().c_str(), 1) != 0) {
-        state.SkipWithError("libiscsi cannot log in");
+    ConsolePass console;
+    LibiscsiPass plain;
+    if (!console.open(target->portal(), error) || !plain.open(target->portal(), error)) {
+        state.SkipWithError(error.c_str());
         return;
     }
-    std::vector<uint8_t> data(kBlock);
-    vexal::command::fillPattern(vexal::command::pattern::IncrementalByte, 0, 0, data);
-    const std::vector<uint8_t> expected = data;
-    std::vector<uint8_t> in(kBlock);
-    const uint8_t rewind[6] = {0x01, 0, 0, 0, 0, 0};
-    const uint8_t write6[6] = {0x0A, 0, uint8_t(kBlock >> 16), uint8_t(kBlock >> 8), uint8_t(kBlock), 0};
-    const uint8_t read6[6] = {0x08, 0, uint8_t(kBlock >> 16), uint8_t(kBlock >> 8), uint8_t(kBlock), 0};
+    using Clock = std::chrono::steady_clock;
+    double consoleSeconds = 0, plainSeconds = 0;
+    std::vector<double> ratios;
     for (auto _ : state) {
-        bool ok = command(c.iscsi, rewind, 6, nullptr, 0, false, nullptr);
-        for (long i = 0; ok && i < kCommands; ++i) ok = command(c.iscsi, write6, 6, data.data(), kBlock, true, nullptr);
-        ok = ok && command(c.iscsi, rewind, 6, nullptr, 0, false, nullptr);
-        for (long i = 0; ok && i < kCommands; ++i) ok = command(c.iscsi, read6, 6, in.data(), kBlock, false, &expected);
-        if (!ok) {
-            state.SkipWithError(iscsi_get_error(c.iscsi));
-            break;
+        const auto t0 = Clock::now();
+        const bool a = console.run();
+        const auto t1 = Clock::now();
+        const bool b = plain.run();
+        const auto t2 = Clock::now();
+        if (!a || !b) {
+            state.SkipWithError(a ? plain.error() : "the write/read test failed");
+            return;
         }
+        const double c = std::chrono::duration<double>(t1 - t0).count();
+        const double p = std::chrono::duration<double>(t2 - t1).count();
+        consoleSeconds += c;
+        plainSeconds += p;
+        ratios.push_back(p / c);  // the console's rate over the plain loop's
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBytes));
+    std::sort(ratios.begin(), ratios.end());
+    const double mib = static_cast<double>(kBytes) / (1 << 20) * static_cast<double>(ratios.size());
+    state.counters["console_mib_s"] = mib / consoleSeconds;
+    state.counters["libiscsi_mib_s"] = mib / plainSeconds;
+    state.counters["median_ratio"] = ratios[ratios.size() / 2];
 }
-BENCHMARK(BM_LibiscsiWriteReadCompare64MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_IscsiWriteReadCompare64MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(7);
 
 }  // namespace
 
