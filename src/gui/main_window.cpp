@@ -194,6 +194,7 @@ bool MainWindow::start(const StartOptions& options) {
     state_.config = options.config;
     state_.transportChosen = options.transportChosen;
     if (!app::InitInstance(app_, *this, *op_, scanner_, state_)) return false;
+    showScanNotes();
     populateDevices();
     started_ = true;
     refresh();
@@ -868,10 +869,17 @@ void MainWindow::showLastCommandLines() {
     op_->showText("View Error", text);
 }
 
+// What the scan met on the way (devices that exist but could not be opened, and why, with
+// the fix) goes into the log view, as the terminal prints it.
+void MainWindow::showScanNotes() {
+    for (const std::string& note : scanner_.notes()) doc_->output().addToView(note);
+}
+
 void MainWindow::rescan() {
     if (!doc_->idle.load() && scanner_.deviceCount() > 0) return;
     const bool hadDevices = scanner_.deviceCount() > 0;
     device::RescanAndReselect(scanner_, state_.config, app_.instanceNumber, state_.active, *op_);
+    showScanNotes();
     if (state_.active.bound) devicesReady();
     // With no devices the status refresh held the idle flag clear; devices found free it.
     if (!hadDevices && scanner_.deviceCount() > 0 && !doc_->testRunning.load()) doc_->idle = 1;

@@ -144,6 +144,7 @@ private:
     void adoptDocumentDevice();
     void restoreFromTray();
     void rescan();
+    void showScanNotes();
     void switchTransport(device::TransportKind kind);
     void tapeAlerts();
     void showMam();
