@@ -72,15 +72,4 @@ void exerciseDrive(fuzz::FuzzDrive& drive) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::FuzzDrive::captureIfAsked(false, exerciseDrive);
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::span<const uint8_t> input(data, size);
-    direct(input);
-    static fuzz::FuzzDrive drive;
-    drive.run(input, exerciseDrive);
-    return 0;
-}
+VEXAL_FUZZ_DRIVE_TARGET(direct, exerciseDrive, false, true)

@@ -304,3 +304,19 @@ private:
 };
 
 }  // namespace vexal::fuzz
+
+// The two entry points of a target that reads its input directly, with `direct(span)`, and
+// as a drive's replies to `exercise(FuzzDrive&)`. The drive is made with
+// FuzzDrive(repliesForInquiry, engineering); VEXAL_FUZZ_CAPTURE records seeds instead.
+#define VEXAL_FUZZ_DRIVE_TARGET(direct, exercise, repliesForInquiry, engineering)          \
+    extern "C" int LLVMFuzzerInitialize(int*, char***) {                                  \
+        ::vexal::fuzz::FuzzDrive::captureIfAsked(repliesForInquiry, exercise);            \
+        return 0;                                                                         \
+    }                                                                                     \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {            \
+        const std::span<const uint8_t> input(data, size);                                \
+        direct(input);                                                                    \
+        static ::vexal::fuzz::FuzzDrive drive(repliesForInquiry, engineering);            \
+        drive.run(input, exercise);                                                       \
+        return 0;                                                                         \
+    }
