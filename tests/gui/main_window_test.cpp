@@ -19,6 +19,7 @@
 #include "log/install_folder.h"
 #include "support/fake_operator.h"
 #include "support/test_root.h"
+#include "window_fixture.h"
 
 #ifdef VEXAL_HAVE_CHARTS
 #include <QChartView>
@@ -28,6 +29,8 @@
 #endif
 
 using namespace vexal;
+using testing::countRows;
+using testing::waitFor;
 
 namespace {
 
@@ -35,17 +38,6 @@ QStringList menuTitles(gui::MainWindow& w) {
     QStringList titles;
     for (QAction* a : w.menuBar()->actions()) titles << a->text().remove('&');
     return titles;
-}
-
-// Waits, with the event loop running, until `done` holds; false after `seconds`.
-template <typename F>
-bool waitFor(F done, int seconds = 20) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 int findRow(gui::LogView& view, const QString& text) {
@@ -58,53 +50,14 @@ int findRow(gui::LogView& view, const QString& text) {
     for (size_t i = 0; i < view.drawnCount(); ++i) qInfo("%s", qPrintable(view.rowText(i)));
 }
 
-int countRows(gui::LogView& view, const QString& text) {
-    int n = 0;
-    for (size_t i = 0; i < view.drawnCount(); ++i) n += view.rowText(i).contains(text) ? 1 : 0;
-    return n;
-}
-
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, protected testing::WindowFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<testing::TempRoot> root_;
-    std::unique_ptr<testing::FakeOperator> op_;
-    std::unique_ptr<gui::MainWindow> window_;
-
-    // A window started on the virtual devices, optionally with engineering mode remembered.
-    gui::MainWindow& startWindow(bool engineering) {
-        if (engineering) {
-            app::UserSettings s;
-            app::LoadSettings(s);
-            app::WriteSetting("PasswordSet", 1);
-            app::WriteSetting("Password", app::engineeringDigest());
-            app::WriteSetting("ShowEngineeringMode", 1);
-        }
-        window_ = std::make_unique<gui::MainWindow>(op_.get());
-        gui::StartOptions options;
-        options.config.kind = device::TransportKind::Virtual;
-        options.transportChosen = true;
-        options.skipCaution = true;
-        if (!window_->start(options)) qFatal("the window did not start");
-        return *window_;
-    }
-
 private Q_SLOTS:
-    void init() {
-        root_ = std::make_unique<testing::TempRoot>();
-        op_ = std::make_unique<testing::FakeOperator>();
-    }
-    void cleanup() {
-        if (window_) {
-            app::ExitInstance(window_->application());
-            window_.reset();
-        }
-        op_.reset();
-        root_.reset();
-    }
+    void init() { setUpWindowTest(); }
+    void cleanup() { tearDownWindowTest(); }
 
     void modeSwitchChangesMenusAndToolBars() {
         gui::MainWindow& w = startWindow(false);

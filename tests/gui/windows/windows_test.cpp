@@ -40,26 +40,13 @@
 #include "platform/settings_store.h"
 #include "support/fake_operator.h"
 #include "support/test_root.h"
+#include "gui/window_fixture.h"
 
 using namespace vexal;
+using testing::countRows;
+using testing::waitFor;
 
 namespace {
-
-template <typename F>
-bool waitFor(F done, int seconds = 30) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
-int countRows(gui::LogView& view, const QString& text) {
-    int n = 0;
-    for (size_t i = 0; i < view.drawnCount(); ++i) n += view.rowText(i).contains(text) ? 1 : 0;
-    return n;
-}
 
 bool saidMessage(const testing::FakeOperator& op, std::string_view text) {
     for (const auto& m : op.messages())
@@ -77,34 +64,8 @@ std::filesystem::path writeScript(const std::string& name, const std::string& bo
 
 }  // namespace
 
-class WindowsTest : public QObject {
+class WindowsTest : public QObject, protected testing::WindowFixture {
     Q_OBJECT
-
-private:
-    std::unique_ptr<testing::TempRoot> root_;
-    std::unique_ptr<testing::FakeOperator> op_;
-    std::unique_ptr<gui::MainWindow> window_;
-
-    gui::MainWindow& startWindow(bool engineering, const std::string& profile = {}) {
-        if (engineering) {
-            app::UserSettings s;
-            app::LoadSettings(s);
-            app::WriteSetting("PasswordSet", 1);
-            app::WriteSetting("Password", app::engineeringDigest());
-            app::WriteSetting("ShowEngineeringMode", 1);
-        }
-        window_ = std::make_unique<gui::MainWindow>(op_.get());
-        gui::StartOptions options;
-        options.config.kind = device::TransportKind::Virtual;
-        options.transportChosen = true;
-        options.skipCaution = true;
-        if (!profile.empty()) {
-            options.config.virtualProfile = (root_->path() / "profile.ini").string();
-            std::ofstream(options.config.virtualProfile) << profile;
-        }
-        if (!window_->start(options)) qFatal("the window did not start");
-        return *window_;
-    }
 
     // The full dump of the virtual drive through the wizard's pages.
     std::filesystem::path dumpThroughTheWizard(gui::MainWindow& w) {
@@ -121,18 +82,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init() {
-        root_ = std::make_unique<testing::TempRoot>();
-        op_ = std::make_unique<testing::FakeOperator>();
-    }
-    void cleanup() {
-        if (window_) {
-            app::ExitInstance(window_->application());
-            window_.reset();
-        }
-        op_.reset();
-        root_.reset();
-    }
+    void init() { setUpWindowTest(); }
+    void cleanup() { tearDownWindowTest(); }
 
     void faDumpWizardPagesAndASuccessfulDump() {
         gui::MainWindow& w = startWindow(false);
