@@ -6,6 +6,7 @@
 #include "command/data_pattern.h"
 #include "command/locate_address.h"
 #include "command/status_names.h"
+#include "command/transfer_limits.h"
 #include "device/device_library.h"
 
 namespace vexal::cli {
@@ -13,13 +14,12 @@ namespace {
 
 namespace code = command::code;
 
-// The largest transfer one READ or WRITE command may move.
-constexpr uint64_t kMaxTransfer = 65536;
+using command::kLongEraseQuestion;
+using command::kMaxOperatorTransfer;
 // The largest command count the frame's "%d" count line can show; a larger number (the
 // option parser turns digits past the type's range into its maximum) is refused, not cut.
 constexpr long kMaxCount = 2147483647;
 
-constexpr const char* kLongEraseQuestion = "Long Erase can take many hours.  Click 'OK' to continue.";
 constexpr const char* kTimeoutQuestion = "Are you sure you want to modify the command timeout value for this device?";
 
 int checkTransfer(command::CommandRequest& request, const TransferOptions& t) {
@@ -29,11 +29,11 @@ int checkTransfer(command::CommandRequest& request, const TransferOptions& t) {
     }
     const uint64_t total = t.fixed ? uint64_t{t.transferLength} * t.blockSize : t.transferLength;
     if (total == 0 || t.transferLength > 0xFFFFFF || t.blockSize > 0xFFFFFF) {
-        std::cerr << "Data transfers must be between 1 and 64K bytes.\n";
+        std::cerr << command::kTransferRangeText << "\n";
         return kExitUsage;
     }
-    if (total > kMaxTransfer) {
-        std::cerr << "Data transfers over 64K bytes are not available yet.\n";
+    if (total > kMaxOperatorTransfer) {
+        std::cerr << command::kTransferTooLargeText << "\n";
         return kExitUsage;
     }
     if (t.count < 0 || t.count > kMaxCount) {

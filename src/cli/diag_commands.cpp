@@ -5,6 +5,7 @@
 
 #include "cli/cli_session.h"
 #include "command/data_pattern.h"
+#include "command/transfer_limits.h"
 #include "diag/canned_tests.h"
 #include "diag/debug_trace.h"
 #include "diag/side_files.h"
@@ -47,9 +48,10 @@ int PrepareCannedTest(const CannedTestOptions& o, command::CommandRequest& r) {
         if ((r.code == code::CannedTest2 || r.code == code::CannedTest3) &&
             (o.blockSize < 1 || o.blockSize > 0xFFFF || length < 1 || length > 0xFFFF))
             return usage("The block size and transfer length must be between 1 and 65535.");
-        if (length > 0x10000 || o.blockSize > 65536) return usage("Data transfers over 64K bytes are not available yet.");
+        if (length > command::kMaxOperatorTransfer || o.blockSize > command::kMaxOperatorTransfer)
+            return usage(command::kTransferTooLargeText);
         const uint64_t total = o.fixed ? uint64_t{length} * o.blockSize : length;
-        if (total < 1 || total > 65536) return usage("Data transfers must be between 1 and 64K bytes.");
+        if (total < 1 || total > command::kMaxOperatorTransfer) return usage(command::kTransferRangeText);
     }
     // Past these the parser has already turned the digits into the type's maximum.
     constexpr long kMaxCount = 2147483647;

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "command/locate_address.h"
+#include "command/transfer_limits.h"
 #include "gui/param_dialog.h"
 
 namespace vexal::gui {
@@ -12,10 +13,10 @@ namespace {
 namespace code = command::code;
 
 constexpr long kMax24 = 0xFFFFFF;
-constexpr uint64_t kMaxTransfer = 65536;
-constexpr const char* kTransferRange = "Data transfers must be between 1 and 64K bytes.";
-constexpr const char* kTransferTooLarge = "Data transfers over 64K bytes are not available yet.";
-constexpr const char* kLongEraseQuestion = "Long Erase can take many hours.  Click 'OK' to continue.";
+using command::kLongEraseQuestion;
+using command::kMaxOperatorTransfer;
+using command::kTransferRangeText;
+using command::kTransferTooLargeText;
 constexpr const char* kCustomCdbTooLong = "Sorry: Data transfers over 64 bytes are not ready for custom CDB yet.";
 
 // The data patterns offered, in the order of their codes.
@@ -41,11 +42,11 @@ bool transfer(command::CommandRequest& r, QWidget* parent, app::Operator& op, bo
     r.compare = isRead && d.checked(compare) && r.dataPattern != command::pattern::NoCompare;
     const uint64_t total = r.fixed ? uint64_t{r.transferLength} * r.blockSize : r.transferLength;
     if (total == 0) {
-        op.message(kTransferRange, "Vexal", app::Icon::Exclamation);
+        op.message(kTransferRangeText, "Vexal", app::Icon::Exclamation);
         return false;
     }
-    if (total > kMaxTransfer) {
-        op.message(kTransferTooLarge, "Vexal", app::Icon::Exclamation);
+    if (total > kMaxOperatorTransfer) {
+        op.message(kTransferTooLargeText, "Vexal", app::Icon::Exclamation);
         return false;
     }
     return true;
@@ -252,8 +253,8 @@ bool askCommandParameters(int c, command::CommandRequest& r, QWidget* parent, ap
         r.compare = d.checked(compare);
         r.repeatCount = d.number(repeat);
         const uint64_t total = r.fixed ? uint64_t{r.transferLength} * r.blockSize : r.transferLength;
-        if (total > kMaxTransfer) {
-            op.message(kTransferTooLarge, "Vexal", app::Icon::Exclamation);
+        if (total > kMaxOperatorTransfer) {
+            op.message(kTransferTooLargeText, "Vexal", app::Icon::Exclamation);
             return false;
         }
         return true;
