@@ -88,8 +88,10 @@ public:
         r.compare = true;
         doc_->request() = r;
         doc_->StartCommand();
+        // Looked at every millisecond: a finer watch takes CPU from the drive's thread
+        // and tgtd on a small machine, and the last millisecond counts against the console.
         while (doc_->idle.load() == 0 || doc_->request().code != vexal::command::code::None)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return doc_->lastResult == 0;
     }
 

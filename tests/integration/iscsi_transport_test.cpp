@@ -403,6 +403,17 @@ TEST_F(IscsiTargetLossTest, ATimedOutCommandEndsTheSessionAndTheNextCommandLogsI
     EXPECT_EQ(testUnitReady(tape_), 0) << DevLastError(tape_);
 }
 
+TEST_F(IscsiTargetLossTest, AfterTheTargetRestartedWhileIdleTheNextCommandLogsInAgain) {
+    // The connection is closed while nothing is in flight; at once and after a pause.
+    for (const auto pause : {0ms, 300ms}) {
+        SCOPED_TRACE(pause.count());
+        std::string error;
+        ASSERT_TRUE(server_.restart(error)) << error;
+        std::this_thread::sleep_for(pause);
+        EXPECT_EQ(testUnitReady(tape_), 0) << DevLastError(tape_);
+    }
+}
+
 TEST_F(IscsiTargetLossTest, AbortFromAnotherThreadEndsACommandWaitingForTheTarget) {
     // Drop the session with a command time-out, then let the next command wait for a
     // login the suspended target never answers.

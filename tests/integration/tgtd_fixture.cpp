@@ -170,7 +170,20 @@ bool TgtdServer::admin(const std::vector<std::string>& arguments, std::string& e
     return run(command, error);
 }
 
-bool TgtdServer::start(std::string& error) {
+bool TgtdServer::start(std::string& error) { return startOn(0, error); }
+
+bool TgtdServer::restart(std::string& error) {
+    const int port = port_;
+    if (port <= 0) return start(error);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        // The port may take a moment to be free again after the old tgtd's end.
+        if (startOn(port, error)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+bool TgtdServer::startOn(int fixedPort, std::string& error) {
     stop();
     std::string pattern = (std::filesystem::temp_directory_path() / "vexal-tgtd-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
@@ -181,7 +194,7 @@ bool TgtdServer::start(std::string& error) {
     // The port found free may be taken before tgtd binds it, and a control port may be in
     // use by another test run: try a few times.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        port_ = freeLoopbackPort();
+        port_ = fixedPort > 0 ? fixedPort : freeLoopbackPort();
         controlPort_ = nextControlPort();
         if (port_ <= 0) {
             error = "no free loopback port";

@@ -30,6 +30,9 @@ public:
     // folder, waits until it accepts connections, then sets up the layout above. On
     // failure everything started is stopped again and `error` says what went wrong.
     bool start(std::string& error);
+    // Stops tgtd and starts a fresh one with the same layout on the same portal: a target
+    // that restarted.
+    bool restart(std::string& error);
     // SIGTERM, then SIGKILL when it has not ended soon after; removes its files.
     void stop();
     // SIGKILL at once (the connections drop), keeping the files for inspection.
@@ -56,6 +59,8 @@ public:
     static void killAll();
 
 private:
+    // start() on `port`, or on a free port when it is 0.
+    bool startOn(int port, std::string& error);
     bool launch(std::string& error);
     bool waitUntilListening(std::string& error);
     bool configure(std::string& error);

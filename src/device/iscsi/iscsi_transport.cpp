@@ -183,7 +183,7 @@ int IscsiTransport::sendSrb(RequestBlock& srb) {
         return complete(srb, discover(srb.hostAdapter, error) ? srb_status::Complete : srb_status::InvalidSrb);
     }
     case SrbCommand::Abort: {
-        // The block to stop belongs to another thread; the worker ends it and answers.
+        // The block to stop belongs to another thread; whoever drives the iSCSI loop ends it and answers.
         auto job = std::make_shared<Job>();
         job->kind = Job::Kind::Abort;
         job->srb = &srb;

@@ -35,6 +35,7 @@ Worker::~Worker() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        driveCv_.notify_all();
     }
     const uint64_t one = 1;
     if (wake_.valid()) (void)!::write(wake_.get(), &one, sizeof one);
@@ -43,13 +44,38 @@ Worker::~Worker() {
 
 void Worker::run(const std::shared_ptr<Job>& job) {
     {
-        std::lock_guard lock(mutex_);
-        inbox_.push_back(job);
+        std::unique_lock lock(mutex_);
+        if (driver_ != Driver::None || stopping_) {
+            // Someone else is driving: hand the job over and wait for it.
+            inbox_.push_back(job);
+            lock.unlock();
+            const uint64_t one = 1;
+            if (wake_.valid()) (void)!::write(wake_.get(), &one, sizeof one);
+            lock.lock();
+            doneCv_.wait(lock, [&] { return job->done; });
+            return;
+        }
+        driver_ = Driver::Caller;
     }
-    const uint64_t one = 1;
-    if (wake_.valid()) (void)!::write(wake_.get(), &one, sizeof one);
-    std::unique_lock lock(mutex_);
-    doneCv_.wait(lock, [&] { return job->done; });
+    accept(job);
+    settle();
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (job->done) {
+                // What this thread leaves behind (other threads' jobs, a command still
+                // being aborted) goes to the worker thread.
+                if (inbox_.empty() && !busy()) {
+                    driver_ = Driver::None;
+                } else {
+                    driver_ = Driver::Worker;
+                    driveCv_.notify_all();
+                }
+                return;
+            }
+        }
+        round(INT_MAX);
+    }
 }
 
 void Worker::finish(const std::shared_ptr<Job>& job, uint8_t status) {
@@ -80,40 +106,33 @@ void Worker::fail(const std::shared_ptr<Job>& job, uint8_t hostStatus) {
 }
 
 void Worker::loop() {
-    std::vector<pollfd> descriptors;
-    std::vector<Session*> polled;
     for (;;) {
-        std::deque<std::shared_ptr<Job>> jobs;
         {
+            std::unique_lock lock(mutex_);
+            // Sleep until a caller hands over what it left, or it is time to look at
+            // the idle sessions.
+            driveCv_.wait_for(lock, kIdleLook, [&] {
+                return (stopping_ && driver_ != Driver::Caller) || driver_ == Driver::Worker || (driver_ == Driver::None && !inbox_.empty());
+            });
+            if (driver_ == Driver::Caller) continue;
+            driver_ = Driver::Worker;
+            if (stopping_) break;
+        }
+        // The first round only looks: an idle session may have a NOP-In waiting or may
+        // have been closed by the target.
+        int wait = 0;
+        for (;;) {
+            round(wait);
+            wait = INT_MAX;
             std::lock_guard lock(mutex_);
             if (stopping_) break;
-            jobs.swap(inbox_);
-        }
-        for (const auto& job : jobs) accept(job);
-        settle();
-
-        descriptors.assign(1, pollfd{wake_.get(), POLLIN, 0});
-        polled.assign(1, nullptr);
-        for (auto& [key, session] : sessions_) {
-            const int fd = iscsi_get_fd(session->context.get());
-            if (fd < 0) continue;
-            descriptors.push_back({fd, static_cast<short>(iscsi_which_events(session->context.get())), 0});
-            polled.push_back(session.get());
-        }
-        int timeout = pollTimeoutMs(Clock::now());
-        if (!wake_.valid()) timeout = std::min(timeout, 10);
-        if (::poll(descriptors.data(), descriptors.size(), timeout) > 0) {
-            if (descriptors[0].revents) {
-                uint64_t count;
-                (void)!::read(wake_.get(), &count, sizeof count);
+            if (inbox_.empty() && !busy()) {
+                driver_ = Driver::None;
+                break;
             }
-            for (size_t i = 1; i < descriptors.size(); ++i)
-                if (descriptors[i].revents) service(*polled[i], descriptors[i].revents);
         }
-        checkDeadlines(Clock::now());
-        settle();
     }
-    // Shutting down: every session goes, every job still queued fails.
+    // Shutting down (the worker drives): every session goes, every job still queued fails.
     for (auto& [key, session] : sessions_) session->broken = true;
     settle();
     std::deque<std::shared_ptr<Job>> left;
@@ -122,6 +141,46 @@ void Worker::loop() {
         left.swap(inbox_);
     }
     for (const auto& job : left) fail(job, ha_status::UnexpectedBusFree);
+}
+
+void Worker::round(int maxWaitMs) {
+    std::deque<std::shared_ptr<Job>> jobs;
+    {
+        std::lock_guard lock(mutex_);
+        jobs.swap(inbox_);
+    }
+    for (const auto& job : jobs) accept(job);
+    settle();
+
+    descriptors_.assign(1, pollfd{wake_.get(), POLLIN, 0});
+    polled_.assign(1, nullptr);
+    for (auto& [key, session] : sessions_) {
+        const int fd = iscsi_get_fd(session->context.get());
+        if (fd < 0) continue;
+        descriptors_.push_back({fd, static_cast<short>(iscsi_which_events(session->context.get())), 0});
+        polled_.push_back(session.get());
+    }
+    int timeout = std::min(pollTimeoutMs(Clock::now()), maxWaitMs);
+    if (!wake_.valid()) timeout = std::min(timeout, 10);
+    if (::poll(descriptors_.data(), descriptors_.size(), timeout) > 0) {
+        if (descriptors_[0].revents) {
+            uint64_t count;
+            (void)!::read(wake_.get(), &count, sizeof count);
+        }
+        for (size_t i = 1; i < descriptors_.size(); ++i)
+            if (descriptors_[i].revents) service(*polled_[i], descriptors_[i].revents);
+    }
+    checkDeadlines(Clock::now());
+    settle();
+}
+
+bool Worker::busy() const {
+    for (const auto& [key, session] : sessions_) {
+        if (session->state != Session::State::Ready || !session->waiting.empty() || !session->commands.empty() ||
+            !session->management.empty())
+            return true;
+    }
+    return false;
 }
 
 void Worker::accept(const std::shared_ptr<Job>& job) {
@@ -135,7 +194,12 @@ void Worker::accept(const std::shared_ptr<Job>& job) {
 Session* Worker::sessionFor(const Job& job) {
     const SessionKey key{job.adapter, job.target};
     if (auto it = sessions_.find(key); it != sessions_.end()) {
-        if (!it->second->broken) return it->second.get();
+        Session& found = *it->second;
+        // Nobody may have looked at an idle session since the target closed it.
+        if (found.state == Session::State::Ready && found.commands.empty() &&
+            socketClosed(iscsi_get_fd(found.context.get())))
+            found.broken = true;
+        if (!found.broken) return &found;
         // Lost since the last round: end it and start afresh.
         settleSession(*it->second);
         sessions_.erase(it);

@@ -1,12 +1,16 @@
 #pragma once
-// The thread that owns every iSCSI session of one transport.
+// The event loop that owns every iSCSI session of one transport.
 //
-// libiscsi contexts are not thread-safe. Here only the worker thread ever calls libiscsi
-// on a session's context: callers (the device library's threads) hand it jobs through a
-// queue and an eventfd and wait for the job to be marked done. An abort or a reset that
-// arrives on another thread while an execute block is in progress is simply one more
-// job; the worker acts on it between two poll() rounds. Discovery does not go through
-// here: it uses a context of its own on the calling thread.
+// libiscsi contexts are not thread-safe, so one thread at a time drives the loop: the
+// driver alone touches the sessions. A caller that finds nobody driving drives the loop
+// itself until its job is done, so a command costs no thread hand-over. A caller that
+// finds the loop driven hands its job over through a queue and an eventfd and waits for
+// it to be marked done; an abort or a reset from another thread while an execute block
+// is in progress is simply one more such job, taken between two poll() rounds. Whatever
+// a caller leaves outstanding when its own job is done passes to the worker thread,
+// which also looks at idle sessions now and then (NOP-In, a connection the target
+// closed). Discovery does not go through here: it uses a context of its own on the
+// calling thread.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -14,9 +18,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "device/iscsi/iscsi_context.h"
 #include "device/request_block.h"
@@ -47,18 +53,28 @@ public:
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
 
-    // Hands the job to the worker thread and returns once its block is complete.
+    // Carries out the job, on this thread when the loop is free, and returns once its
+    // block is complete.
     void run(const std::shared_ptr<Job>& job);
 
     // How long a login may take before the target counts as unreachable.
     static constexpr std::chrono::seconds kLoginLimit{10};
     // How long an ABORT TASK may take.
     static constexpr std::chrono::seconds kAbortLimit{5};
+    // How often the worker looks at sessions nobody is using.
+    static constexpr std::chrono::milliseconds kIdleLook{100};
 
 private:
     using SessionKey = std::pair<uint8_t, std::string>;
+    // Who drives the loop; guarded by mutex_. The driver alone touches sessions_.
+    enum class Driver { None, Worker, Caller };
 
     void loop();
+    // One round of the loop: take queued jobs, wait for the sockets (at most
+    // `maxWaitMs`), act on what they bring and on deadlines.
+    void round(int maxWaitMs);
+    // Something is in flight, waiting for a login or being logged in.
+    bool busy() const;
     void accept(const std::shared_ptr<Job>& job);
     void acceptAbort(const std::shared_ptr<Job>& job);
     Session* sessionFor(const Job& job);
@@ -82,12 +98,16 @@ private:
     const std::string initiator_;
     std::mutex mutex_;
     std::condition_variable doneCv_;
+    std::condition_variable driveCv_;  // wakes the worker thread for a hand-over
     std::deque<std::shared_ptr<Job>> inbox_;
     bool stopping_ = false;
+    Driver driver_ = Driver::None;
     FileDescriptor wake_;
-    // Worker thread only.
+    // The driver only.
     std::map<SessionKey, std::unique_ptr<Session>> sessions_;
     uint64_t nextCommandId_ = 1;
+    std::vector<pollfd> descriptors_;
+    std::vector<Session*> polled_;
     std::thread thread_;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // One logged-in (or logging-in) iSCSI session and what is in flight on it. Touched only
-// by the worker thread; libiscsi's callbacks only record what happened, the worker acts
-// on it after iscsi_service() returns.
+// by the thread driving the loop; libiscsi's callbacks only record what happened, the
+// driver acts on it after iscsi_service() returns.
 #include <cstdint>
 #include <list>
 #include <memory>
