@@ -215,7 +215,7 @@ void BM_IscsiWriteReadCompare64MiB(benchmark::State& state) {
     state.counters["libiscsi_mib_s"] = mib / plainSeconds;
     state.counters["median_ratio"] = ratios[ratios.size() / 2];
 }
-BENCHMARK(BM_IscsiWriteReadCompare64MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(7);
+BENCHMARK(BM_IscsiWriteReadCompare64MiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(15);
 
 }  // namespace
 
