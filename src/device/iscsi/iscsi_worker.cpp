@@ -112,7 +112,8 @@ void Worker::loop() {
             // Sleep until a caller hands over what it left, or it is time to look at
             // the idle sessions.
             driveCv_.wait_for(lock, kIdleLook, [&] {
-                return (stopping_ && driver_ != Driver::Caller) || driver_ == Driver::Worker || (driver_ == Driver::None && !inbox_.empty());
+                return (stopping_ && driver_ != Driver::Caller) || driver_ == Driver::Worker ||
+                       (driver_ == Driver::None && !inbox_.empty());
             });
             if (driver_ == Driver::Caller) continue;
             driver_ = Driver::Worker;
