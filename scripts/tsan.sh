@@ -3,8 +3,9 @@
 # (test_command), the test runner and multi-device runs (test_app), the serial watcher
 # (test_serial), events and single instance (test_platform) and the script executor
 # (test_script), and the iSCSI transport's tests against tgtd (the session loop driven by
-# calling threads and its worker, aborts from other threads). Builds only those into build-tsan/ (or $BUILD_DIR) with -fsanitize=thread
-# and runs their tests through ctest -R; any data race or other report fails the test.
+# calling threads and its worker, aborts from other threads). Builds only those into
+# build-tsan/ (or $BUILD_DIR) with -fsanitize=thread and runs their tests through ctest -R;
+# any data race or other report fails the test.
 #   TSAN_CXX=clang++ scripts/tsan.sh      another compiler (default g++)
 #   scripts/tsan.sh --repeat until-fail:3 extra ctest arguments
 set -euo pipefail

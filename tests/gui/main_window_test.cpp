@@ -19,7 +19,7 @@
 #include "log/install_folder.h"
 #include "support/fake_operator.h"
 #include "support/test_root.h"
-#include "window_fixture.h"
+#include "gui/window_fixture.h"
 
 #ifdef VEXAL_HAVE_CHARTS
 #include <QChartView>

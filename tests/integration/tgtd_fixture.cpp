@@ -172,16 +172,7 @@ bool TgtdServer::admin(const std::vector<std::string>& arguments, std::string& e
 
 bool TgtdServer::start(std::string& error) { return startOn(0, error); }
 
-bool TgtdServer::restart(std::string& error) {
-    const int port = port_;
-    if (port <= 0) return start(error);
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        // The port may take a moment to be free again after the old tgtd's end.
-        if (startOn(port, error)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-}
+bool TgtdServer::restart(std::string& error) { return startOn(port_, error); }
 
 bool TgtdServer::startOn(int fixedPort, std::string& error) {
     stop();
@@ -194,6 +185,8 @@ bool TgtdServer::startOn(int fixedPort, std::string& error) {
     // The port found free may be taken before tgtd binds it, and a control port may be in
     // use by another test run: try a few times.
     for (int attempt = 0; attempt < 5; ++attempt) {
+        // A fixed port may take a moment to be free again after the old tgtd's end.
+        if (fixedPort > 0 && attempt > 0) std::this_thread::sleep_for(200ms);
         port_ = fixedPort > 0 ? fixedPort : freeLoopbackPort();
         controlPort_ = nextControlPort();
         if (port_ <= 0) {

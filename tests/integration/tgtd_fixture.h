@@ -59,7 +59,7 @@ public:
     static void killAll();
 
 private:
-    // start() on `port`, or on a free port when it is 0.
+    // start() on `port`, or on a free port when it is not above 0.
     bool startOn(int port, std::string& error);
     bool launch(std::string& error);
     bool waitUntilListening(std::string& error);

@@ -58,7 +58,6 @@ void Worker::run(const std::shared_ptr<Job>& job) {
         driver_ = Driver::Caller;
     }
     accept(job);
-    settle();
     for (;;) {
         {
             std::lock_guard lock(mutex_);
