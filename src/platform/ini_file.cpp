@@ -4,8 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 
 namespace vexal::platform {
 namespace {
@@ -59,18 +57,28 @@ IniFile IniFile::parse(std::string_view text) {
 }
 
 bool IniFile::load(const std::filesystem::path& path, IniFile& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec)) {
-            out = IniFile{};
-            return true;
-        }
-        return false;
+    // "Missing" is decided by the open itself: a writer renames its new file into place at
+    // any moment, and a later existence check would call a failed read of the old name an
+    // error though the file is there.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) return false;
+        out = IniFile{};
+        return true;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    out = parse(text.str());
+    std::string text;
+    char chunk[16384];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        text.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (!ok) return false;
+    out = parse(text);
     return true;
 }
 

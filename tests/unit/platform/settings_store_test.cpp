@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <fstream>
@@ -24,6 +25,31 @@ TEST(IniFileTest, ParsesAndWritesBackInOrder) {
     EXPECT_EQ(ini.get("Selected Device 1", "FullScreen"), "3");
     EXPECT_FALSE(ini.get("Mendra", "Missing"));
     EXPECT_EQ(IniFile::parse(ini.serialize()).serialize(), ini.serialize());
+}
+
+// A file that another process removes and writes anew reads as either missing (empty)
+// or whole: never as an error, which a reader would take for a broken store.
+TEST(IniFileTest, AFileAppearingWhileItIsOpenedIsNeverAnError) {
+    vexal::testing::TempRoot root;
+    const auto path = root.path() / "appearing.ini";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        for (;;) {
+            ::unlink(path.c_str());
+            if (!writeFileAtomically(path, "[S]\nk=v\n")) _exit(1);
+        }
+    }
+    int errors = 0, partial = 0;
+    for (int i = 0; i < 5000; ++i) {
+        IniFile ini;
+        if (!IniFile::load(path, ini)) ++errors;
+        else if (!ini.sections().empty() && ini.get("S", "k") != "v") ++partial;
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(partial, 0);
 }
 
 TEST(SettingsKeyTest, CreateOrOpenReadsAndWritesDecimalText) {
