@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <csignal>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 
 #include "platform/ini_file.h"
