@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "device/transport.h"
 
@@ -52,6 +53,15 @@ int DevAbort(int handle);
 // the number of sense bytes it returned (-1 for a handle not in the list).
 int DevGetTargetStatus(int handle);
 int DevGetSenseLength(int handle);
+// Data bytes the device is known to have sent for the last completed command (GOOD with
+// its residual, a READ's residue from VALID sense, else 0; see data_in_count.h); the
+// channel buffer holds zeros after them. -1 for a handle not in the list.
+int64_t DevGetTransferred(int handle);
+// The errno of the last command or device reset whose pass-through failed (0 when it
+// worked; -1 for a handle not in the list), and the sentence that names it with its node,
+// e.g. "/dev/sg3: No such device" (empty when there was none).
+int DevGetSystemError(int handle);
+std::string DevSystemErrorText(int handle);
 // The number of devices in the list.
 int DevCount();
 // The transport device behind a handle, for tests of the wait loop; null when unknown.

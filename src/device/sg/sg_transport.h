@@ -48,6 +48,7 @@ struct SgDeviceRecord {
     std::string vendor;
     std::string model;
     sg::FileDescriptor fd;
+    bool readOnly = false;       // opened O_RDONLY: the kernel refuses commands that may write
     std::atomic<uint32_t> timeoutSeconds{sg::kDefaultTimeoutSeconds};
 };
 
@@ -58,6 +59,7 @@ public:
 
     std::string_view name() const override { return "sg"; }
     int sendSrb(RequestBlock& srb) override;
+    std::string nodeName(const DeviceAddress& address) const override;
 
     int portCount() const { return portCount_; }
     const std::vector<std::unique_ptr<SgDeviceRecord>>& records() const { return records_; }
