@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "device/transport.h"
 
@@ -52,6 +53,10 @@ int DevAbort(int handle);
 // the number of sense bytes it returned (-1 for a handle not in the list).
 int DevGetTargetStatus(int handle);
 int DevGetSenseLength(int handle);
+// The unit serial number the scan read from the device (VPD page 80h): kept with the
+// device until the list is freed. Get returns 1 when none was stored.
+int DevSetUnitSerial(int handle, const std::string& serial);
+int DevGetUnitSerial(int handle, std::string& serial);
 // The number of devices in the list.
 int DevCount();
 // The transport device behind a handle, for tests of the wait loop; null when unknown.
