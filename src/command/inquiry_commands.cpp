@@ -93,7 +93,8 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
         const std::string unitSerial = device::inquiryField(serial.data(), serial.size(), 0, 14);
         if (n >= 4) Line(fmt::format("   Unit Serial Number: {}", unitSerial), rule);
         serialNumber = result == 0 && n >= 4 ? unitSerial : std::string("          ");
-        platform::ProfileStore::writeString(device::labeledSection(handle), "SerialNumber", serialNumber);
+        if (labeledIndex >= 0)
+            platform::ProfileStore::writeString(device::labeledSection(labeledIndex), "SerialNumber", serialNumber);
     } else {
         const auto field = [&](size_t from, size_t count) { return device::inquiryField(data.data(), n, from, count); };
         if (n >= 3) Line(fmt::format("   ANSI Version: {}", data[2] & 0x07), rule);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -19,6 +21,7 @@ struct Channel {
     std::unique_ptr<TransportDevice> device;
     size_t slot = 0;
     ScsiRequest request;
+    std::optional<std::string> unitSerial;  // from VPD page 80h, when the device answered
 };
 
 struct DeviceManager {
@@ -275,6 +278,20 @@ std::string DevSystemErrorText(int handle) {
     const std::string node =
         manager().transport ? manager().transport->nodeName(channel->device->GetAddress()) : std::string();
     return node.empty() ? reason : node + ": " + reason;
+}
+
+int DevSetUnitSerial(int handle, const std::string& serial) {
+    Channel* channel = lookup(handle);
+    if (!channel) return 1;
+    channel->unitSerial = serial;
+    return 0;
+}
+
+int DevGetUnitSerial(int handle, std::string& serial) {
+    Channel* channel = lookup(handle);
+    if (!channel || !channel->unitSerial) return 1;
+    serial = *channel->unitSerial;
+    return 0;
 }
 
 int DevCount() { return static_cast<int>(manager().list.size()); }

@@ -62,6 +62,10 @@ int64_t DevGetTransferred(int handle);
 // e.g. "/dev/sg3: No such device" (empty when there was none).
 int DevGetSystemError(int handle);
 std::string DevSystemErrorText(int handle);
+// The unit serial number the scan read from the device (VPD page 80h): kept with the
+// device until the list is freed. Get returns 1 when none was stored.
+int DevSetUnitSerial(int handle, const std::string& serial);
+int DevGetUnitSerial(int handle, std::string& serial);
 // The number of devices in the list.
 int DevCount();
 // The transport device behind a handle, for tests of the wait loop; null when unknown.

@@ -33,6 +33,10 @@ public:
         (void)address;
         return {};
     }
+
+    // Whether the back end knows every device it has (it listed them), so that an address
+    // without a device is a gap to step over rather than the end of a target's LUNs.
+    virtual bool listsItsDevices() const { return false; }
 };
 
 enum class TransportKind { Sg, Iscsi, Virtual };

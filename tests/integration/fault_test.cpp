@@ -129,8 +129,8 @@ TEST_F(FaultTest, EachFaultEndsTheCommandWithItsStatusAndLosesNoLogLine) {
          "  Completed Consecutive Command Count: 2"},
         {"write protected", "write_protect = yes\n", {}, write5, "WRITE_PROTECTED", "   Sense Key: 0x07 (Data Protect)",
          "  Completed Consecutive Command Count: 0"},
-        // The scan sends 9 commands; the 12th is the third WRITE: a bus free in mid-transfer.
-        {"bus free in mid-transfer", "disconnect_after = 12\n", {}, write5, nullptr, nullptr,
+        // The scan sends 10 commands; the 13th is the third WRITE: a bus free in mid-transfer.
+        {"bus free in mid-transfer", "disconnect_after = 13\n", {}, write5, nullptr, nullptr,
          "  Completed Consecutive Command Count: 2"},
     };
     for (const Case& c : cases) {
@@ -164,7 +164,7 @@ TEST_F(FaultTest, EachFaultEndsTheCommandWithItsStatusAndLosesNoLogLine) {
 // In customer mode the one status line names a failure that left no sense data, instead
 // of staying blank.
 TEST_F(FaultTest, CustomerModeNamesAFailureWithoutSense) {
-    const std::string bus = profile("[target 0]\ndisconnect_after = 11\n");
+    const std::string bus = profile("[target 0]\ndisconnect_after = 12\n");
     const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual=" + bus, "--device", "0", "write", "--transfer-length",
                                                "512", "--count", "3"});
     EXPECT_EQ(r.exitCode, 1);
@@ -202,9 +202,9 @@ WRITE WriteBlock 100 written
 PRINT BOTH 'written after the reset: %d' written
 EXIT 0
 )";
-    // 9 scan commands, 5 TEST UNIT READY/LOAD/UNLOAD, 3 writes, the reset is no command;
-    // the bus goes at the 25th command: the 8th write after the reset.
-    const auto r = cli(profile("[target 0]\nunit_attention = yes\ndisconnect_after = 25\n"),
+    // 10 scan commands, 5 TEST UNIT READY/LOAD/UNLOAD, 3 writes, the reset is no command;
+    // the bus goes at the 26th command: the 8th write after the reset.
+    const auto r = cli(profile("[target 0]\nunit_attention = yes\ndisconnect_after = 26\n"),
                        {"--device", "0", "run", script.string()});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     for (const char* line : {"after load: 06/28/00", "then: CC/CC/CC", " [Vexal_CmdStatus: NOT_READY_TO_READY_TRANSITION",

@@ -25,9 +25,11 @@ public:
     bool timeoutsSupported = true;
     int resetErrno = 0;  // non-zero: a device reset fails with this errno
     std::string node;    // what nodeName() answers for every device
+    bool listsDevices = false;  // as a transport that lists its devices (SCSI generic)
 
     std::string_view name() const override { return "fake"; }
     std::string nodeName(const device::DeviceAddress&) const override { return node; }
+    bool listsItsDevices() const override { return listsDevices; }
 
     int sendSrb(device::RequestBlock& srb) override {
         using namespace device;
