@@ -88,7 +88,8 @@ void afterPage(const PageRow& row, const LogSenseRequest& request, std::span<con
         warn(op, loadErrorText(row.code));
         return;
     }
-    if (row.after != After::ParseDump) device.Line(pcLine(request.pageControl, row.code, data.size()), kLine);
+    if (row.after != After::ParseDump)
+        device.Line(pcLine(request.pageControl, row.code, outcome.allocationLength), kLine);
     device.LogRawData(data.data(), data.size());
     if (row.after != After::ParsePcDump) return;
     for (const DecodedLine& line : counterLines(parsed)) {

@@ -117,7 +117,7 @@ TEST_F(LogSenseTest, ZeroPageLengthAsksSixtyEightBytes) {
     EXPECT_EQ(cdbs[1][8], 68);
     EXPECT_EQ(cdbs[1][2], 0x0D);
     EXPECT_TRUE(contains(out.view, "  PC = Threshold Values, Page Code = D, Length = 68"));
-    EXPECT_TRUE(contains(out.view, " RAW_DATA: 68"));
+    EXPECT_TRUE(contains(out.view, " RAW_DATA: 4"));  // the page header the drive sent, no more
     // No temperature parameters: one fetch-failed message each, with a warning icon.
     EXPECT_EQ(op.messages(), (std::vector<std::string>{"Log Page fetch failed for code: 0x0000.",
                                                         "Log Page fetch failed for code: 0x0001."}));
@@ -248,32 +248,37 @@ TEST_F(LogSenseTest, RefusedPagesShowTheirLoadErrorThenStatusAndDone) {
     }
 }
 
-TEST_F(LogSenseTest, FailedCommandStillParsesTheBufferAndNamesTheFailure) {
+TEST_F(LogSenseTest, FailedCommandDecodesNothingAndNamesTheFailure) {
     drive.pages[0x02] = writeErrorPage();
     drive.failLogSense = true;
     const auto outcome = run(0x02);
     EXPECT_NE(outcome.result, 0);
     EXPECT_EQ(outcome.allocationLength, 68);  // the failed probe gave no length
-    EXPECT_TRUE(outcome.loadError);
-    EXPECT_EQ(op.messages(), (std::vector<std::string>{"Log Page 0x02 Load() error."}));
+    EXPECT_TRUE(outcome.data.empty());
+    EXPECT_FALSE(outcome.loadError);  // nothing came to load
+    EXPECT_TRUE(op.messages().empty());
+    for (const auto& line : out.view) EXPECT_EQ(line.find("  PC = "), std::string::npos) << line;
     EXPECT_TRUE(contains(out.view, " [Vexal_Check_Condition: AutoRequestSense]"));
     EXPECT_NE(device.status.lastStatus, "SCSI_GOOD");
     EXPECT_TRUE(std::regex_match(out.view.back(), kDone));
 }
 
-TEST_F(LogSenseTest, DataBeforeAFailureIsDecodedButTheProbeLengthIsNotTrusted) {
+// Bytes that came with CHECK CONDITION count as none, even when the sense is only a
+// RECOVERED ERROR: the device is known to have sent data only with GOOD (or a READ's VALID
+// residue).
+TEST_F(LogSenseTest, DataThatCameWithCheckConditionIsNeitherTrustedNorDecoded) {
     drive.pages[0x0D] = makePage(0x0D, {{0, bigEndianBytes(35, 2)}, {1, bigEndianBytes(55, 2)}});
     drive.failAfterData = true;
     const PageSizeProbe probe = DeterminePageSize(device, {page_control::Cumulative, 0x0D});
     EXPECT_NE(probe.result, 0);
-    EXPECT_EQ(probe.bytes[3], 12);  // the bytes came back
+    EXPECT_EQ(probe.bytes[3], 0);
     EXPECT_EQ(probe.pageLength, 0);
 
     const auto outcome = LogSense(device, {page_control::Cumulative, 0x0D}, probe.pageLength, op, folder());
     EXPECT_EQ(outcome.allocationLength, 68);
     EXPECT_NE(outcome.result, 0);
     EXPECT_FALSE(outcome.loadError);
-    EXPECT_TRUE(contains(out.view, "   Current Temperature (Celsius): 35 (0x0023)"));
+    EXPECT_FALSE(contains(out.view, "   Current Temperature (Celsius): 35 (0x0023)"));
     EXPECT_TRUE(contains(out.view, "   Sense Key: 0x01 (Recovered Error)"));
 }
 
