@@ -112,6 +112,26 @@ TEST_F(ScsiRunTest, WritesRewindsReadsAndCompares) {
     EXPECT_EQ(var("wanted").byteSlot, static_cast<uint8_t>((3 * 7 + 1) ^ 0xFF));
 }
 
+// A block shorter than the read asked for (SILI: it ends GOOD) is compared only as far
+// as it came, and differs where it ends, even where the expected bytes are zeros.
+TEST_F(ScsiRunTest, ReadCompareOfAShortBlockDiffersWhereItEnds) {
+    start();
+    ASSERT_EQ(run("DESCRIPTION short block\nBUFFER Data [ 512 ]\nLONG n = 0\nLONG errorAt = 0\nLONG address = 0\n"
+                  "BYTE status = 0\nBYTE got = 0\nBYTE wanted = 0\n"
+                  "CDB Wr { 6 , FROMHOST , Data , SCSI_WRITE , 0 , 0 , 0 , 100 , 0 }\n"
+                  "CDB Rd { 6 , TOHOST , Data , SCSI_READ , 2 , 0 , 2 , 0 , 0 }\n"
+                  "CDB Rew { 6 , NONE , 0 , SCSI_REWIND , 0 , 0 , 0 , 0 , 0 }\n"
+                  "Start:\nSCSI Rew\nWRITE Wr 1 n\nSCSI Rew\n"
+                  "READCOMPARE Rd 1 status errorAt address got wanted\n"),
+              0)
+        << engine.TrailText();
+    EXPECT_EQ(var("n").longSlot, 1u);
+    EXPECT_EQ(var("status").byteSlot, 1);
+    EXPECT_EQ(var("errorAt").longSlot, 0u);
+    EXPECT_EQ(var("address").longSlot, 100u);
+    EXPECT_EQ(var("got").byteSlot, 0);
+}
+
 TEST_F(ScsiRunTest, AnInjectedMediumErrorShowsThroughGetSenseAndIfSense) {
     start("[target 0]\ntype = tape\nmedium_error_at = 50\n");
     ASSERT_EQ(run(kWriteReadCompare), 0) << engine.TrailText();
