@@ -1,4 +1,5 @@
 // vexal-cli cdb: any CDB to the device, with its status, sense and data.
+#include <algorithm>
 #include <iostream>
 
 #include <fmt/format.h>
@@ -10,6 +11,7 @@
 #include "command/scsi_result.h"
 #include "device/device_library.h"
 #include "device/request_block.h"
+#include "device/sense_format.h"
 
 namespace vexal::cli {
 namespace {
@@ -71,9 +73,10 @@ int runCdb(CliContext& context, const CdbOptions& options) {
     if (!toDevice && !data.empty()) device::DevReadBuffer(handle, data.data(), 0, data.size());
     uint8_t sense[device::kMaxSense] = {};
     const int lastError = device::DevGetStatus(handle, sense, sizeof sense);
-    const int senseLength = std::max(0, device::DevGetSenseLength(handle));
+    const int senseLength = std::clamp(device::DevGetSenseLength(handle), 0, static_cast<int>(sizeof sense));
     const int targetStatus = device::DevGetTargetStatus(handle);
     const command::ScsiResult result = command::resultFromLibrary(failed, lastError);
+    const device::SenseFields fields = device::parseSense({sense, static_cast<size_t>(senseLength)});
 
     if (context.options().json) {
         nlohmann::json out{{"result", result},
@@ -81,6 +84,15 @@ int runCdb(CliContext& context, const CdbOptions& options) {
                            {"last_error", lastError},
                            {"sense", hexString(sense, static_cast<size_t>(senseLength))},
                            {"data", hexString(data.data(), data.size())}};
+        if (fields.present()) {
+            out["sense_key"] = fields.key;
+            out["asc"] = fields.asc;
+            out["ascq"] = fields.ascq;
+            out["filemark"] = fields.filemark;
+            out["eom"] = fields.eom;
+            out["ili"] = fields.ili;
+            if (fields.informationValid) out["information"] = fields.information;
+        }
         std::cout << out.dump(2) << "\n";
     } else {
         std::cout << fmt::format("Device {} {} {} {}\n", handle, entry.address.text(), entry.vendor, entry.product);
@@ -91,10 +103,10 @@ int runCdb(CliContext& context, const CdbOptions& options) {
         std::cout << "\n";
         if (senseLength > 0) {
             std::cout << "Sense: " << hexString(sense, static_cast<size_t>(senseLength)) << "\n";
-            if (senseLength >= 14)
-                std::cout << fmt::format("Sense key {:X}h, ASC {:02X}h, ASCQ {:02X}h{}{}{}\n", sense[2] & 0x0F,
-                                         sense[12], sense[13], (sense[2] & 0x80) ? ", FILEMARK" : "",
-                                         (sense[2] & 0x40) ? ", EOM" : "", (sense[2] & 0x20) ? ", ILI" : "");
+            if (fields.present())
+                std::cout << fmt::format("Sense key {:X}h, ASC {:02X}h, ASCQ {:02X}h{}{}{}\n", fields.key, fields.asc,
+                                         fields.ascq, fields.filemark ? ", FILEMARK" : "", fields.eom ? ", EOM" : "",
+                                         fields.ili ? ", ILI" : "");
         }
         if (!data.empty())
             for (const auto& line : command::rawDataLines(data.data(), data.size())) std::cout << line << "\n";

@@ -82,6 +82,7 @@ void CScsiDevice::Line(std::string_view text, LineRule rule, int level) {
 }
 
 void CScsiDevice::LogCommandSent() {
+    status.timeouts = {};  // a new frame: nothing has timed out yet
     if (out_.engineeringMode()) {
         out_.addToView("");
         out_.both(0, fmt::format("[Vexal_Command_Sent on {} at {} H:{} T:{} L:{} Device:{}]", localDateText(),
@@ -126,6 +127,7 @@ ScsiResult CScsiDevice::ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* d
         direction = 0;
     }
     const int failed = device::DevExecute(handle, cdb, cdbLength, length, direction);
+    device::DevGetTimeoutReport(handle, &status.timeouts);
     if (length != 0 && !toDevice) device::DevReadBuffer(handle, data, 0, length);
     if (failed == 0) return 0;
     uint8_t scratch[16];
@@ -135,6 +137,7 @@ ScsiResult CScsiDevice::ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* d
 ScsiResult CScsiDevice::ExecuteInPlace(const uint8_t* cdb, int cdbLength, uint32_t length, bool toDevice) {
     const int direction = length == 0 ? 0xFF : toDevice ? 1 : 0;
     const int failed = device::DevExecute(handle, cdb, cdbLength, length, direction);
+    device::DevGetTimeoutReport(handle, &status.timeouts);
     if (failed == 0) return 0;
     uint8_t scratch[16];
     return resultFromLibrary(failed, device::DevGetStatus(handle, scratch, sizeof scratch));

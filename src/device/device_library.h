@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "device/resend_policy.h"
 #include "device/transport.h"
 
 namespace vexal::device {
@@ -52,6 +53,10 @@ int DevAbort(int handle);
 // the number of sense bytes it returned (-1 for a handle not in the list).
 int DevGetTargetStatus(int handle);
 int DevGetSenseLength(int handle);
+// What the wait loop of the last command did about host-adapter time-outs (sends,
+// time-outs, whether a resend was withheld); 1 (and an empty report) for a handle that is
+// not in the list.
+int DevGetTimeoutReport(int handle, TimeoutReport* report);
 // The number of devices in the list.
 int DevCount();
 // The transport device behind a handle, for tests of the wait loop; null when unknown.
