@@ -5,6 +5,7 @@
 #include "cli/hex_bytes.h"
 #include "command/data_pattern.h"
 #include "command/locate_address.h"
+#include "command/sense_decoder.h"
 #include "command/status_names.h"
 #include "command/transfer_limits.h"
 #include "device/device_library.h"
@@ -263,10 +264,15 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
         device.status.lastStatus.clear();
         const command::ScsiResult result = session.run();
         const bool named = !device.status.lastStatus.empty();
-        // In customer mode the frame writes no status line: say how it ended.
-        if (!session.app().engineeringMode)
+        // In customer mode the frame writes no status line: say how it ended, and what was
+        // done about a time-out.
+        if (!session.app().engineeringMode) {
             std::cout << "Status: " << (named ? device.status.lastStatus : command::statusName(result)) << "\n";
-        else if (!named && result != 0)
+            device::TimeoutReport timeouts;
+            device::DevGetTimeoutReport(device.handle, &timeouts);
+            if (const auto note = command::timeoutNote(timeouts))
+                std::cerr << note->substr(note->find_first_not_of(' ')) << "\n";
+        } else if (!named && result != 0)
             std::cerr << "The command ended with " << command::statusName(result) << " and no sense data.\n";
         rc = session.finish(result != 0 || device.compareErrors > 0 ? kExitFailed : kExitDone);
         return true;
