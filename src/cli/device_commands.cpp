@@ -220,7 +220,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         .sub->add_flag("--reset", entries_.back().request.immediate, "Reset the log counters")->required();
     add(app, "bus-reset", "Reset the device", code::BusReset);
     timeout_ = app.add_subcommand("timeout", "Show or set the command time-out of the device");
-    timeout_->add_option("--set", timeoutSeconds_, "New time-out in seconds")->check(CLI::Range(1, 4294967));
+    timeout_->add_option("--set", timeoutSeconds_, "New time-out in seconds (for this run: see --timeout)")
+        ->check(CLI::Range(1, 4294967));
 }
 
 bool DeviceCommands::run(CliContext& context, int& rc) {

@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
         app.add_option("--virtual", g.virtualProfile, "Use the virtual devices; --virtual=PROFILE.ini: from a profile file")
             ->expected(0, 1);
     auto* deviceOption = app.add_option("--device", g.device, "Device index or H:T:L");
+    app.add_option("--timeout", g.timeoutSeconds, "Command time-out of the device in seconds, for this run")
+        ->check(CLI::Range(1, 4294967));
     app.add_flag("--engineering", g.engineering, "Engineering mode");
     app.add_flag("--log", g.log, "Write the session log file");
     app.add_option("--save", g.saveFile, "Save the line list to FILE");

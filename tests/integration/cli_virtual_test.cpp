@@ -151,6 +151,15 @@ TEST_F(CliVirtualTest, DescriptorSenseShowsAsFixedSenseDoes) {
     EXPECT_EQ(descriptor.senseLines, fixed.senseLines);
 }
 
+TEST_F(CliVirtualTest, TheTimeOutOptionSetsTheDevicesTimeOutForTheRun) {
+    auto r = cli({"--device", "0", "--timeout", "7", "timeout"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Current Timeout: 7\n");
+    // The next run starts from the default again: the time-out lives as long as the program.
+    r = cli({"--device", "0", "timeout"});
+    EXPECT_EQ(r.out, "Current Timeout: 108000\n");
+}
+
 TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
     const struct {
         std::vector<std::string> args;
@@ -164,6 +173,7 @@ TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
         {{"--device", "2", "cdb", "00 00 00 00 00 00"}, 3},
         {{"--device", "9:9:9", "cdb", "00 00 00 00 00 00"}, 3},
         {{"nonsense"}, 2},
+        {{"--timeout", "0", "tur"}, 2},
         {{"--transport", "scsi", "scan"}, 2},
     };
     for (const auto& c : cases) {
