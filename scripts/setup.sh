@@ -8,6 +8,7 @@ packages=(cmake ninja-build pkg-config g++ ccache
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev
           libgtest-dev libgmock-dev libbenchmark-dev libfmt-dev libcli11-dev nlohmann-json3-dev
           tgt xvfb xauth
+          user-mode-linux kmod  # the kernel test bed: a real SCSI stack run as a process
           python3)  # makes the help pages from docs/ at build time
 # `setup.sh bench`: also the peers the benchmarks measure beside the console.
 [ "${1:-}" = bench ] && packages+=(lua5.4 gzip)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds, then runs every test through CTest.
+# Builds, then runs every test through CTest: the suite, then the kernel test bed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 cd "${BUILD_DIR:-$root/build}"
-ctest --output-on-failure -j"$(nproc)" "$@"
+ctest --output-on-failure -j"$(nproc)" -LE kernel "$@"
+"$root/scripts/kernel.sh" --no-build "$@"
