@@ -1,7 +1,9 @@
 #include "cli/cli_context.h"
 
-#include <charconv>
+#include <filesystem>
 #include <iostream>
+
+#include <fmt/format.h>
 
 #include "device/device_library.h"
 #include "device/drive_family.h"
@@ -19,11 +21,6 @@ std::unique_ptr<TerminalOperator> makeOperator(const GlobalOptions& o) {
                         : o.no ? TerminalOperator::Policy::No
                                : TerminalOperator::Policy::Ask;
     return std::make_unique<TerminalOperator>(policy, std::move(answers), o.quiet || o.json);
-}
-
-bool parseInt(std::string_view text, int& value) {
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && ptr == text.data() + text.size();
 }
 
 }  // namespace
@@ -53,44 +50,80 @@ bool CliContext::prepare() {
         std::cerr << "Unknown transport '" << kind << "': use sg, iscsi or virtual.\n";
         return false;
     }
+    if (!options_.device.empty()) {
+        device::DeviceSelector selector;
+        std::string error;
+        if (!device::parseDeviceSelector(options_.device, selector, error)) {
+            std::cerr << error << "\n";
+            return false;
+        }
+        const bool sg = config_.kind == device::TransportKind::Sg;
+        if (selector.kind == device::DeviceSelector::Kind::Node && !sg) {
+            std::cerr << "--device " << options_.device << " is a SCSI generic node: it needs --transport sg.\n";
+            return false;
+        }
+        // An index means the place in a full scan's list; the others name one device.
+        if (sg && selector.kind != device::DeviceSelector::Kind::Index) only_ = selector;
+    }
     config_.virtualProfile = options_.virtualProfile;
     config_.portals = options_.portals;
     if (config_.portals.empty()) config_.portals = device::splitPortalList(readUserSetting("IscsiPortals", ""));
     return true;
 }
 
-int CliContext::scan() {
+int CliContext::scan(bool wholeBus) {
+    config_.only = wholeBus ? std::nullopt : only_;
     scanner_.ScanBuses(config_);
     if (scanner_.transportFailed()) return kExitTransport;
-    // Devices refused for lack of permission are told even with --json: nothing else
-    // explains an empty or short list.
-    if (!options_.quiet && (!options_.json || scanner_.permissionDenied() > 0))
+    // Devices refused for lack of permission are told even with --json or --quiet when no
+    // device could be opened: nothing else explains an empty list.
+    const bool refused = scanner_.deviceCount() == 0 && scanner_.permissionDenied() > 0;
+    if (refused || (!options_.quiet && (!options_.json || scanner_.permissionDenied() > 0)))
         for (const auto& note : scanner_.notes()) std::cerr << note << "\n";
     return kExitDone;
 }
 
+void CliContext::rescan() { scanner_.RescanBus(config_); }
+
+int CliContext::accessFailure() const {
+    const int denied = scanner_.permissionDenied();
+    if (scanner_.deviceCount() > 0 || denied == 0) return kExitDone;
+    std::cerr << fmt::format("{} SCSI generic device{} found but {} could be opened for lack of permission "
+                             "(see above).\n",
+                             denied, denied == 1 ? " was" : "s were", denied == 1 ? "it" : "none");
+    return kExitTransport;
+}
+
 int CliContext::findDevice(const std::string& text) const {
-    int index = 0;
-    if (parseInt(text, index)) return index >= 0 && index < scanner_.deviceCount() ? index : -1;
-    int h = 0, t = 0, l = 0;
-    const size_t c1 = text.find(':');
-    const size_t c2 = c1 == std::string::npos ? std::string::npos : text.find(':', c1 + 1);
-    if (c2 == std::string::npos || !parseInt(std::string_view(text).substr(0, c1), h) ||
-        !parseInt(std::string_view(text).substr(c1 + 1, c2 - c1 - 1), t) ||
-        !parseInt(std::string_view(text).substr(c2 + 1), l))
-        return -1;
-    for (const auto& d : scanner_.devices())
-        if (d.address.hostAdapter == h && d.address.target == t && d.address.lun == l) return d.index;
+    device::DeviceSelector selector;
+    std::string error;
+    if (!device::parseDeviceSelector(text, selector, error)) return -1;
+    using Kind = device::DeviceSelector::Kind;
+    if (selector.kind == Kind::Index)
+        return selector.index < scanner_.deviceCount() ? selector.index : -1;
+    for (const auto& d : scanner_.devices()) {
+        const bool match = selector.kind == Kind::Address
+                               ? d.address == selector.address
+                               : !d.node.empty() && std::filesystem::path(d.node).filename() == selector.node;
+        if (match) return d.index;
+    }
     return -1;
 }
 
 int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressable) {
     if (scanner_.deviceCount() == 0) {
-        std::cerr << "No devices were found on the " << device::transportKindName(config_.kind) << " transport.\n";
+        if (const int rc = accessFailure(); rc != kExitDone) return rc;
+        if (scanner_.partial())
+            std::cerr << "There is no device " << options_.device << ": run 'vexal-cli scan' to list them.\n";
+        else
+            std::cerr << "No devices were found on the " << device::transportKindName(config_.kind)
+                      << " transport.\n";
         return kExitNoDevice;
     }
     int index = -1;
-    if (!options_.device.empty()) {
+    if (scanner_.partial()) {
+        index = 0;  // the one device --device named
+    } else if (!options_.device.empty()) {
         index = findDevice(options_.device);
         if (index < 0) {
             std::cerr << "There is no device " << options_.device << ": run 'vexal-cli scan' to list them.\n";

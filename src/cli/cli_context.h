@@ -18,7 +18,7 @@ struct GlobalOptions {
     std::vector<std::string> portals;  // --portal
     bool useVirtual = false;
     std::string virtualProfile;
-    std::string device;                // --device N | H:T:L
+    std::string device;                // --device N | H:T:L | /dev/sgN
     int timeoutSeconds = 0;            // --timeout: the device's command time-out for this run; 0: as it is
     bool engineering = false;
     bool json = false;
@@ -42,12 +42,21 @@ public:
     // Builds the scan configuration from the options and the settings; false with a
     // message on stderr when they are inconsistent (exit 2).
     bool prepare();
-    // Runs the full bus scan; returns an exit code (0, or 4 when the transport failed).
-    int scan();
+    // Runs the bus scan; returns an exit code (0, or 4 when the transport failed). On SCSI
+    // generic a --device of H:T:L or /dev/sgN makes it read and open that device alone,
+    // unless `wholeBus` asks for every device (the list, the stored selection).
+    int scan(bool wholeBus = false);
+    // Asks the kernel to probe the buses again before the next scan (scan --rescan).
+    void rescan();
+    // 4, with a sentence on stderr, when devices were found but none could be opened for
+    // lack of permission; else 0.
+    int accessFailure() const;
     // Finds the device a command is for: --device, else the stored selection. Prints why
-    // and returns 3 when there is none or it may not be addressed.
+    // and returns 3 when there is none or it may not be addressed (4 when the devices there
+    // are refused to this user).
     int resolveDevice(device::DeviceEntry& entry, bool requireAddressable = true);
-    // Parses "N" or "H:T:L" into a device index of the current array; -1 when unknown.
+    // Parses "N", "H:T:L" or "/dev/sgN" into a device index of the current array; -1 when
+    // unknown.
     int findDevice(const std::string& text) const;
 
     const GlobalOptions& options() const { return options_; }
@@ -62,6 +71,8 @@ private:
     std::unique_ptr<TerminalOperator> operator_;
     device::BusScanner scanner_;
     device::ScanConfig config_;
+    // The device --device names, when the transport can reach it without a scan of the rest.
+    std::optional<device::DeviceSelector> only_;
     bool wizard_ = false;
 };
 

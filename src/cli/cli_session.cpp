@@ -41,6 +41,11 @@ int CliSession::open(bool needDevice) {
     device::DeviceEntry entry;
     if (const int rc = context_.resolveDevice(entry); rc != kExitDone) return rc;
     doc_->device().Select(entry.index);
+    if (context_.scanner().partial()) {
+        // Device 0 of a one-device list is not device 0 of the profile.
+        doc_->device().serialNumber = entry.serialNumber;
+        doc_->device().labeledIndex = -1;
+    }
     familyCode_ = context_.scanner().DriveFamily(entry.index);
     doc_->device().familyCode = familyCode_;
     // The Tape Alert check before and after each test iteration, when the option is on.

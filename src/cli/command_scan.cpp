@@ -35,33 +35,40 @@ void printTable(const std::vector<std::vector<std::string>>& rows) {
 
 }  // namespace
 
-int runScan(CliContext& context) {
-    if (const int rc = context.scan(); rc != kExitDone) return rc;
+int runScan(CliContext& context, bool rescan) {
+    if (rescan) context.rescan();
+    if (const int rc = context.scan(true); rc != kExitDone) return rc;
     auto& scanner = context.scanner();
+    const bool nodes = std::any_of(scanner.devices().begin(), scanner.devices().end(),
+                                   [](const device::DeviceEntry& d) { return !d.node.empty(); });
     nlohmann::json list = nlohmann::json::array();
     std::vector<std::vector<std::string>> rows{{"Index", "Vendor", "Model", "Product Revision", "Serial Number",
                                                 "HBA ID", "Target ID", "LUN ID", "Type", "Family"}};
+    if (nodes) rows.front().push_back("Node");
     for (const auto& d : scanner.devices()) {
         const uint8_t family = scanner.DriveFamily(d.index);
         const bool addressable = device::mayAddress(family, context.wizardPrivileges());
         if (context.options().json) {
-            list.push_back({{"index", d.index},
-                            {"vendor", trimmed(d.vendor)},
-                            {"model", trimmed(d.product)},
-                            {"revision", trimmed(d.revision)},
-                            {"serial", trimmed(d.serialNumber)},
-                            {"hba", d.address.hostAdapter},
-                            {"target", d.address.target},
-                            {"lun", d.address.lun},
-                            {"type", std::string(device::deviceTypeName(d.peripheralType))},
-                            {"family", family},
-                            {"addressable", addressable}});
+            nlohmann::json item{{"index", d.index},
+                                {"vendor", trimmed(d.vendor)},
+                                {"model", trimmed(d.product)},
+                                {"revision", trimmed(d.revision)},
+                                {"serial", trimmed(d.serialNumber)},
+                                {"hba", d.address.hostAdapter},
+                                {"target", d.address.target},
+                                {"lun", d.address.lun},
+                                {"type", std::string(device::deviceTypeName(d.peripheralType))},
+                                {"family", family},
+                                {"addressable", addressable}};
+            if (!d.node.empty()) item["node"] = d.node;
+            list.push_back(std::move(item));
         } else {
             auto row = device::deviceListRow(d);
             for (auto& cell : row) cell = trimmed(cell);
             row.insert(row.begin(), std::to_string(d.index));
             row.push_back(std::string(device::deviceTypeName(d.peripheralType)));
             row.push_back(std::to_string(family) + (addressable ? "" : " (not addressable)"));
+            if (nodes) row.push_back(d.node);
             rows.push_back(std::move(row));
         }
     }
@@ -69,19 +76,15 @@ int runScan(CliContext& context) {
     else if (scanner.deviceCount() > 0) printTable(rows);
     // Devices that are there but refused to this user: an environment problem, not an
     // empty bus.
-    if (scanner.deviceCount() == 0 && scanner.permissionDenied() > 0) {
-        std::cerr << fmt::format("{} SCSI generic device{} found but none could be opened for lack of permission "
-                                 "(see above).\n",
-                                 scanner.permissionDenied(), scanner.permissionDenied() == 1 ? " was" : "s were");
-        return kExitTransport;
-    }
-    return kExitDone;
+    return context.accessFailure();
 }
 
 int runSelect(CliContext& context, const std::string& deviceText) {
-    if (const int rc = context.scan(); rc != kExitDone) return rc;
+    // The stored choice is an index of the full list.
+    if (const int rc = context.scan(true); rc != kExitDone) return rc;
     const int index = context.findDevice(deviceText);
     if (index < 0) {
+        if (const int rc = context.accessFailure(); rc != kExitDone) return rc;
         std::cerr << "There is no device " << deviceText << ": run 'vexal-cli scan' to list them.\n";
         return kExitNoDevice;
     }

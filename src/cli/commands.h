@@ -9,7 +9,8 @@
 
 namespace vexal::cli {
 
-int runScan(CliContext& context);
+// The device list of a full scan; with `rescan`, the kernel probes the buses first.
+int runScan(CliContext& context, bool rescan);
 int runSelect(CliContext& context, const std::string& device);
 
 struct CdbOptions {

@@ -30,7 +30,9 @@ int main(int argc, char** argv) {
     auto* virtualOption =
         app.add_option("--virtual", g.virtualProfile, "Use the virtual devices; --virtual=PROFILE.ini: from a profile file")
             ->expected(0, 1);
-    auto* deviceOption = app.add_option("--device", g.device, "Device index or H:T:L");
+    auto* deviceOption = app.add_option(
+        "--device", g.device,
+        "Device: N (index in the scan), H:T:L or /dev/sgN; on sg, H:T:L and /dev/sgN open that device alone");
     app.add_option("--timeout", g.timeoutSeconds, "Command time-out of the device in seconds, for this run")
         ->check(CLI::Range(1, 4294967));
     app.add_flag("--engineering", g.engineering, "Engineering mode");
@@ -44,9 +46,12 @@ int main(int argc, char** argv) {
     app.add_flag("--quiet", g.quiet, "Print less");
 
     auto* scan = app.add_subcommand("scan", "Scan every bus and list the devices");
+    bool rescan = false;
+    scan->add_flag("--rescan", rescan,
+                   "Have the kernel probe every SCSI host first (root; re-attaches deleted devices)");
     std::string selectDevice;
     auto* select = app.add_subcommand("select", "Make a device active and remember it");
-    select->add_option("DEVICE", selectDevice, "Device index or H:T:L")->required();
+    select->add_option("DEVICE", selectDevice, "Device index, H:T:L or /dev/sgN")->required();
     CdbOptions cdb;
     auto* cdbCommand = app.add_subcommand("cdb", "Send any CDB and show status, sense and data");
     cdbCommand->add_option("CDB", cdb.cdb, "The CDB as hex bytes, e.g. \"12 00 00 00 24 00\"")->required();
@@ -125,7 +130,7 @@ int main(int argc, char** argv) {
     CliContext context(g);
     if (!context.prepare()) return kExitUsage;
     int rc = kExitUsage;
-    if (*scan) rc = runScan(context);
+    if (*scan) rc = runScan(context, rescan);
     else if (*select) rc = runSelect(context, selectDevice);
     else if (*cdbCommand) rc = runCdb(context, cdb);
     else if (*modeCommand) rc = runMode(context, modeName);

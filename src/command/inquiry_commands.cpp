@@ -91,7 +91,8 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
         const std::string unitSerial = device::inquiryField(serial.data(), serial.size(), 0, 14);
         Line(fmt::format("   Unit Serial Number: {}", unitSerial), rule);
         serialNumber = result == 0 ? unitSerial : std::string("          ");
-        platform::ProfileStore::writeString(device::labeledSection(handle), "SerialNumber", serialNumber);
+        if (labeledIndex >= 0)
+            platform::ProfileStore::writeString(device::labeledSection(labeledIndex), "SerialNumber", serialNumber);
     } else {
         Line(fmt::format("   ANSI Version: {}", data[2] & 0x07), rule);
         for (const auto& bit : kCapabilities)

@@ -52,10 +52,12 @@ bool CScsiDevice::Select(int index) {
         device::DevGetIdentity(index, &identity, &length) != 0)
         return false;
     handle = index;
+    labeledIndex = index;
     vendor = device::inquiryField(identity, length, 8, 8);
     product = device::inquiryField(identity, length, 16, 16);
     revision = device::inquiryField(identity, length, 32, 4);
-    serialNumber = platform::ProfileStore::readString(device::labeledSection(index), "SerialNumber", "          ");
+    if (device::DevGetUnitSerial(index, serialNumber) != 0)
+        serialNumber = platform::ProfileStore::readString(device::labeledSection(index), "SerialNumber", "          ");
     return true;
 }
 

@@ -41,11 +41,14 @@ class CScsiDevice {
 public:
     explicit CScsiDevice(CommandOutput& out) : out_(out) {}
 
-    // Fills the fields from device `index` of the library and its stored serial number;
-    // false when the library does not know it.
+    // Fills the fields from device `index` of the library and its serial number (the one
+    // the device gave the scan, else the stored one); false when the library does not know it.
     bool Select(int index);
 
     int handle = -1;
+    // The "Labeled Device" section of the profile that belongs to this device; -1 when the
+    // device list was not the full scan's, whose indices the profile uses.
+    int labeledIndex = -1;
     device::DeviceAddress address;
     std::string vendor, product, revision, serialNumber;
     DeviceStatusState status;  // last status name and LastSense

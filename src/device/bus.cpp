@@ -48,7 +48,9 @@ std::unique_ptr<TransportDevice> Bus::NextDevice(int handle) {
         srb.bufferLength = data.size();
         srb.senseLength = 14;
         srb.cdbLength = 6;
-        srb.cdb = {0x12, static_cast<uint8_t>(lun_ < 8 ? lun_ << 5 : 0), 0, 0, 32, 0};
+        // Byte 1 stays clear: the transport addresses the LUN, and devices since SCSI-3 treat
+        // its old LUN bits as reserved.
+        srb.cdb = {0x12, 0, 0, 0, 32, 0};
         if (transport_->sendSrb(srb) >= 0 && srb.status.load() == srb_status::Pending) done.wait(1000ms);
 
         if (srb.status.load() == srb_status::Complete) {
@@ -60,6 +62,12 @@ std::unique_ptr<TransportDevice> Bus::NextDevice(int handle) {
                 lun_ = 0;
             }
             return device;
+        }
+        // A back end that lists its devices may have LUN 1 without LUN 0 (a LUN deleted, or
+        // not openable, or only one device opened): step over the gap.
+        if (transport_->listsItsDevices() && lun_ < 255) {
+            ++lun_;
+            continue;
         }
         ++target_;
         lun_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // Enumeration over a transport: every adapter at targets 0 to 15, LUNs upward from 0
-// until the first one that does not answer INQUIRY.
+// until the first one that does not answer INQUIRY (on a transport that lists its devices,
+// every LUN up to 255: there a missing LUN is a gap).
 #include <memory>
 
 #include "device/transport.h"

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include <fmt/format.h>
 
 #include "device/device_library.h"
 #include "device/drive_family.h"
+#include "device/unit_serial.h"
 #include "device/iscsi/iscsi_transport.h"
 #include "device/sg/sg_transport.h"
 #include "device/virtual/virtual_transport.h"
@@ -28,14 +30,21 @@ std::shared_ptr<Transport> scanSgPorts(const ScanConfig& config, std::vector<std
     SgScanOptions options;
     options.sysfsRoot = config.sysfsRoot;
     options.devRoot = config.devRoot;
-    options.rescan = true;
     options.open = config.openNode;
+    options.only = config.only;
     SgScanReport report;
     auto transport = makeSgTransport(options, report);
     for (const auto& problem : report.problems) notes.push_back(problem);
     found = report.devices;
     denied = report.permissionDenied;
     return transport;
+}
+
+// The node of an SCSI generic device at `address`; empty on other transports.
+std::string sgNode(const DeviceAddress& address) {
+    const auto* sg = dynamic_cast<const SgTransport*>(DevGetTransport().get());
+    const SgDeviceRecord* record = sg ? sg->find(address.hostAdapter, address.target, address.lun) : nullptr;
+    return record ? record->node.string() : std::string();
 }
 
 }  // namespace
@@ -99,21 +108,24 @@ void BusScanner::takeDevices() {
             operator_.progressStep();
             operator_.pace(milliseconds(100));
         }
+        // Clear pending unit attentions; the results do not matter.
+        for (int i = 0; i < 3; ++i) DevTestUnitReady(handle);
+        // The device's own serial number outranks the one the profile remembers by index.
+        if (const auto serial = readUnitSerial(handle)) DevSetUnitSerial(handle, *serial);
         DeviceEntry entry;
         if (!BindDevice(handle, entry)) {
             // A handle the list reports is always bound; guard anyway.
             entry.index = handle;
         }
         devices_.push_back(entry);
-        // Clear pending unit attentions; the results do not matter.
-        for (int i = 0; i < 3; ++i) DevTestUnitReady(handle);
     }
 }
 
 int BusScanner::ScanBuses(const ScanConfig& config) {
-    notes_.clear();
+    notes_ = std::exchange(rescanNotes_, {});
     transportFailed_ = false;
     permissionDenied_ = 0;
+    partial_ = config.kind == TransportKind::Sg && config.only.has_value();
     devices_.clear();
     operator_.progressBegin("Checking environment...", 0, 10);
     if (!startTransport(config)) return 0;
@@ -138,7 +150,9 @@ int BusScanner::ScanBuses(const ScanConfig& config) {
         operator_.progressEnd();
     } else {
         operator_.progressEnd();
-        operator_.message(kNoDevicesMessage, "Vexal", app::Icon::Exclamation);
+        // Devices that are there but refused to this user, or a device named that is not
+        // there: the notes say which, and "no devices detected" would mislead.
+        if (permissionDenied_ == 0 && !partial_) operator_.message(kNoDevicesMessage, "Vexal", app::Icon::Exclamation);
     }
     return count;
 }
@@ -147,11 +161,14 @@ void BusScanner::RescanBus(const ScanConfig& config) {
     operator_.progressBegin("Rescanning SCSI bus...", 0, 10);
     switch (config.kind) {
     case TransportKind::Sg: {
-        std::vector<std::string> ignored;
-        int found = 0, denied = 0;
-        scanSgPorts(config, ignored, found, denied);
+        // Twice, as the port scan was: devices that a first pass wakes may answer the second.
+        std::vector<std::string> problems;
+        rescanScsiHosts(config.sysfsRoot, problems);
         operator_.pace(milliseconds(5000));
-        scanSgPorts(config, ignored, found, denied);
+        rescanScsiHosts(config.sysfsRoot, problems);
+        for (auto& problem : problems)
+            if (std::find(rescanNotes_.begin(), rescanNotes_.end(), problem) == rescanNotes_.end())
+                rescanNotes_.push_back(std::move(problem));
         break;
     }
     case TransportKind::Iscsi:
@@ -179,8 +196,15 @@ bool BusScanner::BindDevice(int index, DeviceEntry& entry) const {
     entry.product = inquiryField(identity, length, 16, 16);
     entry.revision = inquiryField(identity, length, 32, 4);
     entry.peripheralType = length > 0 ? (identity[0] & 0x1F) : 0;
-    entry.serialNumber = platform::ProfileStore::readString(labeledSection(index), "SerialNumber", "          ");
-    entry.driveLabel = platform::ProfileStore::readString(labeledSection(index), "DriveLabel", "no_label");
+    entry.node = sgNode(address);
+    // The profile's "Labeled Device N" belongs to device N of the full scan.
+    entry.serialFromDevice = DevGetUnitSerial(index, entry.serialNumber) == 0;
+    if (!entry.serialFromDevice)
+        entry.serialNumber =
+            partial_ ? kNoSerialNumber
+                     : platform::ProfileStore::readString(labeledSection(index), "SerialNumber", kNoSerialNumber);
+    entry.driveLabel = partial_ ? kNoDriveLabel
+                                : platform::ProfileStore::readString(labeledSection(index), "DriveLabel", kNoDriveLabel);
     return true;
 }
 

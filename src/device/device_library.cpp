@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "device/buffer_table.h"
@@ -18,6 +20,7 @@ struct Channel {
     std::unique_ptr<TransportDevice> device;
     size_t slot = 0;
     ScsiRequest request;
+    std::optional<std::string> unitSerial;  // from VPD page 80h, when the device answered
 };
 
 struct DeviceManager {
@@ -247,6 +250,20 @@ int DevGetTimeoutReport(int handle, TimeoutReport* report) {
     Channel* channel = lookup(handle);
     if (report) *report = channel ? channel->device->timeoutReport() : TimeoutReport{};
     return channel ? 0 : 1;
+}
+
+int DevSetUnitSerial(int handle, const std::string& serial) {
+    Channel* channel = lookup(handle);
+    if (!channel) return 1;
+    channel->unitSerial = serial;
+    return 0;
+}
+
+int DevGetUnitSerial(int handle, std::string& serial) {
+    Channel* channel = lookup(handle);
+    if (!channel || !channel->unitSerial) return 1;
+    serial = *channel->unitSerial;
+    return 0;
 }
 
 int DevCount() { return static_cast<int>(manager().list.size()); }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "device/resend_policy.h"
 #include "device/transport.h"
@@ -57,6 +58,10 @@ int DevGetSenseLength(int handle);
 // time-outs, whether a resend was withheld); 1 (and an empty report) for a handle that is
 // not in the list.
 int DevGetTimeoutReport(int handle, TimeoutReport* report);
+// The unit serial number the scan read from the device (VPD page 80h): kept with the
+// device until the list is freed. Get returns 1 when none was stored.
+int DevSetUnitSerial(int handle, const std::string& serial);
+int DevGetUnitSerial(int handle, std::string& serial);
 // The number of devices in the list.
 int DevCount();
 // The transport device behind a handle, for tests of the wait loop; null when unknown.

@@ -31,7 +31,8 @@ SelectResult SelectActiveDevice(BusScanner& scanner, int index, const SelectionC
         if (active.bound) scanner.BindDevice(active.entry.index, active.entry);
         return SelectResult::NotAddressable;
     }
-    StoreSelection(entry, context.instance);
+    // A partial list's indices are not the full scan's: the stored choice stays as it was.
+    if (!scanner.partial()) StoreSelection(entry, context.instance);
     active.entry = entry;
     active.bound = true;
     return SelectResult::Selected;
@@ -55,6 +56,11 @@ std::vector<int> ConfirmMultiSelection(BusScanner& scanner, const std::vector<in
 }
 
 void RestoreSelection(BusScanner& scanner, int instance, ActiveDevice& active, app::Operator& op) {
+    if (scanner.partial()) {
+        // One named device, and nothing stored is about it.
+        active.bound = scanner.BindDevice(0, active.entry);
+        return;
+    }
     const std::string section = selectedSection(instance);
     const int unit = static_cast<int>(ProfileStore::readInt(section, "UnitNumber", 0));
     const long host = ProfileStore::readInt(section, "HostNumber", -1);
@@ -71,8 +77,9 @@ void RestoreSelection(BusScanner& scanner, int instance, ActiveDevice& active, a
     if (host != -1) op.message(kDevicesChangedNotification, "Vexal", app::Icon::Information);
     active.bound = scanner.BindDevice(0, active.entry);
     if (!active.bound) return;
-    active.entry.serialNumber = "          ";
-    active.entry.driveLabel = "no_label";
+    // The device's own serial number stays; a remembered one belonged to another device.
+    if (!active.entry.serialFromDevice) active.entry.serialNumber = kNoSerialNumber;
+    active.entry.driveLabel = kNoDriveLabel;
     StoreSelection(active.entry, instance);
     ProfileStore::writeString(labeledSection(0), "SerialNumber", active.entry.serialNumber);
     ProfileStore::writeString(labeledSection(0), "DriveLabel", active.entry.driveLabel);
@@ -94,7 +101,7 @@ int RescanAndReselect(BusScanner& scanner, const ScanConfig& config, int instanc
         active.entry = entry;
         if (hadActive && entry.address != remembered)
             op.message(kSelectionChangedMessage, "Vexal", app::Icon::Exclamation);
-        ProfileStore::writeInt(selectedSection(instance), "UnitNumber", index);
+        if (!scanner.partial()) ProfileStore::writeInt(selectedSection(instance), "UnitNumber", index);
     } else if (hadActive) {
         op.message(kSelectionChangedMessage, "Vexal", app::Icon::Exclamation);
     }

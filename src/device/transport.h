@@ -25,6 +25,10 @@ public:
 
     // Whether the bus scan should pause after a rescan for devices to settle.
     virtual bool rescanNeedsSettling() const { return false; }
+
+    // Whether the back end knows every device it has (it listed them), so that an address
+    // without a device is a gap to step over rather than the end of a target's LUNs.
+    virtual bool listsItsDevices() const { return false; }
 };
 
 enum class TransportKind { Sg, Iscsi, Virtual };

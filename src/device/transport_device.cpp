@@ -228,8 +228,8 @@ bool TransportDevice::RefreshIdentity() {
     srb.bufferLength = kIdentityLength;
     srb.senseLength = 14;
     srb.cdbLength = 6;
-    srb.cdb = {0x12, static_cast<uint8_t>(address_.lun < 8 ? address_.lun << 5 : 0), 0, 0,
-               static_cast<uint8_t>(kIdentityLength), 0};
+    // No LUN in byte 1: the transport addresses it (see Bus::NextDevice).
+    srb.cdb = {0x12, 0, 0, 0, static_cast<uint8_t>(kIdentityLength), 0};
     if (transport_->sendSrb(srb) < 0) return false;
     if (srb.status.load() == srb_status::Pending) done.wait(1000ms);
     if (srb.status.load() != srb_status::Complete) return false;

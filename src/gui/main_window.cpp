@@ -873,6 +873,13 @@ void MainWindow::showLastCommandLines() {
 // the fix) goes into the log view, as the terminal prints it.
 void MainWindow::showScanNotes() {
     for (const std::string& note : scanner_.notes()) doc_->output().addToView(note);
+    // Devices there but refused to this user: the scan leaves the telling to the front end,
+    // which says why instead of "no devices detected".
+    if (scanner_.deviceCount() == 0 && scanner_.permissionDenied() > 0) {
+        std::string text;
+        for (const std::string& note : scanner_.notes()) text += (text.empty() ? "" : "\n\n") + note;
+        op_->message(text, "Vexal", app::Icon::Exclamation);
+    }
 }
 
 void MainWindow::rescan() {

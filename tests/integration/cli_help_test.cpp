@@ -53,6 +53,7 @@ TEST(CliHelpTest, EveryCommandAnswersHelpWithItsUsage) {
     ASSERT_EQ(top.exitCode, 0) << top.err;
     EXPECT_NE(top.out.find("Usage: "), std::string::npos) << top.out;
     EXPECT_NE(top.out.find("--transport"), std::string::npos);
+    EXPECT_NE(top.out.find("/dev/sgN"), std::string::npos) << "--device names its forms";
     const std::set<std::string> listed = listedCommands(top.out);
     std::set<std::string> all(std::begin(kCommands), std::end(kCommands));
     for (const char* c : kCommands) EXPECT_TRUE(listed.count(c)) << c << " is missing from vexal-cli --help";
@@ -67,6 +68,8 @@ TEST(CliHelpTest, EveryCommandAnswersHelpWithItsUsage) {
         EXPECT_GE(std::count(r.out.begin(), r.out.end(), '\n'), 2) << command << ": " << r.out;
         EXPECT_TRUE(r.err.empty()) << command << ": " << r.err;
     }
+    const auto scan = runProcess(VEXAL_CLI_PATH, {"scan", "--help"});
+    EXPECT_NE(scan.out.find("--rescan"), std::string::npos) << scan.out;
     // The data folder is not made by asking for help.
     EXPECT_FALSE(std::filesystem::exists(root.path() / "data"));
 }

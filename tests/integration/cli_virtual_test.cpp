@@ -39,8 +39,10 @@ TEST_F(CliVirtualTest, ScanListsTheThreeVirtualDevices) {
         bool addressable;
         const char* type;
         const char* model;
-    } expected[] = {{10, true, "Tape", "SKTX VIRTUAL"}, {254, true, "Medium Changer", "VIRTUAL LOADER"},
-                    {255, false, "Disk", "VIRTUAL DISK"}};
+        const char* serial;  // each device's VPD page 80h
+    } expected[] = {{10, true, "Tape", "SKTX VIRTUAL", "VD00000001"},
+                    {254, true, "Medium Changer", "VIRTUAL LOADER", "VL00000002"},
+                    {255, false, "Disk", "VIRTUAL DISK", "VK00000003"}};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(list[i]["index"], i);
         EXPECT_EQ(list[i]["hba"], 0);
@@ -51,11 +53,18 @@ TEST_F(CliVirtualTest, ScanListsTheThreeVirtualDevices) {
         EXPECT_EQ(list[i]["family"], expected[i].family);
         EXPECT_EQ(list[i]["addressable"], expected[i].addressable);
         EXPECT_EQ(list[i]["type"], expected[i].type);
+        EXPECT_EQ(list[i]["serial"], expected[i].serial);
+        EXPECT_FALSE(list[i].contains("node"));  // SCSI generic devices only
     }
     const auto table = cli({"scan"});
     ASSERT_EQ(table.exitCode, 0);
-    EXPECT_NE(table.out.find("SKTX VIRTUAL"), std::string::npos);
+    EXPECT_NE(table.out.find("VD00000001"), std::string::npos) << table.out;
     EXPECT_NE(table.out.find("not addressable"), std::string::npos);
+
+    // A rescan asked for finds the same devices.
+    const auto rescanned = cli({"--json", "scan", "--rescan"});
+    ASSERT_EQ(rescanned.exitCode, 0) << rescanned.err;
+    EXPECT_EQ(nlohmann::json::parse(rescanned.out), list);
 }
 
 TEST_F(CliVirtualTest, SelectStoresTheChoiceAndRefusesTheDisk) {
@@ -172,6 +181,9 @@ TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
         {{"cdb", "12 00 00 00 24 00", "--in", "36", "--out", "00"}, 2},
         {{"--device", "2", "cdb", "00 00 00 00 00 00"}, 3},
         {{"--device", "9:9:9", "cdb", "00 00 00 00 00 00"}, 3},
+        {{"--device", "/dev/sg0", "tur"}, 2},  // a node of another transport
+        {{"--device", "0:0:0:0", "tur"}, 2},
+        {{"--device", "banana", "tur"}, 2},
         {{"nonsense"}, 2},
         {{"--timeout", "0", "tur"}, 2},
         {{"--transport", "scsi", "scan"}, 2},

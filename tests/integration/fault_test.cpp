@@ -130,14 +130,14 @@ TEST_F(FaultTest, EachFaultEndsTheCommandWithItsStatusAndLosesNoLogLine) {
          "  Completed Consecutive Command Count: 2"},
         {"write protected", "write_protect = yes\n", {}, write5, "WRITE_PROTECTED", "   Sense Key: 0x07 (Data Protect)",
          "  Completed Consecutive Command Count: 0"},
-        // The scan sends 9 commands; the 12th is the third WRITE: a bus free in mid-transfer.
-        {"bus free in mid-transfer", "disconnect_after = 12\n", {}, write5, "SRB_HASTAT_UNEXPECTED_BUS_FREE", nullptr,
+        // The scan sends 10 commands; the 13th is the third WRITE: a bus free in mid-transfer.
+        {"bus free in mid-transfer", "disconnect_after = 13\n", {}, write5, "SRB_HASTAT_UNEXPECTED_BUS_FREE", nullptr,
          "  Completed Consecutive Command Count: 2"},
         // A time-out: REWIND may have moved the tape and is sent once; TEST UNIT READY only
         // reads and is sent three times, a second apart.
-        {"time-out of a rewind", "timeout_after = 10\n", {}, {"rewind"}, "SRB_HASTAT_COMMAND_TIMEOUT", nullptr,
+        {"time-out of a rewind", "timeout_after = 11\n", {}, {"rewind"}, "SRB_HASTAT_COMMAND_TIMEOUT", nullptr,
          " RAW_CDB: 01 00 00 00 00 00", "   The command timed out after 0."},
-        {"time-out of a test unit ready", "timeout_after = 10\n", {}, {"tur"}, "SRB_HASTAT_COMMAND_TIMEOUT", nullptr,
+        {"time-out of a test unit ready", "timeout_after = 11\n", {}, {"tur"}, "SRB_HASTAT_COMMAND_TIMEOUT", nullptr,
          " RAW_CDB: 00 00 00 00 00 00", "   The command was sent 3 times and timed out each time (2."},
     };
     for (const Case& c : cases) {
@@ -170,14 +170,14 @@ TEST_F(FaultTest, EachFaultEndsTheCommandWithItsStatusAndLosesNoLogLine) {
 // In customer mode the one status line names a failure that left no sense data, instead
 // of staying blank.
 TEST_F(FaultTest, CustomerModeNamesAFailureWithoutSense) {
-    const std::string bus = profile("[target 0]\ndisconnect_after = 11\n");
+    const std::string bus = profile("[target 0]\ndisconnect_after = 12\n");
     const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual=" + bus, "--device", "0", "write", "--transfer-length",
                                                "512", "--count", "3"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "Status: SRB_HASTAT_UNEXPECTED_BUS_FREE\n");
 
     // A time-out is named, and the terminal is told the command was not sent again.
-    const std::string slow = profile("[target 0]\ntimeout_after = 10\n");
+    const std::string slow = profile("[target 0]\ntimeout_after = 11\n");
     const auto t = runProcess(VEXAL_CLI_PATH, {"--virtual=" + slow, "--device", "0", "rewind"});
     EXPECT_EQ(t.exitCode, 1);
     EXPECT_EQ(t.out, " Rewind\nStatus: SRB_HASTAT_COMMAND_TIMEOUT\n");
@@ -216,9 +216,9 @@ WRITE WriteBlock 100 written
 PRINT BOTH 'written after the reset: %d' written
 EXIT 0
 )";
-    // 9 scan commands, 5 TEST UNIT READY/LOAD/UNLOAD, 3 writes, the reset is no command;
-    // the bus goes at the 25th command: the 8th write after the reset.
-    const auto r = cli(profile("[target 0]\nunit_attention = yes\ndisconnect_after = 25\n"),
+    // 10 scan commands, 5 TEST UNIT READY/LOAD/UNLOAD, 3 writes, the reset is no command;
+    // the bus goes at the 26th command: the 8th write after the reset.
+    const auto r = cli(profile("[target 0]\nunit_attention = yes\ndisconnect_after = 26\n"),
                        {"--device", "0", "run", script.string()});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     for (const char* line : {"after load: 06/28/00", "then: CC/CC/CC", " [Vexal_CmdStatus: NOT_READY_TO_READY_TRANSITION",

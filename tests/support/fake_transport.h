@@ -22,8 +22,10 @@ public:
     std::vector<std::vector<uint8_t>> cdbs;
     int timeoutSeconds = 0;
     bool timeoutsSupported = true;
+    bool listsDevices = false;  // as a transport that lists its devices (SCSI generic)
 
     std::string_view name() const override { return "fake"; }
+    bool listsItsDevices() const override { return listsDevices; }
 
     int sendSrb(device::RequestBlock& srb) override {
         using namespace device;

@@ -8,11 +8,7 @@
 
 namespace vexal::device::sg {
 
-namespace {
-
 bool keepsItsTarget(const Hctl& hctl) { return hctl.channel == 0 && hctl.target < kTargetsPerHost; }
-
-}  // namespace
 
 std::vector<std::optional<DeviceAddress>> assignAddresses(std::span<const GenericDevice> devices,
                                                           std::vector<std::string>& problems) {

@@ -18,6 +18,9 @@ inline constexpr uint32_t kMaxHostNumber = 254;  // the adapter count must fit a
 inline constexpr uint32_t kTargetsPerHost = 16;
 inline constexpr uint64_t kMaxLun = 255;
 
+// A device on channel 0 with a target of 0..15 keeps its target whatever else is there.
+bool keepsItsTarget(const Hctl& hctl);
+
 // One result per device, in the same order; nullopt for a device left out (with a
 // sentence in `problems`). `devices` must be sorted by H:C:T:L.
 std::vector<std::optional<DeviceAddress>> assignAddresses(std::span<const GenericDevice> devices,

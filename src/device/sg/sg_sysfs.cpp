@@ -93,6 +93,36 @@ fs::path hostScanFile(const fs::path& sysfsRoot, uint32_t host) {
     return sysfsRoot / "class" / "scsi_host" / fmt::format("host{}", host) / "scan";
 }
 
+namespace {
+
+// One entry of class/scsi_generic; nullopt (with a sentence) when it does not parse.
+std::optional<GenericDevice> readEntry(const fs::path& entry, const std::string& name,
+                                       std::vector<std::string>& problems) {
+    const fs::path device = entry / "device";
+    const std::string folder = deviceFolderName(device);
+    GenericDevice found;
+    found.name = name;
+    if (folder.empty()) {
+        problems.push_back(fmt::format("{}: no SCSI device behind it; skipped.", name));
+        return std::nullopt;
+    }
+    if (!parseHctl(folder, found.hctl)) {
+        problems.push_back(fmt::format("{}: \"{}\" is not a SCSI address; skipped.", name, folder));
+        return std::nullopt;
+    }
+    uint32_t type = 0;
+    if (parseDecimal(readAttribute(device / "type"), type) && type <= 0x1F) {
+        found.peripheralType = static_cast<uint8_t>(type);
+    } else {
+        problems.push_back(fmt::format("{} ({}): the device type cannot be read.", name, found.hctl.text()));
+    }
+    found.vendor = readAttribute(device / "vendor");
+    found.model = readAttribute(device / "model");
+    return found;
+}
+
+}  // namespace
+
 std::vector<GenericDevice> listGenericDevices(const fs::path& sysfsRoot, std::vector<std::string>& problems) {
     std::vector<GenericDevice> devices;
     std::error_code ec;
@@ -101,32 +131,21 @@ std::vector<GenericDevice> listGenericDevices(const fs::path& sysfsRoot, std::ve
         const std::string name = it->path().filename().string();
         uint32_t index = 0;
         if (!parseNumberedName(name, "sg", index)) continue;
-
-        const fs::path device = it->path() / "device";
-        const std::string folder = deviceFolderName(device);
-        GenericDevice found;
-        found.name = name;
-        if (folder.empty()) {
-            problems.push_back(fmt::format("{}: no SCSI device behind it; skipped.", name));
-            continue;
-        }
-        if (!parseHctl(folder, found.hctl)) {
-            problems.push_back(fmt::format("{}: \"{}\" is not a SCSI address; skipped.", name, folder));
-            continue;
-        }
-        uint32_t type = 0;
-        if (parseDecimal(readAttribute(device / "type"), type) && type <= 0x1F) {
-            found.peripheralType = static_cast<uint8_t>(type);
-        } else {
-            problems.push_back(fmt::format("{} ({}): the device type cannot be read.", name, found.hctl.text()));
-        }
-        found.vendor = readAttribute(device / "vendor");
-        found.model = readAttribute(device / "model");
-        devices.push_back(std::move(found));
+        if (auto found = readEntry(it->path(), name, problems)) devices.push_back(std::move(*found));
     }
     std::sort(devices.begin(), devices.end(),
               [](const GenericDevice& a, const GenericDevice& b) { return a.hctl < b.hctl; });
     return devices;
+}
+
+std::optional<GenericDevice> readGenericDevice(const fs::path& sysfsRoot, const std::string& name,
+                                               std::vector<std::string>& problems) {
+    uint32_t index = 0;
+    if (!parseNumberedName(name, "sg", index)) return std::nullopt;
+    const fs::path entry = sysfsRoot / "class" / "scsi_generic" / name;
+    std::error_code ec;
+    if (!fs::exists(entry, ec)) return std::nullopt;
+    return readEntry(entry, name, problems);
 }
 
 }  // namespace vexal::device::sg

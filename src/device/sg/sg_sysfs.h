@@ -4,6 +4,7 @@
 // reported and skipped.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,5 +45,9 @@ struct GenericDevice {
 // are skipped with a sentence in `problems`.
 std::vector<GenericDevice> listGenericDevices(const std::filesystem::path& sysfsRoot,
                                               std::vector<std::string>& problems);
+// The one entry <sysfs>/class/scsi_generic/<name> ("sg3"), read without listing the others;
+// nullopt when there is none (or, with a sentence in `problems`, when it does not parse).
+std::optional<GenericDevice> readGenericDevice(const std::filesystem::path& sysfsRoot, const std::string& name,
+                                               std::vector<std::string>& problems);
 
 }  // namespace vexal::device::sg

@@ -137,28 +137,72 @@ void SgTransport::rescanHost(RequestBlock& srb) {
     finish(srb, rescanScsiHost(sysfsRoot_, srb.hostAdapter) == 0 ? srb_status::Complete : srb_status::InvalidSrb);
 }
 
+void rescanScsiHosts(const fs::path& sysfsRoot, std::vector<std::string>& problems) {
+    // Only root may ask the kernel to rescan: for anyone else one sentence, not one per host.
+    bool refused = false;
+    for (uint32_t host : sg::listScsiHosts(sysfsRoot)) {
+        const int error = rescanScsiHost(sysfsRoot, host);
+        if (sg::isPermissionError(error)) refused = true;
+        else if (error)
+            problems.push_back(fmt::format("{}: {}", sg::hostScanFile(sysfsRoot, host).string(), errnoText(error)));
+    }
+    if (refused)
+        problems.push_back(
+            "The SCSI hosts were not rescanned (only root may do that): the devices the kernel already knows are "
+            "listed.");
+}
+
+namespace {
+
+// The sysfs entries the scan opens, each with the address the device library gives it:
+// every device, or the one `only` names. A device's address can depend on the other
+// devices of its host (see sg_address_map.h), so those are read when it does.
+void chooseDevices(const SgScanOptions& options, std::vector<sg::GenericDevice>& devices,
+                   std::vector<std::optional<DeviceAddress>>& addresses, std::vector<std::string>& problems) {
+    using Kind = DeviceSelector::Kind;
+    const std::optional<DeviceSelector>& only = options.only;
+    if (only && only->kind == Kind::Node) {
+        std::optional<sg::GenericDevice> one = sg::readGenericDevice(options.sysfsRoot, only->node, problems);
+        if (!one) return;
+        if (sg::keepsItsTarget(one->hctl)) {
+            devices.push_back(std::move(*one));
+            addresses = sg::assignAddresses(devices, problems);
+            return;
+        }
+    }
+    if (!only) {
+        devices = sg::listGenericDevices(options.sysfsRoot, problems);
+        addresses = sg::assignAddresses(devices, problems);
+        return;
+    }
+    // The other devices are read only to place this one: what is wrong with them is not
+    // this command's business.
+    std::vector<std::string> all;
+    std::vector<sg::GenericDevice> listed = sg::listGenericDevices(options.sysfsRoot, all);
+    const auto placed = sg::assignAddresses(listed, all);
+    for (size_t i = 0; i < listed.size(); ++i) {
+        const bool wanted = only->kind == Kind::Node ? listed[i].name == only->node
+                                                      : placed[i] && *placed[i] == only->address;
+        if (!wanted) continue;
+        for (std::string& problem : all)
+            if (problem.starts_with(listed[i].name + " ") || problem.starts_with(listed[i].name + ":"))
+                problems.push_back(std::move(problem));
+        devices.push_back(std::move(listed[i]));
+        addresses.push_back(placed[i]);
+        return;
+    }
+}
+
+}  // namespace
+
 std::shared_ptr<Transport> makeSgTransport(const SgScanOptions& options, SgScanReport& report) {
     report = SgScanReport{};
     std::vector<uint32_t> hosts = sg::listScsiHosts(options.sysfsRoot);
+    if (options.rescan) rescanScsiHosts(options.sysfsRoot, report.problems);
 
-    if (options.rescan) {
-        // Only root may ask the kernel to rescan: for anyone else one sentence, not one per host.
-        bool rescanRefused = false;
-        for (uint32_t host : hosts) {
-            const int error = rescanScsiHost(options.sysfsRoot, host);
-            if (sg::isPermissionError(error)) rescanRefused = true;
-            else if (error)
-                report.problems.push_back(
-                    fmt::format("{}: {}", sg::hostScanFile(options.sysfsRoot, host).string(), errnoText(error)));
-        }
-        if (rescanRefused)
-            report.problems.push_back(
-                "The SCSI hosts were not rescanned (only root may do that): the devices the kernel already knows "
-                "are listed.");
-    }
-
-    std::vector<sg::GenericDevice> devices = sg::listGenericDevices(options.sysfsRoot, report.problems);
-    const auto addresses = sg::assignAddresses(devices, report.problems);
+    std::vector<sg::GenericDevice> devices;
+    std::vector<std::optional<DeviceAddress>> addresses;
+    chooseDevices(options, devices, addresses, report.problems);
 
     int portCount = 0;
     for (uint32_t host : hosts)

@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/device_address.h"
+#include "device/device_selector.h"
 #include "device/sg/file_descriptor.h"
 #include "device/sg/sg_status.h"
 #include "device/sg/sg_sysfs.h"
@@ -26,8 +28,13 @@ using NodeOpener = std::function<int(const char* path, int flags)>;
 struct SgScanOptions {
     std::filesystem::path sysfsRoot = "/sys";
     std::filesystem::path devRoot = "/dev";
-    bool rescan = true;
+    // Write "- - -" to every host's scan file first. Only when the user asks for a rescan:
+    // it makes the kernel probe every host and re-attach devices deleted on purpose.
+    bool rescan = false;
     NodeOpener open;  // empty: open(2)
+    // Only the device this names (an address or a node, not an index): its sysfs entry is
+    // read and only its node opened, however many devices the machine has. Empty: all.
+    std::optional<DeviceSelector> only;
 };
 
 struct SgScanReport {
@@ -58,6 +65,8 @@ public:
 
     std::string_view name() const override { return "sg"; }
     int sendSrb(RequestBlock& srb) override;
+    // The records are every device there is: an address without one is a gap, not the end.
+    bool listsItsDevices() const override { return true; }
 
     int portCount() const { return portCount_; }
     const std::vector<std::unique_ptr<SgDeviceRecord>>& records() const { return records_; }
@@ -78,14 +87,18 @@ private:
 // Writes "- - -" to a host's scan file so the kernel looks for new devices on it.
 // Returns 0, or the errno of the failure.
 int rescanScsiHost(const std::filesystem::path& sysfsRoot, uint32_t host);
+// Rescans every SCSI host below the root; what went wrong as sentences in `problems` (one
+// sentence for all the hosts when the kernel refuses a user who is not root).
+void rescanScsiHosts(const std::filesystem::path& sysfsRoot, std::vector<std::string>& problems);
 
 // The port scan: reads /sys/class/scsi_host (ports = SCSI hosts, host adapter number N of
 // hostN) and /sys/class/scsi_generic/sgN/device (H:C:T:L from the link target name,
 // peripheral type from .../device/type, vendor/model), opens /dev/sgN (O_RDWR|O_NONBLOCK,
 // falling back to O_RDONLY), and with rescan writes "- - -" to
-// /sys/class/scsi_host/hostN/scan first. Returns the transport holding the device records
-// (or an empty transport when nothing was found). The port count is the highest host
-// number + 1: host numbers have gaps, and a block to a gap answers "no device".
+// /sys/class/scsi_host/hostN/scan first. With `only`, just that device is read and opened.
+// Returns the transport holding the device records (or an empty transport when nothing was
+// found). The port count is the highest host number + 1: host numbers have gaps, and a
+// block to a gap answers "no device".
 std::shared_ptr<Transport> makeSgTransport(const SgScanOptions& options, SgScanReport& report);
 
 }  // namespace vexal::device

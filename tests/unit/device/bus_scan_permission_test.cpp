@@ -49,6 +49,9 @@ TEST_F(BusScanPermissionTest, RefusedNodesAreCountedAndExplainedAndTheCountIsRes
     EXPECT_EQ(scanner.ScanBuses(config(true)), 0);
     EXPECT_EQ(scanner.permissionDenied(), 2);
     EXPECT_FALSE(scanner.transportFailed());
+    // The devices are there: "no SCSI devices have been detected" would send the user to
+    // the cables. The notes say what to do.
+    EXPECT_TRUE(op.messages().empty());
     const std::string node = (sysfs.dev() / "sg0").string();
     const auto& notes = scanner.notes();
     EXPECT_NE(std::find_if(notes.begin(), notes.end(),

@@ -9,6 +9,7 @@
 #include "device/drive_family.h"
 #include "platform/settings_store.h"
 #include "support/fake_operator.h"
+#include "support/fake_transport.h"
 #include "support/test_root.h"
 #include "unit/sg/fake_sysfs.h"
 
@@ -44,14 +45,17 @@ TEST_F(BusScanTest, VirtualDevicesAreFoundNamedAndClassified) {
     EXPECT_EQ(d[0].vendor, "KORVANE ");
     EXPECT_EQ(d[0].product, "SKTX VIRTUAL    ");
     EXPECT_EQ(d[0].revision, "V100");
-    EXPECT_EQ(d[0].serialNumber, "          ");  // nothing stored yet
+    // The serial number is the device's own (VPD page 80h), though the profile has none.
+    EXPECT_EQ(d[0].serialNumber, "VD00000001");
+    EXPECT_TRUE(d[0].serialFromDevice);
     EXPECT_EQ(d[0].driveLabel, "no_label");
+    EXPECT_EQ(d[0].node, "");  // only SCSI generic devices have one
     EXPECT_EQ(d[2].address, (DeviceAddress{0, 2, 0}));
     EXPECT_EQ(scanner.DriveFamily(0), 10);
     EXPECT_EQ(scanner.DriveFamily(1), 254);
     EXPECT_EQ(scanner.DriveFamily(2), 255);
     EXPECT_EQ(familyIcon(scanner.DriveFamily(2)), 2);
-    EXPECT_EQ(deviceListRow(d[1]), (std::vector<std::string>{"KORVANE ", "VIRTUAL LOADER  ", "V100", "          ",
+    EXPECT_EQ(deviceListRow(d[1]), (std::vector<std::string>{"KORVANE ", "VIRTUAL LOADER  ", "V100", "VL00000002",
                                                               "0", "1", "0"}));
     EXPECT_EQ(devicePaneRow(d[0]), (std::vector<std::string>{"SKTX VIRTUAL", "0", "0", "0"}));
     EXPECT_TRUE(op.messages().empty());
@@ -141,13 +145,14 @@ TEST_F(BusScanTest, RestoreFallsBackToDeviceZeroWhenDevicesChanged) {
     EXPECT_TRUE(op.messages().empty());
     EXPECT_EQ(ProfileStore::readInt("Selected Device 1", "HostNumber", -1), 0);
 
-    // A stored choice that still matches is kept.
+    // A stored choice that still matches is kept, with its label; the serial number the
+    // device gives outranks a stale stored one.
     ProfileStore::writeString("Labeled Device 1", "SerialNumber", "SN1");
     ProfileStore::writeString("Labeled Device 1", "DriveLabel", "lab");
     SelectActiveDevice(scanner, 1, {}, active, op);
     RestoreSelection(scanner, 1, active, op);
     EXPECT_EQ(active.index(), 1);
-    EXPECT_EQ(active.entry.serialNumber, "SN1");
+    EXPECT_EQ(active.entry.serialNumber, "VL00000002");
     EXPECT_EQ(active.entry.driveLabel, "lab");
 
     // The devices changed: the stored address no longer matches device 1.
@@ -155,9 +160,73 @@ TEST_F(BusScanTest, RestoreFallsBackToDeviceZeroWhenDevicesChanged) {
     RestoreSelection(scanner, 1, active, op);
     EXPECT_EQ(op.messages(), std::vector<std::string>{kDevicesChangedNotification});
     EXPECT_EQ(active.index(), 0);
-    EXPECT_EQ(active.entry.serialNumber, "          ");
+    EXPECT_EQ(active.entry.serialNumber, "VD00000001");  // the device's own, not forgotten
     EXPECT_EQ(active.entry.driveLabel, "no_label");
     EXPECT_EQ(ProfileStore::readInt("Selected Device 1", "UnitNumber", -1), 0);
+}
+
+TEST_F(BusScanTest, TheProfileSerialStandsWhereTheDeviceGaveNone) {
+    using vexal::platform::ProfileStore;
+    auto transport = std::make_shared<vexal::testing::FakeTransport>();
+    transport->devices[{0, 0, 0}] = vexal::testing::FakeTransport::inquiryDevice(1);
+    transport->devices[{0, 1, 0}] = vexal::testing::FakeTransport::inquiryDevice(1);
+    DevSetTransport(transport);
+    ASSERT_EQ(DevEnumerate(), 0);
+    ProfileStore::writeString("Labeled Device 0", "SerialNumber", "STORED0");
+    ProfileStore::writeString("Labeled Device 1", "SerialNumber", "STORED1");
+    ASSERT_EQ(DevSetUnitSerial(1, "FROMVPD1"), 0);
+
+    DeviceEntry entry;
+    ASSERT_TRUE(scanner.BindDevice(0, entry));
+    EXPECT_EQ(entry.serialNumber, "STORED0");
+    EXPECT_FALSE(entry.serialFromDevice);
+    ASSERT_TRUE(scanner.BindDevice(1, entry));
+    EXPECT_EQ(entry.serialNumber, "FROMVPD1");
+    EXPECT_TRUE(entry.serialFromDevice);
+    // The list owns what the devices said: a new enumeration starts without it.
+    ASSERT_EQ(DevEnumerate(), 0);
+    ASSERT_TRUE(scanner.BindDevice(1, entry));
+    EXPECT_EQ(entry.serialNumber, "STORED1");
+}
+
+TEST_F(BusScanTest, SgScanDoesNotRescanTheHostsOnlyRescanBusDoes) {
+    vexal::testing::FakeSysfs sysfs(root.path());
+    sysfs.addHost(0);
+    sysfs.addHost(1, false);  // no scan file: the rescan's failure is told by the next scan
+    ScanConfig config;
+    config.kind = TransportKind::Sg;
+    config.sysfsRoot = sysfs.sys();
+    config.devRoot = sysfs.dev();
+
+    scanner.ScanBuses(config);
+    EXPECT_EQ(sysfs.scanContent(0), "");
+    EXPECT_TRUE(scanner.notes().empty());
+
+    scanner.RescanBus(config);
+    EXPECT_EQ(sysfs.scanContent(0), "- - -");
+    scanner.ScanBuses(config);
+    EXPECT_EQ(scanner.notes(), std::vector<std::string>{(sysfs.sys() / "class/scsi_host/host1/scan").string() +
+                                                        ": No such file or directory"});
+    scanner.ScanBuses(config);  // told once
+    EXPECT_TRUE(scanner.notes().empty());
+}
+
+TEST_F(BusScanTest, NamedSgDeviceThatIsNotThereIsNoEmptyBus) {
+    vexal::testing::FakeSysfs sysfs(root.path());
+    sysfs.addHost(0);
+    sysfs.addDevice(0, "0:0:0:0", 1);
+    ScanConfig config;
+    config.kind = TransportKind::Sg;
+    config.sysfsRoot = sysfs.sys();
+    config.devRoot = sysfs.dev();
+    config.only = DeviceSelector{DeviceSelector::Kind::Node, 0, {}, "sg7"};
+    EXPECT_EQ(scanner.ScanBuses(config), 0);
+    EXPECT_TRUE(scanner.partial());
+    EXPECT_TRUE(op.messages().empty());  // the front end names the device that is missing
+
+    config.only.reset();
+    scanner.ScanBuses(config);
+    EXPECT_FALSE(scanner.partial());
 }
 
 TEST_F(BusScanTest, RescanAndReselectWarnsWhenTheActiveAddressMoved) {

@@ -63,6 +63,32 @@ TEST_F(DeviceLibraryTest, HandlesFollowEnumerationOrderAndLunProbingStopsAtFirst
     EXPECT_EQ(handle, 77);
     EXPECT_EQ(identity, sentinel);
     EXPECT_EQ(length, 9u);
+
+    // Every INQUIRY of the scan, the identity refresh included, leaves byte 1's old LUN
+    // bits clear, LUN 1 too: the transport addresses the LUN.
+    int inquiries = 0;
+    for (const auto& cdb : transport->cdbs) {
+        if (cdb[0] != 0x12) continue;
+        ++inquiries;
+        EXPECT_EQ(cdb[1], 0x00);
+    }
+    EXPECT_EQ(inquiries, 8);  // a probe and a refresh per device
+}
+
+TEST_F(DeviceLibraryTest, TransportThatListsItsDevicesHasLunsBehindAGap) {
+    transport->listsDevices = true;
+    transport->devices[{0, 3, 1}] = FakeTransport::inquiryDevice(1);  // LUN 0 deleted, or not opened
+    transport->devices[{0, 3, 5}] = FakeTransport::inquiryDevice(1);
+    transport->devices[{0, 4, 255}] = FakeTransport::inquiryDevice(8);
+    enumerate();
+
+    ASSERT_EQ(DevCount(), 3);
+    const DeviceAddress expected[] = {{0, 3, 1}, {0, 3, 5}, {0, 4, 255}};
+    for (int i = 0; i < 3; ++i) {
+        DeviceAddress a;
+        ASSERT_EQ(DevGetAddress(i, &a.hostAdapter, &a.target, &a.lun), 0);
+        EXPECT_EQ(a, expected[i]) << i;
+    }
 }
 
 TEST_F(DeviceLibraryTest, HandlesAreGoneAfterFreeList) {
