@@ -9,6 +9,7 @@
 #include "cli/hex_bytes.h"
 #include "command/raw_data.h"
 #include "command/scsi_result.h"
+#include "command/status_names.h"
 #include "device/device_library.h"
 #include "device/request_block.h"
 #include "device/sense_format.h"
@@ -47,6 +48,7 @@ int runCdb(CliContext& context, const CdbOptions& options) {
         return kExitUsage;
     }
     std::vector<uint8_t> data;
+    size_t requested = 0;
     bool toDevice = false;
     if (options.inLength) {
         if (*options.inLength < 0 || *options.inLength > kMaxTransfer) {
@@ -62,6 +64,7 @@ int runCdb(CliContext& context, const CdbOptions& options) {
         toDevice = true;
     }
 
+    requested = data.size();
     if (const int rc = context.scan(); rc != kExitDone) return rc;
     device::DeviceEntry entry;
     if (const int rc = context.resolveDevice(entry); rc != kExitDone) return rc;
@@ -70,19 +73,31 @@ int runCdb(CliContext& context, const CdbOptions& options) {
     if (toDevice && !data.empty()) device::DevWriteBuffer(handle, data.data(), 0, data.size());
     const int failed = device::DevExecute(handle, cdb.data(), static_cast<int>(cdb.size()),
                                           static_cast<uint32_t>(data.size()), toDevice ? 1 : 0);
-    if (!toDevice && !data.empty()) device::DevReadBuffer(handle, data.data(), 0, data.size());
+    // Of data from the device only the bytes it is known to have sent are shown.
+    const auto transferred = static_cast<size_t>(std::max<int64_t>(device::DevGetTransferred(handle), 0));
+    if (!toDevice) {
+        data.resize(std::min(transferred, data.size()));
+        if (!data.empty()) device::DevReadBuffer(handle, data.data(), 0, data.size());
+    }
     uint8_t sense[device::kMaxSense] = {};
     const int lastError = device::DevGetStatus(handle, sense, sizeof sense);
     const int senseLength = std::clamp(device::DevGetSenseLength(handle), 0, static_cast<int>(sizeof sense));
     const int targetStatus = device::DevGetTargetStatus(handle);
     const command::ScsiResult result = command::resultFromLibrary(failed, lastError);
     const device::SenseFields fields = device::parseSense({sense, static_cast<size_t>(senseLength)});
+    const int systemError = std::max(0, device::DevGetSystemError(handle));
+    const std::string systemText = device::DevSystemErrorText(handle);
+    // A command the pass-through refused never reached the device: it has no status.
+    const bool reached = !failed || !command::isTransportFailure(result);
 
     if (context.options().json) {
         nlohmann::json out{{"result", result},
-                           {"target_status", targetStatus},
+                           {"target_status", reached ? nlohmann::json(targetStatus) : nlohmann::json()},
                            {"last_error", lastError},
+                           {"errno", systemError},
+                           {"system_error", systemText.empty() ? nlohmann::json() : nlohmann::json(systemText)},
                            {"sense", hexString(sense, static_cast<size_t>(senseLength))},
+                           {"transferred", transferred},
                            {"data", hexString(data.data(), data.size())}};
         if (fields.present()) {
             out["sense_key"] = fields.key;
@@ -97,10 +112,17 @@ int runCdb(CliContext& context, const CdbOptions& options) {
     } else {
         std::cout << fmt::format("Device {} {} {} {}\n", handle, entry.address.text(), entry.vendor, entry.product);
         std::cout << "CDB: " << hexString(cdb.data(), cdb.size()) << "\n";
-        std::cout << fmt::format("Status: {} (0x{:02X}), result 0x{:X}", targetStatusName(targetStatus),
-                                 targetStatus, result);
+        if (reached)
+            std::cout << fmt::format("Status: {} (0x{:02X}), result 0x{:X}", targetStatusName(targetStatus),
+                                     targetStatus, result);
+        else
+            std::cout << fmt::format("Status: none, the command did not reach the device ({}), result 0x{:X}",
+                                     command::statusName(result), result);
         if (lastError != 0) std::cout << fmt::format(", transport error {}", lastError);
         std::cout << "\n";
+        if (!systemText.empty()) std::cout << "System error: " << systemText << "\n";
+        if (options.inLength || options.outData)
+            std::cout << fmt::format("Transferred: {} of {} bytes\n", transferred, requested);
         if (senseLength > 0) {
             std::cout << "Sense: " << hexString(sense, static_cast<size_t>(senseLength)) << "\n";
             if (fields.present())

@@ -265,16 +265,20 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
         device.status.lastStatus.clear();
         const command::ScsiResult result = session.run();
         const bool named = !device.status.lastStatus.empty();
-        // In customer mode the frame writes no status line: say how it ended, and what was
-        // done about a time-out.
+        // In customer mode the frame writes no status line: say how it ended, what was done
+        // about a time-out, and why the pass-through failed when it did.
+        const std::string systemError = result != 0 ? device::DevSystemErrorText(device.handle) : std::string();
         if (!session.app().engineeringMode) {
             std::cout << "Status: " << (named ? device.status.lastStatus : command::statusName(result)) << "\n";
+            if (!systemError.empty()) std::cout << "System error: " << systemError << "\n";
             device::TimeoutReport timeouts;
             device::DevGetTimeoutReport(device.handle, &timeouts);
             if (const auto note = command::timeoutNote(timeouts))
                 std::cerr << note->substr(note->find_first_not_of(' ')) << "\n";
-        } else if (!named && result != 0)
-            std::cerr << "The command ended with " << command::statusName(result) << " and no sense data.\n";
+        } else if (!named && result != 0) {
+            std::cerr << "The command ended with " << command::statusName(result) << " and no sense data"
+                      << (systemError.empty() ? "" : ": " + systemError) << ".\n";
+        }
         rc = session.finish(result != 0 || device.compareErrors > 0 ? kExitFailed : kExitDone);
         return true;
     }

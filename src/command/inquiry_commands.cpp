@@ -81,26 +81,29 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
     Line(vpdSerialNumber ? " Inquiry (VDP Page Data)" : " Inquiry", rule);
     LogRawCdb(cdb.data(), 6, LineRule::FileAlwaysViewEngineering);
     ScsiResult result = ExecuteCdb(cdb.data(), 6, data.data(), kInquiryLength, false);
-    LogRawData(data.data(), data.size(), rule);
-    Line(fmt::format("   Device Type: {}", device::deviceTypeName(data[0])), rule);
+    // Each field only when the drive sent its bytes.
+    const size_t n = transferred();
+    LogRawData(data.data(), n, rule);
+    if (n >= 1) Line(fmt::format("   Device Type: {}", device::deviceTypeName(data[0])), rule);
     if (vpdSerialNumber) {
-        // The page's serial number, padded with zero bytes to 14.
+        // The page's serial number (as far as it came), padded with zero bytes to 14.
         std::array<uint8_t, 15> serial{};
-        const size_t n = std::min<size_t>(data[3], 14);
-        std::copy_n(data.begin() + 4, std::min<size_t>(n, data.size() - 4), serial.begin());
+        const size_t length = n >= 4 ? std::min<size_t>({data[3], 14, n - 4}) : 0;
+        std::copy_n(data.begin() + 4, length, serial.begin());
         const std::string unitSerial = device::inquiryField(serial.data(), serial.size(), 0, 14);
-        Line(fmt::format("   Unit Serial Number: {}", unitSerial), rule);
-        serialNumber = result == 0 ? unitSerial : std::string("          ");
+        if (n >= 4) Line(fmt::format("   Unit Serial Number: {}", unitSerial), rule);
+        serialNumber = result == 0 && n >= 4 ? unitSerial : std::string("          ");
         if (labeledIndex >= 0)
             platform::ProfileStore::writeString(device::labeledSection(labeledIndex), "SerialNumber", serialNumber);
     } else {
-        Line(fmt::format("   ANSI Version: {}", data[2] & 0x07), rule);
+        const auto field = [&](size_t from, size_t count) { return device::inquiryField(data.data(), n, from, count); };
+        if (n >= 3) Line(fmt::format("   ANSI Version: {}", data[2] & 0x07), rule);
         for (const auto& bit : kCapabilities)
-            Line(fmt::format("{}{}", bit.label, yesNo(data[bit.byte] & bit.mask)), rule);
-        Line(fmt::format("   Vendor ID: {}", device::inquiryField(data.data(), data.size(), 8, 8)), rule);
-        Line(fmt::format("   Product ID: {}", device::inquiryField(data.data(), data.size(), 16, 16)), rule);
-        Line(fmt::format("   Product Revision Level: {}", device::inquiryField(data.data(), data.size(), 32, 4)), rule);
-        if (supportedDrive) {
+            if (n > bit.byte) Line(fmt::format("{}{}", bit.label, yesNo(data[bit.byte] & bit.mask)), rule);
+        if (n > 8) Line(fmt::format("   Vendor ID: {}", field(8, 8)), rule);
+        if (n > 16) Line(fmt::format("   Product ID: {}", field(16, 16)), rule);
+        if (n > 32) Line(fmt::format("   Product Revision Level: {}", field(32, 4)), rule);
+        if (supportedDrive && n >= 56) {
             Line(fmt::format("   Product Family: {}", productFamily(data[36])), rule);
             Line(fmt::format("   Released Firmware: {}", releasedFirmware(data[36])), rule);
             for (size_t i = 0; i < kVersionFields.size(); ++i)
@@ -109,7 +112,7 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
             Line(fmt::format("   Library Present: {}", yesNo(data[51] != 0)), rule);
             Line(fmt::format("   Module Revision: {}", device::inquiryField(data.data(), data.size(), 52, 4)), rule);
         }
-        inquiryData_.assign(data.begin(), data.end());
+        inquiryData_.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
     }
     result = LogCommandStatus(result);
     LogCommandDone();
@@ -123,7 +126,7 @@ ScsiResult CScsiDevice::InquiryFirmwareBuild() {
     Line(" Inquiry (Firmware Build Data)", LineRule::EngineeringOnly);
     LogRawCdb(cdb.data(), 6, LineRule::FileAlwaysViewEngineering);
     ScsiResult result = ExecuteCdb(cdb.data(), 6, data.data(), kInquiryLength, false);
-    LogRawData(data.data(), data.size(), LineRule::EngineeringOnly);
+    LogRawData(data.data(), transferred(), LineRule::EngineeringOnly);
     result = LogCommandStatus(result);
     LogCommandDone();
     return result;
@@ -138,15 +141,17 @@ ScsiResult CScsiDevice::RequestSense() {
     Line(" [Vexal_Request_Sense: UnsolicitedRequestSense]", LineRule::EngineeringOnly, 2);
     LogRawCdb(cdb.data(), 6, LineRule::EngineeringOnly);
     ScsiResult result = ExecuteCdb(cdb.data(), 6, data.data(), kLength, false);
-    LogSenseData(data.data(), kLength, output(), status.lastSense);
+    // Sense the drive did not send is neither shown nor kept as the last sense.
+    const size_t n = transferred();
+    if (n > 0) LogSenseData(data.data(), n, output(), status.lastSense);
     auto be = [&](size_t from, size_t count) {
         uint32_t v = 0;
         for (size_t i = 0; i < count; ++i) v = (v << 8) | data[from + i];
         return v;
     };
-    Line(fmt::format("   Tape Remaining: 0x{:08X}", be(25, 4)), LineRule::EngineeringOnly);
-    Line(fmt::format("   Power On Hours: 0x{:08X}", be(21, 4)), LineRule::EngineeringOnly);
-    Line(fmt::format("   Tape Motion Hours: 0x{:04X}", be(19, 2)), LineRule::EngineeringOnly);
+    if (n >= 29) Line(fmt::format("   Tape Remaining: 0x{:08X}", be(25, 4)), LineRule::EngineeringOnly);
+    if (n >= 25) Line(fmt::format("   Power On Hours: 0x{:08X}", be(21, 4)), LineRule::EngineeringOnly);
+    if (n >= 21) Line(fmt::format("   Tape Motion Hours: 0x{:04X}", be(19, 2)), LineRule::EngineeringOnly);
     result = LogCommandStatus(result);
     LogCommandDone();
     return result;

@@ -95,16 +95,20 @@ ScsiResult CScsiDevice::transfer(bool write, const CommandRequest& request, std:
             ++completedCommands;
             ++counter;
             if (signals.transferred) signals.transferred(completedCommands);
-            if (!write && request.compare) {
-                const long long offset = comparePattern(request.dataPattern, commandNumber, patternBlock, data);
+            if (!write && request.compare && request.dataPattern != pattern::NoCompare) {
+                // Only the bytes the drive sent are compared; a block that came short
+                // differs where it ends.
+                const auto got = data.first(transferred());
+                long long offset = comparePattern(request.dataPattern, commandNumber, patternBlock, got);
+                if (offset < 0 && got.size() < data.size()) offset = static_cast<long long>(got.size());
                 if (offset >= 0) {
                     ++compareErrors;
-                    logCompareError(data, offset, request, commandNumber);
+                    logCompareError(got, offset, request, commandNumber);
                     break;
                 }
             }
         }
-        if (request.count == 1) LogRawData(data.data(), data.size(), rule);
+        if (request.count == 1) LogRawData(data.data(), write ? data.size() : transferred(), rule);
     }
     Line(fmt::format("  Completed Consecutive Command Count: {}", completedCommands), rule);
     result = LogCommandStatus(result);
@@ -134,7 +138,8 @@ ScsiResult CScsiDevice::CustomCdb(CommandRequest& request) {
     auto& data = request.data;
     ScsiResult result = ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), data.data(),
                                    static_cast<uint32_t>(data.size()), request.toDevice);
-    if (!data.empty()) LogRawData(data.data(), data.size(), rule);
+    // Data from the drive only as far as it sent it (the rest of `data` is zeros).
+    if (!data.empty()) LogRawData(data.data(), request.toDevice ? data.size() : transferred(), rule);
     result = LogCommandStatus(result);
     LogCommandDone();
     return result;

@@ -3,7 +3,8 @@
 // - WRITE sends the buffer with every command;
 // - a read without comparison reads into the buffer (the last command's data stays there);
 // - a read with comparison keeps the buffer as the expected data and compares every
-//   command's data with it, stopping at the first difference.
+//   command's data with it, stopping at the first difference; only the bytes the drive
+//   sent count, and a block that came short differs where it ends.
 // Variable-length commands move the CDB's transfer length in bytes; fixed-block commands
 // move the whole buffer. A transfer that would not fit the buffer is refused.
 #include <fmt/format.h>
@@ -55,12 +56,15 @@ ScsiResult CScsiDevice::ScriptTransfer(bool write, const CommandRequest& request
             ++outcome.commands;
             ++counter;
             if (scratch.empty()) continue;
-            const auto [got, expected] = std::mismatch(scratch.begin(), scratch.end(), buffer);
+            // Only the bytes the drive sent are compared; a short block differs where it
+            // ends (no byte was read there: readByte 0).
+            const auto received = scratch.begin() + transferred();
+            const auto [got, expected] = std::mismatch(scratch.begin(), received, buffer);
             if (got != scratch.end()) {
                 outcome.status = 1;
                 outcome.errorAt = static_cast<uint32_t>(i);
                 outcome.address = static_cast<uint32_t>(got - scratch.begin());
-                outcome.readByte = *got;
+                outcome.readByte = got == received ? 0 : *got;
                 outcome.wroteByte = *expected;
                 Line(fmt::format(" [Vexal_Compare_Error: Data Miscompare at offset {}]", outcome.address),
                      LineRule::Always, 2);

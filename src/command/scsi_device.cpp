@@ -2,12 +2,14 @@
 
 #include <sys/time.h>
 
+#include <algorithm>
 #include <array>
 #include <ctime>
 
 #include <fmt/format.h>
 
 #include "command/raw_data.h"
+#include "command/status_names.h"
 #include "device/bus_scan.h"
 #include "device/device_library.h"
 #include "device/drive_family.h"
@@ -115,7 +117,18 @@ void CScsiDevice::LogRawCdb(const uint8_t* cdb, int length, LineRule rule) {
 }
 
 ScsiResult CScsiDevice::LogCommandStatus(ScsiResult result) {
+    if (result != 0 && isTransportFailure(result) && device::DevGetSenseLength(handle) <= 0) {
+        logFailureWithoutSense(result);
+        return result;
+    }
     return command::LogCommandStatus(result, handle, out_, status);
+}
+
+void CScsiDevice::logFailureWithoutSense(ScsiResult result) {
+    status.lastStatus = statusName(result);
+    Line(" [Vexal_CmdStatus: " + status.lastStatus, LineRule::EngineeringOnly);
+    if (const std::string reason = device::DevSystemErrorText(handle); !reason.empty())
+        Line(" [Vexal_System_Error: " + reason + "]", LineRule::EngineeringOnly, 2);
 }
 
 ScsiResult CScsiDevice::ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* data, uint32_t length,
@@ -130,7 +143,8 @@ ScsiResult CScsiDevice::ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* d
     }
     const int failed = device::DevExecute(handle, cdb, cdbLength, length, direction);
     device::DevGetTimeoutReport(handle, &status.timeouts);
-    if (length != 0 && !toDevice) device::DevReadBuffer(handle, data, 0, length);
+    transferred_ = static_cast<uint32_t>(std::clamp<int64_t>(device::DevGetTransferred(handle), 0, length));
+    if (length != 0 && !toDevice) device::DevReadBuffer(handle, data, 0, transferred_);
     if (failed == 0) return 0;
     uint8_t scratch[16];
     return resultFromLibrary(failed, device::DevGetStatus(handle, scratch, sizeof scratch));
@@ -140,6 +154,7 @@ ScsiResult CScsiDevice::ExecuteInPlace(const uint8_t* cdb, int cdbLength, uint32
     const int direction = length == 0 ? 0xFF : toDevice ? 1 : 0;
     const int failed = device::DevExecute(handle, cdb, cdbLength, length, direction);
     device::DevGetTimeoutReport(handle, &status.timeouts);
+    transferred_ = static_cast<uint32_t>(std::clamp<int64_t>(device::DevGetTransferred(handle), 0, length));
     if (failed == 0) return 0;
     uint8_t scratch[16];
     return resultFromLibrary(failed, device::DevGetStatus(handle, scratch, sizeof scratch));
@@ -182,8 +197,10 @@ ScsiResult CScsiDevice::WriteFilemarks(uint32_t count, bool immediate) {
 ScsiResult CScsiDevice::ResetBus() {
     LogCommandSent();
     Line(" ResetBus", LineRule::Always);
-    // The library's own return value is named unmapped: 0 reads "SCSI_GOOD".
-    const ScsiResult result = LogCommandStatus(device::DevResetDevice(handle));
+    // 0 reads "SCSI_GOOD"; a refused reset is named by the library's last error, as a
+    // command's transport failure is (its unmapped 1 would read as a filemark).
+    const int failed = device::DevResetDevice(handle);
+    const ScsiResult result = LogCommandStatus(failed ? resultFromLibrary(failed, device::DevLastError(handle)) : 0);
     LogCommandDone();
     return result;
 }

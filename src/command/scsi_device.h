@@ -57,12 +57,16 @@ public:
     uint8_t familyCode = 254;
     CompletionSignals signals;
 
-    // The only path to the device. `length` 0 means no data phase. Data from the device
-    // is copied back into `data` whether the command succeeded or not.
+    // The only path to the device. `length` 0 means no data phase. Of the data from the
+    // device only the bytes it is known to have sent (transferred()) are copied into
+    // `data`; the rest reads as zeros, whether the command succeeded or not.
     ScsiResult ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* data, uint32_t length, bool toDevice);
     // The same with the data in the device library's channel buffer (DevBufferData): what
     // is sent is taken from there and what comes back stays there.
     ScsiResult ExecuteInPlace(const uint8_t* cdb, int cdbLength, uint32_t length, bool toDevice);
+    // Bytes of the last ExecuteCdb or ExecuteInPlace that the device is known to have
+    // sent: the only ones to decode, show, compare or hand on.
+    uint32_t transferred() const { return transferred_; }
 
     void LogCommandSent();
     void LogCommandDone();
@@ -144,8 +148,16 @@ private:
     void logCompareError(std::span<const uint8_t> got, long long offset, const CommandRequest& request,
                          uint64_t commandIndex);
 
+    // After a failed command without sense: the status line, and the system error that
+    // made the pass-through fail, which the sense lines cannot say.
+    void logFailureWithoutSense(ScsiResult result);
+    // Mode data shorter than a change to it needs: says so and returns kShortData.
+    ScsiResult shortModeData(size_t got, size_t needed);
+    static constexpr ScsiResult kShortData = 0xA9FF;  // UNKNOWN_ERROR
+
     CommandOutput& out_;
     std::vector<uint8_t> inquiryData_;
+    uint32_t transferred_ = 0;
 };
 
 // "[Vexal_..." time stamps: "%02i/%02i/%4i" and "%02i:%02i:%02i.%03i" of the local time.

@@ -11,4 +11,11 @@ using ScsiResult = int32_t;
 // what DevGetStatus returned.
 ScsiResult resultFromLibrary(int executeFailed, int lastError);
 
+// A request status (0xAAxx) or host-adapter status (0xABxx): the command failed on its
+// way to or from the device, not at the target.
+inline bool isTransportFailure(ScsiResult result) {
+    const int family = (result >> 8) & 0xFFFF;
+    return family == 0xAA || family == 0xAB;
+}
+
 }  // namespace vexal::command

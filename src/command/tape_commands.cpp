@@ -93,11 +93,16 @@ ScsiResult CScsiDevice::Locate(const CommandRequest& r) {
 ScsiResult CScsiDevice::ReadBlockLimits() {
     std::array<uint8_t, 6> d{};
     return RunFrame({" Read Block Limits"}, {0x05, 0, 0, 0, 0, 0}, d.data(), 6, false, [&](ScsiResult) {
-        LogRawData(d.data(), d.size(), LineRule::Always);
-        Line(fmt::format("   Granularity: {}, (0x{:02X})", d[0] & 0x1F, d[0] & 0x1F), LineRule::Always);
-        Line(fmt::format("   Maximum Block Length: {}, (0x{:02X}{:02X}{:02X})", be(&d[1], 3), d[1], d[2], d[3]),
-             LineRule::Always);
-        Line(fmt::format("   Minimum Block Length: {}, (0x{:02X}{:02X})", be(&d[4], 2), d[4], d[5]), LineRule::Always);
+        // Each field only when the drive sent its bytes.
+        const size_t n = transferred();
+        LogRawData(d.data(), n, LineRule::Always);
+        if (n >= 1) Line(fmt::format("   Granularity: {}, (0x{:02X})", d[0] & 0x1F, d[0] & 0x1F), LineRule::Always);
+        if (n >= 4)
+            Line(fmt::format("   Maximum Block Length: {}, (0x{:02X}{:02X}{:02X})", be(&d[1], 3), d[1], d[2], d[3]),
+                 LineRule::Always);
+        if (n >= 6)
+            Line(fmt::format("   Minimum Block Length: {}, (0x{:02X}{:02X})", be(&d[4], 2), d[4], d[5]),
+                 LineRule::Always);
     });
 }
 
@@ -106,19 +111,28 @@ ScsiResult CScsiDevice::ReadPosition(bool blockAddressType) {
     const std::vector<uint8_t> cdb{0x34, static_cast<uint8_t>(blockAddressType ? 1 : 0), 0, 0, 0, 0, 0, 0, 0, 0};
     return RunFrame({" Read Position"}, cdb, d.data(), 20, false, [&](ScsiResult) {
         const auto R = LineRule::Always;
-        LogRawData(d.data(), d.size(), R);
+        // Each field only when the drive sent its bytes.
+        const size_t n = transferred();
+        LogRawData(d.data(), n, R);
         Line(fmt::format("   BT: {}", blockAddressType ? "TRUE" : "FALSE"), R);
+        if (n == 0) return;
         Line("   Data Returned: ", R);
         Line(fmt::format("   Flags: {}{}{}", (d[0] & 0x04) ? " PositionUnknown" : "", (d[0] & 0x40) ? " EOP" : "",
                          (d[0] & 0x80) ? " BOP" : ""),
              R);
-        Line(fmt::format("   Partition Number: {}, (0x{:02X})", d[1], d[1]), R);
-        Line(fmt::format("   First Block: {} (0x{:02X}{:02X}{:02X}{:02X})", be(&d[4], 4), d[4], d[5], d[6], d[7]), R);
-        Line(fmt::format("   Last Block: {} (0x{:02X}{:02X}{:02X}{:02X})", be(&d[8], 4), d[8], d[9], d[10], d[11]), R);
-        Line(fmt::format("   Blocks In Buffer: {} (0x{:02X}{:02X}{:02X})", be(&d[13], 3), d[13], d[14], d[15]), R);
-        Line(fmt::format("   Bytes In Buffer: {} (0x{:02X}{:02X}{:02X}{:02X})", be(&d[16], 4), d[16], d[17], d[18],
-                         d[19]),
-             R);
+        if (n >= 2) Line(fmt::format("   Partition Number: {}, (0x{:02X})", d[1], d[1]), R);
+        if (n >= 8)
+            Line(fmt::format("   First Block: {} (0x{:02X}{:02X}{:02X}{:02X})", be(&d[4], 4), d[4], d[5], d[6], d[7]),
+                 R);
+        if (n >= 12)
+            Line(fmt::format("   Last Block: {} (0x{:02X}{:02X}{:02X}{:02X})", be(&d[8], 4), d[8], d[9], d[10], d[11]),
+                 R);
+        if (n >= 16)
+            Line(fmt::format("   Blocks In Buffer: {} (0x{:02X}{:02X}{:02X})", be(&d[13], 3), d[13], d[14], d[15]), R);
+        if (n >= 20)
+            Line(fmt::format("   Bytes In Buffer: {} (0x{:02X}{:02X}{:02X}{:02X})", be(&d[16], 4), d[16], d[17],
+                             d[18], d[19]),
+                 R);
     });
 }
 
@@ -150,8 +164,10 @@ ScsiResult CScsiDevice::ModeSense(const CommandRequest& r, std::vector<uint8_t>*
     return RunFrame({ten ? " ModeSense (10)" : " ModeSense (6)",
                      {fmt::format("  DBD = {}, PC = {}, Page Code = {:X}, Length = {}", int(r.dbd),
                                   pageControlName(r.pageControl), r.pageCode, length)}},
-                    cdb, data.data(), length, false, [&](ScsiResult result) {
-                        if (result == 0) LogRawData(data.data(), data.size(), LineRule::Always);
+                    cdb, data.data(), length, false, [&](ScsiResult) {
+                        // What the drive sent is what a caller may change and send back.
+                        data.resize(transferred());
+                        if (!data.empty()) LogRawData(data.data(), data.size(), LineRule::Always);
                     });
 }
 
@@ -171,6 +187,7 @@ ScsiResult CScsiDevice::SetBlockSize(uint32_t blockSize) {
     std::vector<uint8_t> data;
     ScsiResult result = ModeSense(sense, &data);
     if (result != 0) return result;
+    if (data.size() < 12) return shortModeData(data.size(), 12);
     data[0] = 0;
     for (int i = 0; i < 4; ++i) data[8 + i] = byteOf(blockSize, 24 - 8 * i);
     return ModeSelect(sense, data, {fmt::format("  Fixed Block Size: {}", blockSize)});
@@ -184,11 +201,19 @@ ScsiResult CScsiDevice::Compression(bool enable) {
     std::vector<uint8_t> data;
     ScsiResult result = ModeSense(sense, &data);
     if (result != 0) return result;
+    if (data.size() < 7) return shortModeData(data.size(), 7);
     data[0] = 0;
     data[6] = enable ? 0xC0 : 0x40;
     result = ModeSelect(sense, data);
     out_.addToView(fmt::format("  Hardware Data Compression: {}", enable ? "Enabled" : "Disabled"));
     return result;
+}
+
+ScsiResult CScsiDevice::shortModeData(size_t got, size_t needed) {
+    // A MODE SELECT built on bytes the drive never sent would set values nobody chose.
+    Line(fmt::format("  [Vexal_ERROR: the drive sent {} bytes of mode data, {} are needed]", got, needed),
+         LineRule::Always, 2);
+    return kShortData;
 }
 
 ScsiResult CScsiDevice::ReadBuffer(const CommandRequest& r, std::vector<uint8_t>* out) {
@@ -202,8 +227,10 @@ ScsiResult CScsiDevice::ReadBuffer(const CommandRequest& r, std::vector<uint8_t>
                       fmt::format("  Length = {}", len)}},
                     {0x3C, static_cast<uint8_t>(r.bufferMode & 0x1F), r.bufferId, byteOf(off, 16), byteOf(off, 8),
                      byteOf(off, 0), byteOf(len, 16), byteOf(len, 8), byteOf(len, 0), 0},
-                    data.data(), len, false,
-                    [&](ScsiResult) { LogRawData(data.data(), data.size(), LineRule::Always); });
+                    data.data(), len, false, [&](ScsiResult) {
+                        data.resize(transferred());
+                        LogRawData(data.data(), data.size(), LineRule::Always);
+                    });
 }
 
 ScsiResult CScsiDevice::WriteBuffer(const CommandRequest& r) {
@@ -231,7 +258,10 @@ ScsiResult CScsiDevice::ReceiveDiagnostic(uint16_t length, std::vector<uint8_t>*
     std::vector<uint8_t>& data = out ? *out : own;
     data.assign(length, 0);
     return RunFrame({" GetDiagnosticResults"}, {0x1C, 0, 0, byteOf(length, 8), byteOf(length, 0), 0}, data.data(),
-                    length, false, [&](ScsiResult) { LogRawData(data.data(), data.size(), LineRule::Always); });
+                    length, false, [&](ScsiResult) {
+                        data.resize(transferred());
+                        LogRawData(data.data(), data.size(), LineRule::Always);
+                    });
 }
 
 ScsiResult CScsiDevice::PreventAllow(bool prevent) {

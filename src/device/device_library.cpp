@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "device/buffer_table.h"
@@ -167,6 +168,8 @@ int DevExecute(int handle, const uint8_t* cdb, int cdbLength, uint32_t transferL
     std::memcpy(request.cdb.data(), cdb, static_cast<size_t>(cdbLength));
     request.cdbLength = static_cast<uint16_t>(cdbLength);
     request.senseLength = 0;
+    request.transferred = 0;
+    request.systemError = 0;
     if (!request.buffer->setUsed(transferLength)) return 1;
     if (transferLength == 0) request.direction = ScsiRequest::None;
     else request.direction = (toDevice & 0xFF) ? ScsiRequest::ToDevice : ScsiRequest::FromDevice;
@@ -207,7 +210,8 @@ int inquiryInto(int handle, const uint8_t (&cdb)[6], uint8_t* data, size_t lengt
     const int rc = DevExecute(handle, cdb, 6, cdb[4], 0);
     if (data && length > 0) {
         std::memset(data, 0, length);
-        DevReadBuffer(handle, data, 0, std::min<size_t>(length, cdb[4]));
+        const auto sent = static_cast<size_t>(std::max<int64_t>(DevGetTransferred(handle), 0));
+        DevReadBuffer(handle, data, 0, std::min({length, size_t{cdb[4]}, sent}));
     }
     return rc;
 }
@@ -228,7 +232,20 @@ int DevInquiryPageC1(int handle, uint8_t* data, size_t length) {
 
 int DevResetDevice(int handle) {
     Channel* channel = lookup(handle);
-    return channel && channel->device->ResetDevice() ? 0 : 1;
+    if (!channel) return 1;
+    TransportDevice& device = *channel->device;
+    device.ClearLastErrorCode();
+    // The reset is this device's last command now: the previous command's sense, data
+    // and errno are not its outcome.
+    ScsiRequest& request = channel->request;
+    request.senseLength = 0;
+    request.transferred = 0;
+    TransportDevice::ControlOutcome outcome;
+    const bool done = device.ResetDevice(&outcome);
+    request.systemError = outcome.systemError;
+    if (done) return 0;
+    device.SetLastErrorCode(outcome.status == srb_status::Pending ? last_error::TransportBusy : outcome.status);
+    return 1;
 }
 
 int DevAbort(int handle) {
@@ -250,6 +267,25 @@ int DevGetTimeoutReport(int handle, TimeoutReport* report) {
     Channel* channel = lookup(handle);
     if (report) *report = channel ? channel->device->timeoutReport() : TimeoutReport{};
     return channel ? 0 : 1;
+}
+
+int64_t DevGetTransferred(int handle) {
+    Channel* channel = lookup(handle);
+    return channel ? int64_t{channel->request.transferred} : -1;
+}
+
+int DevGetSystemError(int handle) {
+    Channel* channel = lookup(handle);
+    return channel ? channel->request.systemError : -1;
+}
+
+std::string DevSystemErrorText(int handle) {
+    Channel* channel = lookup(handle);
+    if (!channel || channel->request.systemError == 0) return {};
+    const std::string reason = std::error_code(channel->request.systemError, std::generic_category()).message();
+    const std::string node =
+        manager().transport ? manager().transport->nodeName(channel->device->GetAddress()) : std::string();
+    return node.empty() ? reason : node + ": " + reason;
 }
 
 int DevSetUnitSerial(int handle, const std::string& serial) {

@@ -58,6 +58,15 @@ int DevGetSenseLength(int handle);
 // time-outs, whether a resend was withheld); 1 (and an empty report) for a handle that is
 // not in the list.
 int DevGetTimeoutReport(int handle, TimeoutReport* report);
+// Data bytes the device is known to have sent for the last completed command (GOOD with
+// its residual, a READ's residue from VALID sense, else 0; see data_in_count.h); the
+// channel buffer holds zeros after them. -1 for a handle not in the list.
+int64_t DevGetTransferred(int handle);
+// The errno of the last command or device reset whose pass-through failed (0 when it
+// worked; -1 for a handle not in the list), and the sentence that names it with its node,
+// e.g. "/dev/sg3: No such device" (empty when there was none).
+int DevGetSystemError(int handle);
+std::string DevSystemErrorText(int handle);
 // The unit serial number the scan read from the device (VPD page 80h): kept with the
 // device until the list is freed. Get returns 1 when none was stored.
 int DevSetUnitSerial(int handle, const std::string& serial);

@@ -87,6 +87,7 @@ struct RequestBlock {
     std::array<uint8_t, 16> cdb{};
     std::array<uint8_t, kMaxSense> senseArea{};
     uint32_t residual = 0;          // out: bytes of the data phase not transferred, when known
+    int systemError = 0;            // out: the errno when the pass-through itself failed
 
     // Host adapter inquiry
     uint8_t adapterCount = 0;
@@ -112,6 +113,7 @@ struct RequestBlock {
         cdb.fill(0);
         senseArea.fill(0);
         residual = 0;
+        systemError = 0;
         adapterCount = maxTargets = deviceType = 0;
         toAbort = nullptr;
         timeoutSeconds = 0;

@@ -18,6 +18,10 @@ struct ScsiRequest {
     Buffer* buffer = nullptr;   // the channel buffer; its used size is the transfer length
     uint32_t senseLength = 0;
     std::array<uint8_t, kMaxSense> sense{};
+    // Data bytes the device is known to have sent (see data_in_count.h); the buffer
+    // holds zeros after them.
+    uint32_t transferred = 0;
+    int systemError = 0;  // errno of a failed pass-through, 0 when it worked
 };
 
 }  // namespace vexal::device

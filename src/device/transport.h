@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/device_address.h"
 #include "device/request_block.h"
 
 namespace vexal::device {
@@ -25,6 +26,13 @@ public:
 
     // Whether the bus scan should pause after a rescan for devices to settle.
     virtual bool rescanNeedsSettling() const { return false; }
+
+    // How messages name the device at `address` when a system call on it fails, e.g.
+    // "/dev/sg3" or "/dev/sg3 (opened read-only)"; empty when there is no node to name.
+    virtual std::string nodeName(const DeviceAddress& address) const {
+        (void)address;
+        return {};
+    }
 
     // Whether the back end knows every device it has (it listed them), so that an address
     // without a device is a gap to step over rather than the end of a target's LUNs.

@@ -8,6 +8,7 @@
 #include "device/buffer_table.h"
 #include "device/resend_policy.h"
 #include "device/sense_format.h"
+#include "device/data_in_count.h"
 
 namespace vexal::device {
 
@@ -99,10 +100,16 @@ void TransportDevice::complete(int code, bool withSense) {
     if (!request) return;
     request->senseLength = withSense ? std::min<uint32_t>(srb_.senseLength, kMaxSense) : 0;
     std::memcpy(request->sense.data(), srb_.senseArea.data(), request->senseLength);
-    // Bytes the device did not send must not show the previous command's data.
-    if (request->direction == ScsiRequest::FromDevice && srb_.buffer && srb_.residual > 0 &&
-        srb_.residual <= srb_.bufferLength)
-        std::memset(srb_.buffer + (srb_.bufferLength - srb_.residual), 0, srb_.residual);
+    request->systemError = srb_.systemError;
+    const uint8_t status = srb_.status.load();
+    request->transferred = knownTransferred({status, srb_.hostAdapterStatus, srb_.targetStatus, srb_.bufferLength,
+                                             srb_.residual, std::span(srb_.cdb.data(), srb_.cdbLength),
+                                             std::span(request->sense.data(), request->senseLength)});
+    // Bytes the device is not known to have sent must not show another command's data (a
+    // block still pending may yet be written to by the transport: it is left alone).
+    if (request->direction == ScsiRequest::FromDevice && srb_.buffer && status != srb_status::Pending &&
+        request->transferred < srb_.bufferLength)
+        std::memset(srb_.buffer + request->transferred, 0, srb_.bufferLength - request->transferred);
     lastTargetStatus_ = srb_.targetStatus;
     lastCompleted_ = request;
     current_.store(nullptr);
@@ -250,10 +257,12 @@ int TransportDevice::Timeout(bool set, int seconds) {
     return sendControl(change, 1000) ? seconds : current;
 }
 
-bool TransportDevice::ResetDevice() {
+bool TransportDevice::ResetDevice(ControlOutcome* outcome) {
     RequestBlock reset;
     reset.command = SrbCommand::ResetDevice;
-    return sendControl(reset, 60000);
+    const bool done = sendControl(reset, 60000);
+    if (outcome) *outcome = {reset.status.load(), reset.systemError};
+    return done;
 }
 
 bool TransportDevice::AbortCommand() {

@@ -57,7 +57,12 @@ public:
     // set false: read (0 when unavailable); set true: returns the new value, or the
     // previous one when the transport refused the change.
     int Timeout(bool set, int seconds);
-    bool ResetDevice();
+    // How a control block ended: its status and, when the pass-through failed, the errno.
+    struct ControlOutcome {
+        uint8_t status = srb_status::Pending;
+        int systemError = 0;
+    };
+    bool ResetDevice(ControlOutcome* outcome = nullptr);
     bool AbortCommand();
     DeviceAddress GetAddress() const { return address_; }
     void StartNext();

@@ -126,7 +126,8 @@ EepromParameterList::~EepromParameterList() { Discard(); }
 bool EepromParameterList::ReadPage() {
     std::vector<uint8_t> probe(kEepromProbeLength, 0);
     auto cdb = eepromSenseCdb(kEepromProbeLength);
-    if (device_.ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), probe.data(), kEepromProbeLength, false) != 0)
+    if (device_.ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), probe.data(), kEepromProbeLength, false) != 0 ||
+        device_.transferred() < 2)
         return false;
     const uint32_t length = ((uint32_t{probe[0]} << 8) | probe[1]) + 2;
     // The allocation length has 16 bits: a longer page cannot be read whole.
@@ -134,6 +135,7 @@ bool EepromParameterList::ReadPage() {
     std::vector<uint8_t> page(length, 0);
     cdb = eepromSenseCdb(static_cast<uint16_t>(length));
     if (device_.ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), page.data(), length, false) != 0) return false;
+    page.resize(device_.transferred());  // what the drive sent is the page
     raw_ = std::move(page);
     return true;
 }

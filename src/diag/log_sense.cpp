@@ -187,11 +187,12 @@ PageSizeProbe DeterminePageSize(command::CScsiDevice& device, const LogSenseRequ
     device.Line(kDeterminePageSizeLine, kLine);
     device.LogRawCdb(cdb.data(), static_cast<int>(cdb.size()), kLine);
     probe.result = device.ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), probe.bytes.data(), kProbeLength, false);
-    device.LogRawData(probe.bytes.data(), probe.bytes.size());
+    const size_t sent = device.transferred();
+    device.LogRawData(probe.bytes.data(), sent);
     probe.result = device.LogCommandStatus(probe.result);
     device.LogCommandDone();
-    // A failed probe's buffer holds no page: its length would be whatever was left there.
-    if (probe.result == 0) probe.pageLength = static_cast<uint16_t>((probe.bytes[2] << 8) | probe.bytes[3]);
+    // The page length only when the drive sent it.
+    if (probe.result == 0 && sent >= 4) probe.pageLength = static_cast<uint16_t>((probe.bytes[2] << 8) | probe.bytes[3]);
     return probe;
 }
 
@@ -213,8 +214,10 @@ LogSenseOutcome LogSense(command::CScsiDevice& device, const LogSenseRequest& re
     device.LogRawCdb(cdb.data(), static_cast<int>(cdb.size()), kLine);
     command::ScsiResult result =
         device.ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), outcome.data.data(), outcome.allocationLength, false);
-    // A failed command still shows whatever the buffer holds; the status lines say why.
-    afterPage(*row, request, outcome.data, device, op, folder, outcome);
+    // Only what the drive sent is decoded and shown; a failed command that sent nothing
+    // has only its status lines.
+    outcome.data.resize(device.transferred());
+    if (result == 0 || !outcome.data.empty()) afterPage(*row, request, outcome.data, device, op, folder, outcome);
     outcome.result = device.LogCommandStatus(result);
     device.LogCommandDone();
     return outcome;

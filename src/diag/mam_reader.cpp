@@ -173,8 +173,8 @@ MamPage ReadMamGroup(command::CScsiDevice& device, MamGroupId group) {
         const command::ScsiResult result =
             device.ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), buffer.data(),
                               static_cast<uint32_t>(buffer.size()), false);
-        // A failed command's buffer holds nothing of this attribute.
-        if (result != 0) std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+        // Only what the drive sent is parsed (a failed command sent nothing).
+        buffer.resize(device.transferred());
         MamRow row = decodeMamRow(def, buffer, result == 0);
         row.result = result;
         page.rows.push_back(std::move(row));

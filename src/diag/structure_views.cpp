@@ -58,6 +58,7 @@ ScsiResult ReadBufferFrame(CScsiDevice& device, std::string_view title, uint8_t 
                               fmt::format("  Length = {}", length)}};
     return device.RunFrame(frame, {0x3C, 0x02, id, 0, 0, 0, byteOf(length, 16), byteOf(length, 8), byteOf(length, 0), 0},
                            data.data(), length, false, [&](ScsiResult result) {
+                               data.resize(device.transferred());
                                device.LogRawData(data.data(), data.size(), LineRule::EngineeringOnly);
                                if (result != 0 || !decode) return;
                                for (const auto& line : decode()) device.Line(line, LineRule::Always);

@@ -1,5 +1,6 @@
 #include "diag/tape_alerts.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <fmt/printf.h>
@@ -137,6 +138,8 @@ TapeAlertCheckStatus CheckTapeAlerts(int handle, uint8_t familyCode, TapeAlertTa
     std::vector<uint8_t> data(kTapeAlertReadLength, 0);
     if (device::DevExecute(handle, cdb.data(), static_cast<int>(cdb.size()), kTapeAlertReadLength, 0) != 0)
         return TapeAlertCheckStatus::CommandFailed;
+    // Only the bytes the drive sent are the page.
+    data.resize(static_cast<size_t>(std::clamp<int64_t>(device::DevGetTransferred(handle), 0, kTapeAlertReadLength)));
     if (device::DevReadBuffer(handle, data.data(), 0, data.size()) != 0) return TapeAlertCheckStatus::CommandFailed;
     LogPage page;
     if (LoadLogPage(page::TapeAlert, data, folder, page) != PageError::None) return TapeAlertCheckStatus::PageRefused;

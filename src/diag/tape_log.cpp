@@ -18,8 +18,10 @@ std::vector<std::string> transferLines(bool read) {
 ScsiResult readFirstBlock(CScsiDevice& device, std::vector<uint8_t>& block) {
     block.assign(kTapeLogBlockSize, 0);
     // SILI: a longer first block still yields its first 512 bytes without a check.
-    return device.RunFrame({" Read", transferLines(true)}, {0x08, 0x02, 0x00, 0x02, 0x00, 0x00}, block.data(),
-                           kTapeLogBlockSize, false);
+    const ScsiResult result = device.RunFrame({" Read", transferLines(true)}, {0x08, 0x02, 0x00, 0x02, 0x00, 0x00},
+                                              block.data(), kTapeLogBlockSize, false);
+    block.resize(device.transferred());
+    return result;
 }
 
 std::string trimmed(std::string s) {
@@ -56,7 +58,9 @@ void TapeLog::Show(CScsiDevice& device) const {
 bool TapeLog::holdsOtherData(CScsiDevice& device) {
     if (device.Rewind() != 0 || device.Space(3, 0) != 0) return true;  // unknown: ask
     std::array<uint8_t, 20> d{};
-    if (device.RunFrame({" Read Position", {}}, {0x34, 0, 0, 0, 0, 0, 0, 0, 0, 0}, d.data(), 20, false) != 0) return true;
+    if (device.RunFrame({" Read Position", {}}, {0x34, 0, 0, 0, 0, 0, 0, 0, 0, 0}, d.data(), 20, false) != 0 ||
+        device.transferred() < 8)
+        return true;
     const uint32_t endOfData = (uint32_t{d[4]} << 24) | (uint32_t{d[5]} << 16) | (uint32_t{d[6]} << 8) | d[7];
     if (endOfData == 0) return false;
     if (endOfData > 1) return true;

@@ -45,6 +45,7 @@ command::ScsiResult readBuffer(command::CScsiDevice& device, uint8_t mode, uint8
     const auto length = static_cast<uint32_t>(data.size());
     return device.RunFrame(frame, readBufferCdb(mode, id, offset, length), data.data(), length, false,
                            [&](command::ScsiResult) {
+                               data.resize(device.transferred());  // only what the drive sent
                                if (mode == kModeDescriptor)
                                    device.LogRawData(data.data(), data.size(), LineRule::EngineeringOnly);
                            });
@@ -54,14 +55,15 @@ command::ScsiResult readBuffer(command::CScsiDevice& device, uint8_t mode, uint8
 
 bool DumpReader::capacity(uint8_t id, uint32_t& capacity) {
     std::vector<uint8_t> d(4, 0);
-    if (readBuffer(device_, kModeDescriptor, id, 0, d) != 0) return false;
+    if (readBuffer(device_, kModeDescriptor, id, 0, d) != 0 || d.size() < 4) return false;
     capacity = (uint32_t{d[1]} << 16) | (uint32_t{d[2]} << 8) | d[3];
     return true;
 }
 
 bool DumpReader::data(uint8_t id, uint32_t offset, uint32_t length, std::vector<uint8_t>& out) {
     out.assign(length, 0);
-    return readBuffer(device_, kModeData, id, offset, out) == 0;
+    // A block that came short would put bytes into the dump that the drive never sent.
+    return readBuffer(device_, kModeData, id, offset, out) == 0 && out.size() == length;
 }
 
 bool DumpReader::checkSource(Layout& layout, std::string& why) {

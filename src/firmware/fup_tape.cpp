@@ -44,15 +44,14 @@ bool refuse(FupTapeContext& c, std::string_view text, Icon icon = Icon::Exclamat
     return false;
 }
 
-// MODE SENSE(6) into a buffer of exactly `length` bytes; a failed command reads as zeros.
+// MODE SENSE(6): the bytes the drive sent (none when it failed).
 std::vector<uint8_t> modeSense(command::CScsiDevice& d, bool dbd, uint8_t page, uint16_t length) {
     CommandRequest request;
     request.dbd = dbd;
     request.pageCode = page;
     request.allocationLength = length;
     std::vector<uint8_t> data;
-    if (d.ModeSense(request, &data) != 0) data.assign(length, 0);
-    data.resize(length, 0);
+    if (d.ModeSense(request, &data) != 0) data.clear();
     return data;
 }
 
@@ -65,6 +64,7 @@ bool modeSelect(command::CScsiDevice& d, std::vector<uint8_t>& data) {
 // The medium's density goes into the block descriptor.
 bool setDensity(FupTapeContext& c) {
     std::vector<uint8_t> data = modeSense(c.device, false, kDeviceConfigurationPage, kDensityRequestLength);
+    if (data.size() <= std::max(kMediumTypeByte, kDensityByte)) return refuse(c, kUnknownMedia);
     const uint8_t mediumType = data[kMediumTypeByte];
     if (mediumType == kNoMedium) return refuse(c, kUnknownMedia);
     if (mediumType == kCleaningCartridge) return refuse(c, kCleaningTape);
@@ -79,6 +79,7 @@ bool setDensity(FupTapeContext& c) {
 // The image must go to tape uncompressed.
 bool compressionOff(FupTapeContext& c) {
     std::vector<uint8_t> data = modeSense(c.device, true, kDataCompressionPage, kCompressionRequestLength);
+    if (data.size() <= kCompressionByte) return refuse(c, kUnknownCompression);
     switch (data[kCompressionByte]) {
     case kCompressionOff: return true;
     case kCompressionOn: data[kCompressionByte] = kCompressionOff; return modeSelect(c.device, data);

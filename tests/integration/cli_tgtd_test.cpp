@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 
@@ -66,6 +67,31 @@ TEST_F(CliTgtdTest, CdbReadsInquiryAndBlankTapeGivesBlankCheck) {
     const std::string sense = j["sense"];
     ASSERT_GE(sense.size(), 8u);
     EXPECT_EQ(std::stoi(sense.substr(6, 2), nullptr, 16) & 0x0F, 8);  // BLANK CHECK
+}
+
+// tgtd refuses RECEIVE DIAGNOSTIC without sending a byte, and sends bytes of its own with
+// the BLANK CHECK of a READ at blank tape (no VALID bit): neither is data.
+TEST_F(CliTgtdTest, FailedDataInCommandsShowNoData) {
+    ASSERT_EQ(cli({"--device", "0:1:1", "rewind"}).exitCode, 0);
+    for (const auto& [cdb, length, senseKey] : {std::tuple{"1C 00 00 00 40 00", "64", 5},
+                                                std::tuple{"08 00 00 02 00 00", "512", 8}}) {
+        const auto r = cli({"--json", "--device", "0:1:1", "cdb", cdb, "--in", length});
+        EXPECT_EQ(r.exitCode, 1) << cdb;
+        const auto j = nlohmann::json::parse(r.out);
+        EXPECT_EQ(j["target_status"], 2) << cdb;
+        EXPECT_EQ(std::stoi(j["sense"].get<std::string>().substr(6, 2), nullptr, 16) & 0x0F, senseKey) << cdb;
+        EXPECT_EQ(j["transferred"], 0) << cdb;
+        EXPECT_EQ(j["data"], "") << cdb;
+    }
+    // The same through the commands' frames: nothing dumped as diagnostic results or data.
+    for (const auto& command : std::vector<std::vector<std::string>>{{"receive-diagnostic"},
+                                                                     {"read", "--transfer-length", "512"}}) {
+        std::vector<std::string> args{"--engineering", "--device", "0:1:1"};
+        args.insert(args.end(), command.begin(), command.end());
+        const auto r = cli(args);
+        EXPECT_EQ(r.exitCode, 1) << command.front();
+        EXPECT_NE(r.out.find(" RAW_DATA: 0\n"), std::string::npos) << r.out;
+    }
 }
 
 TEST_F(CliTgtdTest, TestUnitReadyFrameAndAReadThatMeetsAFilemark) {

@@ -169,6 +169,37 @@ TEST_F(CliVirtualTest, TheTimeOutOptionSetsTheDevicesTimeOutForTheRun) {
     EXPECT_EQ(r.out, "Current Timeout: 108000\n");
 }
 
+TEST_F(CliVirtualTest, DataInCountsOnlyAsFarAsTheDriveSentIt) {
+    const auto json = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--json", "--device", "0", "cdb"});
+        const auto r = cli(args);
+        EXPECT_TRUE(r.err.empty()) << r.err;
+        return nlohmann::json::parse(r.out);
+    };
+    // A refused INQUIRY page, a READ at blank tape (BLANK CHECK): nothing was sent.
+    for (const auto& cdb : {"12 01 55 00 40 00", "08 00 00 02 00 00"}) {
+        const auto j = json({cdb, "--in", "64"});
+        EXPECT_EQ(j["target_status"], 2) << cdb;
+        EXPECT_EQ(j["transferred"], 0) << cdb;
+        EXPECT_EQ(j["data"], "") << cdb;
+    }
+    // The frame of that READ dumps nothing.
+    const auto frame = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--virtual",
+                                                   "--engineering", "--device", "0", "read", "--transfer-length",
+                                                   "512"});
+    EXPECT_EQ(frame.exitCode, 1);
+    EXPECT_NE(frame.out.find(" RAW_DATA: 0\n"), std::string::npos) << frame.out;
+    EXPECT_NE(frame.out.find("END_OF_DATA_DETECTED"), std::string::npos) << frame.out;
+
+    // A block of 5 bytes read with room for 16: ILI, and the 5 bytes.
+    ASSERT_EQ(json({"0A 00 00 00 05 00", "--out", "01 02 03 04 05"})["result"], 0);
+    ASSERT_EQ(json({"01 00 00 00 00 00"})["result"], 0);
+    const auto j = json({"08 00 00 00 10 00", "--in", "16"});
+    EXPECT_EQ(j["target_status"], 2);
+    EXPECT_EQ(j["transferred"], 5);
+    EXPECT_EQ(j["data"], "01 02 03 04 05");
+}
+
 TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
     const struct {
         std::vector<std::string> args;

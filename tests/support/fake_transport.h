@@ -3,6 +3,7 @@
 // handler that carries out execute blocks.
 #include <functional>
 #include <map>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -22,9 +23,12 @@ public:
     std::vector<std::vector<uint8_t>> cdbs;
     int timeoutSeconds = 0;
     bool timeoutsSupported = true;
+    int resetErrno = 0;  // non-zero: a device reset fails with this errno
+    std::string node;    // what nodeName() answers for every device
     bool listsDevices = false;  // as a transport that lists its devices (SCSI generic)
 
     std::string_view name() const override { return "fake"; }
+    std::string nodeName(const device::DeviceAddress&) const override { return node; }
     bool listsItsDevices() const override { return listsDevices; }
 
     int sendSrb(device::RequestBlock& srb) override {
@@ -53,7 +57,8 @@ public:
             else srb.timeoutSeconds = static_cast<uint32_t>(timeoutSeconds);
             return finish(srb, srb_status::Complete);
         case SrbCommand::ResetDevice:
-            return finish(srb, srb_status::Complete);
+            srb.systemError = resetErrno;
+            return finish(srb, resetErrno ? srb_status::InvalidSrb : srb_status::Complete);
         default:
             return finish(srb, srb_status::InvalidCommand);
         }

@@ -466,10 +466,13 @@ void Worker::finishExecute(Command& command) {
     scsi_task* task = command.task.get();
     const bool inquiry = isStandardInquiry(srb.cdb.data(), srb.cdbLength);
     uint8_t status = srb_status::Error;
+    // The target's residual holds for a failed command too (a refused one sent nothing);
+    // whether the bytes it did send count is the device library's rule.
+    const bool answered = command.scsiStatus == SCSI_STATUS_GOOD || command.scsiStatus == SCSI_STATUS_CHECK_CONDITION;
+    if (answered && task->residual_status == SCSI_RESIDUAL_UNDERFLOW)
+        srb.residual = static_cast<uint32_t>(std::min<size_t>(task->residual, srb.bufferLength));
     switch (command.scsiStatus) {
     case SCSI_STATUS_GOOD: {
-        if (task->residual_status == SCSI_RESIDUAL_UNDERFLOW)
-            srb.residual = static_cast<uint32_t>(std::min<size_t>(task->residual, srb.bufferLength));
         status = srb_status::Complete;
         const size_t received = (srb.flags & srb_flags::DataIn) && srb.buffer ? srb.bufferLength - srb.residual : 0;
         if (inquiry && isQualifierAbsent(std::span<const uint8_t>(srb.buffer, received))) status = srb_status::NoDevice;

@@ -28,9 +28,10 @@ void finish(RequestBlock& srb, uint8_t status) { srb.status.store(status); }
 
 // Opens an sg node read-write, else read-only (enough for SG_IO of commands that only
 // read). A folder is not a device node even where opening it succeeds.
-sg::FileDescriptor openNode(const NodeOpener& opener, const fs::path& node, int& error) {
+sg::FileDescriptor openNode(const NodeOpener& opener, const fs::path& node, int& error, bool& readOnly) {
     const auto open = [&opener](const char* path, int flags) { return opener ? opener(path, flags) : ::open(path, flags); };
     int fd = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    readOnly = fd < 0;
     if (fd < 0) fd = open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = errno;
@@ -73,6 +74,12 @@ SgDeviceRecord* SgTransport::find(uint8_t port, uint8_t target, uint8_t lun) con
     return nullptr;
 }
 
+std::string SgTransport::nodeName(const DeviceAddress& address) const {
+    const SgDeviceRecord* record = find(address.hostAdapter, address.target, address.lun);
+    if (!record) return {};
+    return record->readOnly ? record->node.string() + " (opened read-only)" : record->node.string();
+}
+
 int SgTransport::sendSrb(RequestBlock& srb) {
     carryOut(srb);
     if (srb.post && (srb.flags & srb_flags::EventNotify)) srb.post->set();
@@ -101,8 +108,11 @@ void SgTransport::carryOut(RequestBlock& srb) {
         // A reset of the logical unit; the kernel's error handler goes on to a target,
         // bus or host reset when the device reset fails.
         int what = SG_SCSI_RESET_DEVICE;
-        return finish(srb, ::ioctl(record->fd.get(), SG_SCSI_RESET, &what) < 0 ? srb_status::InvalidSrb
-                                                                                 : srb_status::Complete);
+        if (::ioctl(record->fd.get(), SG_SCSI_RESET, &what) < 0) {
+            srb.systemError = errno;
+            return finish(srb, srb_status::InvalidSrb);
+        }
+        return finish(srb, srb_status::Complete);
     }
     case SrbCommand::Timeouts:
         if (srb.flags & srb_flags::DataOut)
@@ -120,10 +130,12 @@ void SgTransport::carryOut(RequestBlock& srb) {
 void SgTransport::execute(SgDeviceRecord& record, RequestBlock& srb) {
     std::array<uint8_t, kMaxSense> sense{};
     sg_io_hdr hdr{};
-    if (!sg::buildSgHeader(srb, record.timeoutSeconds.load(), sense, hdr) ||
-        ::ioctl(record.fd.get(), SG_IO, &hdr) < 0) {
+    const bool built = sg::buildSgHeader(srb, record.timeoutSeconds.load(), sense, hdr);
+    if (!built || ::ioctl(record.fd.get(), SG_IO, &hdr) < 0) {
         // Not retried on EINTR: the command may already have reached the drive, and a
-        // tape command sent twice moves the tape twice.
+        // tape command sent twice moves the tape twice. The errno says why the kernel
+        // refused it (a transfer too large, a node opened read-only, a device gone).
+        srb.systemError = built ? errno : 0;
         srb.senseLength = 0;
         srb.residual = 0;
         return finish(srb, srb_status::InvalidSrb);
@@ -214,7 +226,8 @@ std::shared_ptr<Transport> makeSgTransport(const SgScanOptions& options, SgScanR
         sg::GenericDevice& device = devices[i];
         const fs::path node = options.devRoot / device.name;
         int error = 0;
-        sg::FileDescriptor fd = openNode(options.open, node, error);
+        bool readOnly = false;
+        sg::FileDescriptor fd = openNode(options.open, node, error, readOnly);
         if (!fd.valid()) {
             ++report.unopenable;
             if (sg::isPermissionError(error)) {
@@ -234,6 +247,7 @@ std::shared_ptr<Transport> makeSgTransport(const SgScanOptions& options, SgScanR
         record->vendor = std::move(device.vendor);
         record->model = std::move(device.model);
         record->fd = std::move(fd);
+        record->readOnly = readOnly;
         portCount = std::max(portCount, record->address.hostAdapter + 1);
         records.push_back(std::move(record));
     }

@@ -55,6 +55,7 @@ struct SgDeviceRecord {
     std::string vendor;
     std::string model;
     sg::FileDescriptor fd;
+    bool readOnly = false;       // opened O_RDONLY: the kernel refuses commands that may write
     std::atomic<uint32_t> timeoutSeconds{sg::kDefaultTimeoutSeconds};
 };
 
@@ -65,6 +66,7 @@ public:
 
     std::string_view name() const override { return "sg"; }
     int sendSrb(RequestBlock& srb) override;
+    std::string nodeName(const DeviceAddress& address) const override;
     // The records are every device there is: an address without one is a gap, not the end.
     bool listsItsDevices() const override { return true; }
 

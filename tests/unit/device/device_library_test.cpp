@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "device/buffer_table.h"
 #include "device/transport_device.h"
@@ -166,6 +168,89 @@ TEST_F(DeviceLibraryTest, ShortDataInLeavesNoStaleBytes) {
     EXPECT_EQ(data[3], 0x5A);
     EXPECT_EQ(data[4], 0x00);
     EXPECT_EQ(data[15], 0x00);
+}
+
+TEST_F(DeviceLibraryTest, DataInCountsOnlyAsFarAsTheDeviceIsKnownToHaveSentIt) {
+    // Like the kernel's SG_IO: on CHECK CONDITION a residual of 0 and the previous
+    // command's bytes in the buffer.
+    std::vector<uint8_t> sense;
+    transport->devices[{0, 0, 0}] = [&](RequestBlock& srb) {
+        if (srb.buffer) std::memset(srb.buffer, 0x5A, srb.bufferLength);
+        srb.residual = 0;
+        if (sense.empty()) return srb.status.store(srb_status::Complete);
+        srb.targetStatus = target_status::CheckCondition;
+        std::copy(sense.begin(), sense.end(), srb.senseArea.begin());
+        srb.senseLength = static_cast<uint8_t>(sense.size());
+        srb.status.store(srb_status::Error);
+    };
+    enumerate();
+    const uint8_t read[6] = {0x08, 0x00, 0x00, 0x00, 0x10, 0x00};  // 16 bytes, variable
+    ASSERT_EQ(DevExecute(0, read, 6, 16, 0), 0);
+    EXPECT_EQ(DevGetTransferred(0), 16);
+
+    struct Case {
+        std::vector<uint8_t> sense;
+        int64_t expected;
+    };
+    const Case cases[] = {
+        {{0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00}, 0},  // refused: no data
+        {{0xF0, 0, 0x20, 0, 0, 0, 6, 10, 0, 0, 0, 0, 0, 0}, 10},       // ILI, residue 6
+    };
+    for (const Case& c : cases) {
+        sense = c.sense;
+        EXPECT_EQ(DevExecute(0, read, 6, 16, 0), 1);
+        EXPECT_EQ(DevGetTransferred(0), c.expected);
+        uint8_t data[16];
+        ASSERT_EQ(DevReadBuffer(0, data, 0, 16), 0);
+        for (size_t i = 0; i < 16; ++i)
+            EXPECT_EQ(data[i], i < static_cast<size_t>(c.expected) ? 0x5A : 0x00) << i;
+    }
+    EXPECT_EQ(DevGetTransferred(7), -1);
+}
+
+TEST_F(DeviceLibraryTest, PassThroughFailureKeepsItsErrnoAndNamesTheNode) {
+    int error = ENODEV;
+    transport->node = "/dev/sg9 (opened read-only)";
+    transport->devices[{0, 0, 0}] = [&](RequestBlock& srb) {
+        if (srb.cdb[0] == 0x12) return FakeTransport::inquiryDevice(1)(srb);
+        srb.systemError = error;
+        srb.status.store(error ? srb_status::InvalidSrb : srb_status::Complete);
+    };
+    enumerate();
+    EXPECT_EQ(DevTestUnitReady(0), 1);
+    EXPECT_EQ(DevLastError(0), 224);
+    EXPECT_EQ(DevGetSystemError(0), ENODEV);
+    EXPECT_EQ(DevSystemErrorText(0), "/dev/sg9 (opened read-only): No such device");
+    error = 0;
+    EXPECT_EQ(DevTestUnitReady(0), 0);
+    EXPECT_EQ(DevGetSystemError(0), 0);
+    EXPECT_EQ(DevSystemErrorText(0), "");
+    EXPECT_EQ(DevGetSystemError(7), -1);
+}
+
+TEST_F(DeviceLibraryTest, RefusedResetLeavesNoOldSenseAndSaysWhy) {
+    transport->devices[{0, 0, 0}] = [](RequestBlock& srb) {
+        if (srb.cdb[0] == 0x12) return FakeTransport::inquiryDevice(1)(srb);
+        srb.targetStatus = target_status::CheckCondition;
+        srb.senseArea[0] = 0x70;
+        srb.senseArea[2] = 0x05;
+        srb.senseLength = 18;
+        srb.status.store(srb_status::Error);
+    };
+    enumerate();
+    EXPECT_EQ(DevTestUnitReady(0), 1);
+    ASSERT_EQ(DevGetSenseLength(0), 18);
+
+    transport->resetErrno = EACCES;
+    EXPECT_EQ(DevResetDevice(0), 1);
+    EXPECT_EQ(DevGetSenseLength(0), 0);
+    EXPECT_EQ(DevLastError(0), 224);
+    EXPECT_EQ(DevSystemErrorText(0), "Permission denied");
+
+    transport->resetErrno = 0;
+    EXPECT_EQ(DevResetDevice(0), 0);
+    EXPECT_EQ(DevLastError(0), 0);
+    EXPECT_EQ(DevGetSystemError(0), 0);
 }
 
 TEST_F(DeviceLibraryTest, SenseIsKeptAndCopiedUpToTheCallersLength) {
