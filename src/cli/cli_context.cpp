@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "device/device_library.h"
 #include "device/drive_family.h"
 #include "device/iscsi/iscsi_transport.h"
 #include "platform/settings_store.h"
@@ -140,6 +141,13 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
     if (requireAddressable && !device::mayAddress(scanner_.DriveFamily(index), wizardPrivileges())) {
         operator_->message(device::kNotSupportedMessage, "Vexal", app::Icon::Exclamation, app::Buttons::Ok, app::Button::Ok);
         return kExitNoDevice;
+    }
+    // The time-out lives in the transport's device record, which ends with the process:
+    // a run that wants a short one sets it here, before its commands.
+    if (options_.timeoutSeconds > 0 && device::DevTimeout(index, 1, options_.timeoutSeconds) != options_.timeoutSeconds) {
+        std::cerr << "The " << device::transportKindName(config_.kind) << " transport did not take a time-out of "
+                  << options_.timeoutSeconds << " s.\n";
+        return kExitTransport;
     }
     return kExitDone;
 }

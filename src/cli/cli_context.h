@@ -19,6 +19,7 @@ struct GlobalOptions {
     bool useVirtual = false;
     std::string virtualProfile;
     std::string device;                // --device N | H:T:L | /dev/sgN
+    int timeoutSeconds = 0;            // --timeout: the device's command time-out for this run; 0: as it is
     bool engineering = false;
     bool json = false;
     bool quiet = false;

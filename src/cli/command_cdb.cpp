@@ -1,4 +1,5 @@
 // vexal-cli cdb: any CDB to the device, with its status, sense and data.
+#include <algorithm>
 #include <iostream>
 
 #include <fmt/format.h>
@@ -11,6 +12,7 @@
 #include "command/status_names.h"
 #include "device/device_library.h"
 #include "device/request_block.h"
+#include "device/sense_format.h"
 
 namespace vexal::cli {
 namespace {
@@ -79,9 +81,10 @@ int runCdb(CliContext& context, const CdbOptions& options) {
     }
     uint8_t sense[device::kMaxSense] = {};
     const int lastError = device::DevGetStatus(handle, sense, sizeof sense);
-    const int senseLength = std::max(0, device::DevGetSenseLength(handle));
+    const int senseLength = std::clamp(device::DevGetSenseLength(handle), 0, static_cast<int>(sizeof sense));
     const int targetStatus = device::DevGetTargetStatus(handle);
     const command::ScsiResult result = command::resultFromLibrary(failed, lastError);
+    const device::SenseFields fields = device::parseSense({sense, static_cast<size_t>(senseLength)});
     const int systemError = std::max(0, device::DevGetSystemError(handle));
     const std::string systemText = device::DevSystemErrorText(handle);
     // A command the pass-through refused never reached the device: it has no status.
@@ -96,6 +99,15 @@ int runCdb(CliContext& context, const CdbOptions& options) {
                            {"sense", hexString(sense, static_cast<size_t>(senseLength))},
                            {"transferred", transferred},
                            {"data", hexString(data.data(), data.size())}};
+        if (fields.present()) {
+            out["sense_key"] = fields.key;
+            out["asc"] = fields.asc;
+            out["ascq"] = fields.ascq;
+            out["filemark"] = fields.filemark;
+            out["eom"] = fields.eom;
+            out["ili"] = fields.ili;
+            if (fields.informationValid) out["information"] = fields.information;
+        }
         std::cout << out.dump(2) << "\n";
     } else {
         std::cout << fmt::format("Device {} {} {} {}\n", handle, entry.address.text(), entry.vendor, entry.product);
@@ -113,10 +125,10 @@ int runCdb(CliContext& context, const CdbOptions& options) {
             std::cout << fmt::format("Transferred: {} of {} bytes\n", transferred, requested);
         if (senseLength > 0) {
             std::cout << "Sense: " << hexString(sense, static_cast<size_t>(senseLength)) << "\n";
-            if (senseLength >= 14)
-                std::cout << fmt::format("Sense key {:X}h, ASC {:02X}h, ASCQ {:02X}h{}{}{}\n", sense[2] & 0x0F,
-                                         sense[12], sense[13], (sense[2] & 0x80) ? ", FILEMARK" : "",
-                                         (sense[2] & 0x40) ? ", EOM" : "", (sense[2] & 0x20) ? ", ILI" : "");
+            if (fields.present())
+                std::cout << fmt::format("Sense key {:X}h, ASC {:02X}h, ASCQ {:02X}h{}{}{}\n", fields.key, fields.asc,
+                                         fields.ascq, fields.filemark ? ", FILEMARK" : "", fields.eom ? ", EOM" : "",
+                                         fields.ili ? ", ILI" : "");
         }
         if (!data.empty())
             for (const auto& line : command::rawDataLines(data.data(), data.size())) std::cout << line << "\n";

@@ -5,6 +5,7 @@
 #include "cli/hex_bytes.h"
 #include "command/data_pattern.h"
 #include "command/locate_address.h"
+#include "command/sense_decoder.h"
 #include "command/status_names.h"
 #include "command/transfer_limits.h"
 #include "device/device_library.h"
@@ -219,7 +220,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         .sub->add_flag("--reset", entries_.back().request.immediate, "Reset the log counters")->required();
     add(app, "bus-reset", "Reset the device", code::BusReset);
     timeout_ = app.add_subcommand("timeout", "Show or set the command time-out of the device");
-    timeout_->add_option("--set", timeoutSeconds_, "New time-out in seconds")->check(CLI::Range(1, 4294967));
+    timeout_->add_option("--set", timeoutSeconds_, "New time-out in seconds (for this run: see --timeout)")
+        ->check(CLI::Range(1, 4294967));
 }
 
 bool DeviceCommands::run(CliContext& context, int& rc) {
@@ -263,12 +265,16 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
         device.status.lastStatus.clear();
         const command::ScsiResult result = session.run();
         const bool named = !device.status.lastStatus.empty();
-        // In customer mode the frame writes no status line: say how it ended, and why the
-        // pass-through failed when it did.
+        // In customer mode the frame writes no status line: say how it ended, what was done
+        // about a time-out, and why the pass-through failed when it did.
         const std::string systemError = result != 0 ? device::DevSystemErrorText(device.handle) : std::string();
         if (!session.app().engineeringMode) {
             std::cout << "Status: " << (named ? device.status.lastStatus : command::statusName(result)) << "\n";
             if (!systemError.empty()) std::cout << "System error: " << systemError << "\n";
+            device::TimeoutReport timeouts;
+            device::DevGetTimeoutReport(device.handle, &timeouts);
+            if (const auto note = command::timeoutNote(timeouts))
+                std::cerr << note->substr(note->find_first_not_of(' ')) << "\n";
         } else if (!named && result != 0) {
             std::cerr << "The command ended with " << command::statusName(result) << " and no sense data"
                       << (systemError.empty() ? "" : ": " + systemError) << ".\n";

@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
     auto* deviceOption = app.add_option(
         "--device", g.device,
         "Device: N (index in the scan), H:T:L or /dev/sgN; on sg, H:T:L and /dev/sgN open that device alone");
+    app.add_option("--timeout", g.timeoutSeconds, "Command time-out of the device in seconds, for this run")
+        ->check(CLI::Range(1, 4294967));
     app.add_flag("--engineering", g.engineering, "Engineering mode");
     app.add_flag("--log", g.log, "Write the session log file");
     app.add_option("--save", g.saveFile, "Save the line list to FILE");

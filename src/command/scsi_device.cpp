@@ -86,6 +86,7 @@ void CScsiDevice::Line(std::string_view text, LineRule rule, int level) {
 }
 
 void CScsiDevice::LogCommandSent() {
+    status.timeouts = {};  // a new frame: nothing has timed out yet
     if (out_.engineeringMode()) {
         out_.addToView("");
         out_.both(0, fmt::format("[Vexal_Command_Sent on {} at {} H:{} T:{} L:{} Device:{}]", localDateText(),
@@ -141,6 +142,7 @@ ScsiResult CScsiDevice::ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* d
         direction = 0;
     }
     const int failed = device::DevExecute(handle, cdb, cdbLength, length, direction);
+    device::DevGetTimeoutReport(handle, &status.timeouts);
     transferred_ = static_cast<uint32_t>(std::clamp<int64_t>(device::DevGetTransferred(handle), 0, length));
     if (length != 0 && !toDevice) device::DevReadBuffer(handle, data, 0, transferred_);
     if (failed == 0) return 0;
@@ -151,6 +153,7 @@ ScsiResult CScsiDevice::ExecuteCdb(const uint8_t* cdb, int cdbLength, uint8_t* d
 ScsiResult CScsiDevice::ExecuteInPlace(const uint8_t* cdb, int cdbLength, uint32_t length, bool toDevice) {
     const int direction = length == 0 ? 0xFF : toDevice ? 1 : 0;
     const int failed = device::DevExecute(handle, cdb, cdbLength, length, direction);
+    device::DevGetTimeoutReport(handle, &status.timeouts);
     transferred_ = static_cast<uint32_t>(std::clamp<int64_t>(device::DevGetTransferred(handle), 0, length));
     if (failed == 0) return 0;
     uint8_t scratch[16];

@@ -158,8 +158,10 @@ uint8_t* DevBufferData(int handle, size_t length) {
 
 int DevExecute(int handle, const uint8_t* cdb, int cdbLength, uint32_t transferLength, int toDevice) {
     Channel* channel = lookup(handle);
-    if (!channel || !cdb || cdbLength < 1 || cdbLength > 16) return 1;
+    if (!channel) return 1;
     TransportDevice& device = *channel->device;
+    device.clearTimeoutReport();
+    if (!cdb || cdbLength < 1 || cdbLength > 16) return 1;
     device.ClearLastErrorCode();
     ScsiRequest& request = channel->request;
     request.cdb.fill(0);
@@ -259,6 +261,12 @@ int DevGetTargetStatus(int handle) {
 int DevGetSenseLength(int handle) {
     Channel* channel = lookup(handle);
     return channel ? static_cast<int>(channel->request.senseLength) : -1;
+}
+
+int DevGetTimeoutReport(int handle, TimeoutReport* report) {
+    Channel* channel = lookup(handle);
+    if (report) *report = channel ? channel->device->timeoutReport() : TimeoutReport{};
+    return channel ? 0 : 1;
 }
 
 int64_t DevGetTransferred(int handle) {

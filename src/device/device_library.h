@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "device/resend_policy.h"
 #include "device/transport.h"
 
 namespace vexal::device {
@@ -53,6 +54,10 @@ int DevAbort(int handle);
 // the number of sense bytes it returned (-1 for a handle not in the list).
 int DevGetTargetStatus(int handle);
 int DevGetSenseLength(int handle);
+// What the wait loop of the last command did about host-adapter time-outs (sends,
+// time-outs, whether a resend was withheld); 1 (and an empty report) for a handle that is
+// not in the list.
+int DevGetTimeoutReport(int handle, TimeoutReport* report);
 // Data bytes the device is known to have sent for the last completed command (GOOD with
 // its residual, a READ's residue from VALID sense, else 0; see data_in_count.h); the
 // channel buffer holds zeros after them. -1 for a handle not in the list.

@@ -1,10 +1,13 @@
 #include "device/transport_device.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
 #include "device/buffer_table.h"
+#include "device/resend_policy.h"
+#include "device/sense_format.h"
 #include "device/data_in_count.h"
 
 namespace vexal::device {
@@ -78,6 +81,9 @@ void TransportDevice::StartNext() {
     --queueCount_;
     current_.store(request);
     fillExecute(*request);
+    // A synchronous transport carries the command out inside send(): the wait is timed
+    // from here, not from when the wait loop starts.
+    sentAt_ = std::chrono::steady_clock::now();
     send(srb_, true);
 }
 
@@ -141,8 +147,10 @@ int TransportDevice::classify() {
             complete(completion::Failed, true);
             return completion::Failed;
         default: {
+            const size_t senseCount = std::min<size_t>(srb_.senseLength, srb_.senseArea.size());
+            const SenseFields sense = parseSense({srb_.senseArea.data(), senseCount});
             const bool unitAttention = srb_.targetStatus == target_status::CheckCondition &&
-                                       srb_.senseLength > 2 && (srb_.senseArea[2] & 0x0F) == 6;
+                                       sense.present() && sense.key == 6;
             complete(completion::Failed, true);
             return unitAttention ? completion::UnitAttention : completion::Failed;
         }
@@ -173,25 +181,43 @@ void TransportDevice::Resend() {
 }
 
 int TransportDevice::WaitForCompletion() {
+    using Clock = std::chrono::steady_clock;
+    const ScsiRequest* request = current_.load();
+    const auto started = request ? sentAt_ : Clock::now();
+    report_ = TimeoutReport{};
+    report_.sends = request ? 1 : 0;
+    report_.opcode = request ? request->cdb[0] : 0;
     int code = completion::Outstanding;
     int polls = 0;
-    int retries = 0;
-    while (code == completion::Outstanding || code == completion::Retry) {
+    int resends = 0;
+    for (;;) {
+        code = PollCompletion();
+        ++polls;
         if (code == completion::Retry) {
-            if (retries >= limits_.maxRetries) {
+            ++report_.timeouts;
+            // A command that may have acted before it timed out is never sent again; one
+            // that only reads is, a few times and only early on, so that the whole wait
+            // stays within what an operator can sit through.
+            const bool readsOnly = resendRule(report_.opcode).resend;
+            const bool early = Clock::now() - started < std::chrono::milliseconds(limits_.resendWindowMs);
+            if (!readsOnly || resends >= limits_.maxRetries || !early) {
+                report_.withheld = !readsOnly;
                 complete(code, false);
                 break;
             }
-            Resend();
             std::this_thread::sleep_for(std::chrono::milliseconds(limits_.retrySleepMs));
-            ++retries;
+            Resend();
+            ++resends;
+            ++report_.sends;
+            continue;
         }
-        code = PollCompletion();
-        if (++polls > limits_.maxPolls) {
+        if (code != completion::Outstanding) break;
+        if (polls > limits_.maxPolls) {
             complete(code, false);
             break;
         }
     }
+    report_.waitedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
     return code;
 }
 

@@ -3,11 +3,13 @@
 // sends through the transport.
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
 #include "device/device_address.h"
 #include "device/request_block.h"
+#include "device/resend_policy.h"
 #include "device/scsi_request.h"
 #include "device/transport.h"
 #include "platform/event.h"
@@ -16,7 +18,7 @@ namespace vexal::device {
 
 // Completion codes of PollCompletion and the wait loop.
 namespace completion {
-inline constexpr int Retry = 2;          // host-adapter time-out: resend
+inline constexpr int Retry = 2;          // host-adapter time-out: resent when the opcode allows
 inline constexpr int UnitAttention = 3;
 inline constexpr int Failed = 4;
 inline constexpr int Good = 5;
@@ -70,16 +72,22 @@ public:
     // Queues a request and sends it when nothing is current; false when the queue is full.
     bool Enqueue(ScsiRequest* request);
     // Waits for the current request as the device library's wait loop does; returns the
-    // last completion code.
+    // last completion code. A host-adapter time-out is resent only for a command that reads
+    // state (resend_policy.h), at most maxRetries times and only within resendWindowMs of
+    // the first send.
     int WaitForCompletion();
+    // What the last wait did about time-outs.
+    const TimeoutReport& timeoutReport() const { return report_; }
+    void clearTimeoutReport() { report_ = TimeoutReport{}; }
     // The target status of the last completed execute request.
     uint8_t lastTargetStatus() const { return lastTargetStatus_; }
     // Shortens the wait loop's sleeps and limits for tests of its bounds.
     struct WaitLimits {
         int maxPolls = 108000;
-        int maxRetries = 300;
+        int maxRetries = 2;  // resends of a command that reads state
         int retrySleepMs = 1000;
         int pollWaitMs = 1000;
+        int resendWindowMs = 60000;  // no resend starts later than this after the first send
     };
     void setWaitLimits(const WaitLimits& limits) { limits_ = limits; }
 
@@ -105,6 +113,8 @@ private:
     RequestBlock srb_;
     uint8_t lastTargetStatus_ = 0;
     WaitLimits limits_;
+    TimeoutReport report_;
+    std::chrono::steady_clock::time_point sentAt_;  // when the current request was first sent
 };
 
 }  // namespace vexal::device

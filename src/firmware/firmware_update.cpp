@@ -1,5 +1,6 @@
 #include "firmware/firmware_update.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <system_error>
@@ -9,6 +10,7 @@
 
 #include "device/device_library.h"
 #include "device/drive_family.h"
+#include "device/sense_format.h"
 #include "firmware/firmware_messages.h"
 #include "firmware/image_file.h"
 #include "firmware/image_transfer.h"
@@ -154,7 +156,9 @@ Outcome waitForDrive(UpdateContext& c, StatusWindow& window) {
         if (c.refreshView) c.refreshView();
         std::array<uint8_t, command::kStatusSenseLength> sense{};
         device::DevGetStatus(c.device.handle, sense.data(), sense.size());
-        if ((sense[2] & 0x0F) != kSenseKeyNotReady) continue;
+        const size_t received = std::min<size_t>(std::max(device::DevGetSenseLength(c.device.handle), 0), sense.size());
+        const device::SenseFields fields = device::parseSense({sense.data(), received});
+        if (!fields.present() || fields.key != kSenseKeyNotReady) continue;
         c.op.progressSetRange(0, 1);
         c.op.progressSetPosition(1);
         c.op.progressSetText(kComplete);

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -117,6 +118,57 @@ TEST_F(CliVirtualTest, CdbReturnsStatusSenseAndData) {
     EXPECT_NE(r.out.find("  000000: 01"), std::string::npos);
 }
 
+TEST_F(CliVirtualTest, DescriptorSenseShowsAsFixedSenseDoes) {
+    struct Seen {
+        nlohmann::json json;
+        std::string cdbText;
+        std::vector<std::string> senseLines;  // the status and decoded sense lines of TEST UNIT READY
+    };
+    const auto seen = [&](const char* descriptor) {
+        const auto profile = root.path() / (std::string("sense-") + descriptor + ".ini");
+        std::ofstream(profile) << "[target 0]\ncartridge = no\ndescriptor_sense = " << descriptor << "\n";
+        const std::string virt = "--virtual=" + profile.string();
+        Seen s;
+        auto r = runProcess(VEXAL_CLI_PATH, {virt, "--json", "--device", "0", "cdb", "00 00 00 00 00 00"});
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        s.json = nlohmann::json::parse(r.out);
+        s.cdbText = runProcess(VEXAL_CLI_PATH, {virt, "--device", "0", "cdb", "00 00 00 00 00 00"}).out;
+        r = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, virt, "--engineering",
+                                        "--device", "0", "tur"});
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind(" [Vexal_CmdStatus:", 0) == 0 || line.rfind("   Sense Key:", 0) == 0 ||
+                line.rfind("   Flags:", 0) == 0 || line.rfind("   ASC:", 0) == 0)
+                s.senseLines.push_back(line);
+        return s;
+    };
+    const Seen fixed = seen("no");
+    const Seen descriptor = seen("yes");
+    EXPECT_EQ(fixed.json["sense"].get<std::string>().substr(0, 2), "70");
+    EXPECT_EQ(descriptor.json["sense"].get<std::string>().substr(0, 2), "72");
+    for (const Seen* s : {&fixed, &descriptor}) {
+        EXPECT_EQ(s->json["sense_key"], 2);
+        EXPECT_EQ(s->json["asc"], 0x3A);
+        EXPECT_EQ(s->json["ascq"], 0);
+        EXPECT_EQ(s->json["filemark"], false);
+        EXPECT_NE(s->cdbText.find("Sense key 2h, ASC 3Ah, ASCQ 00h\n"), std::string::npos) << s->cdbText;
+    }
+    EXPECT_EQ(fixed.senseLines, (std::vector<std::string>{" [Vexal_CmdStatus: MEDIUM_NOT_PRESENT",
+                                                          "   Sense Key: 0x02 (Not Ready)", "   Flags: ",
+                                                          "   ASC: 0x3A  ASCQ: 0x00"}));
+    EXPECT_EQ(descriptor.senseLines, fixed.senseLines);
+}
+
+TEST_F(CliVirtualTest, TheTimeOutOptionSetsTheDevicesTimeOutForTheRun) {
+    auto r = cli({"--device", "0", "--timeout", "7", "timeout"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Current Timeout: 7\n");
+    // The next run starts from the default again: the time-out lives as long as the program.
+    r = cli({"--device", "0", "timeout"});
+    EXPECT_EQ(r.out, "Current Timeout: 108000\n");
+}
+
 TEST_F(CliVirtualTest, DataInCountsOnlyAsFarAsTheDriveSentIt) {
     const auto json = [&](std::vector<std::string> args) {
         args.insert(args.begin(), {"--json", "--device", "0", "cdb"});
@@ -164,6 +216,7 @@ TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
         {{"--device", "0:0:0:0", "tur"}, 2},
         {{"--device", "banana", "tur"}, 2},
         {{"nonsense"}, 2},
+        {{"--timeout", "0", "tur"}, 2},
         {{"--transport", "scsi", "scan"}, 2},
     };
     for (const auto& c : cases) {

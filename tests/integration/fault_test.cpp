@@ -113,8 +113,9 @@ TEST_F(FaultTest, EachFaultEndsTheCommandWithItsStatusAndLosesNoLogLine) {
         std::vector<std::vector<std::string>> before;  // run first with the default drive
         std::vector<std::string> command;
         const char* status;     // the CmdStatus line's name
-        const char* senseKey;   // the Sense Key line, or nullptr: no sense data
+        const char* senseKey;   // the Sense Key line, or nullptr: no sense
         const char* lastLine;   // a line before the status that must be there
+        const char* note = nullptr;  // the line after the status, for a time-out
     };
     const std::vector<std::string> write5{"write", "--transfer-length", "512", "--count", "5"};
     const std::vector<std::string> read5{"read", "--transfer-length", "512", "--count", "5"};
@@ -132,6 +133,12 @@ TEST_F(FaultTest, EachFaultEndsTheCommandWithItsStatusAndLosesNoLogLine) {
         // The scan sends 10 commands; the 13th is the third WRITE: a bus free in mid-transfer.
         {"bus free in mid-transfer", "disconnect_after = 13\n", {}, write5, "SRB_HASTAT_UNEXPECTED_BUS_FREE", nullptr,
          "  Completed Consecutive Command Count: 2"},
+        // A time-out: REWIND may have moved the tape and is sent once; TEST UNIT READY only
+        // reads and is sent three times, a second apart.
+        {"time-out of a rewind", "timeout_after = 11\n", {}, {"rewind"}, "SRB_HASTAT_COMMAND_TIMEOUT", nullptr,
+         " RAW_CDB: 01 00 00 00 00 00", "   The command timed out after 0."},
+        {"time-out of a test unit ready", "timeout_after = 11\n", {}, {"tur"}, "SRB_HASTAT_COMMAND_TIMEOUT", nullptr,
+         " RAW_CDB: 00 00 00 00 00 00", "   The command was sent 3 times and timed out each time (2."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,14 +153,15 @@ TEST_F(FaultTest, EachFaultEndsTheCommandWithItsStatusAndLosesNoLogLine) {
         EXPECT_LT(Clock::now() - started, 20s);
         EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
         EXPECT_NE(r.out.find(std::string(c.lastLine) + "\n"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find(std::string(" [Vexal_CmdStatus: ") + c.status + "\n"), std::string::npos) << r.out;
+        const std::string status = std::string(" [Vexal_CmdStatus: ") + c.status + "\n";
+        EXPECT_NE(r.out.find(status), std::string::npos) << r.out;
         if (c.senseKey) {
             EXPECT_NE(r.out.find(std::string(c.senseKey) + "\n"), std::string::npos) << r.out;
         } else {
-            // No sense data: the status line names the transport's status, and no sense
-            // lines (of this command or an earlier one) follow it.
+            // No sense data: the status line names what the transport said, no sense lines follow.
             EXPECT_EQ(r.out.find("   Sense Key: "), std::string::npos) << r.out;
         }
+        if (c.note) EXPECT_NE(r.out.find(status + c.note), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("[Vexal_Command_Done on "), std::string::npos);
         expectNoLostLine(c.name);
     }
@@ -167,6 +175,14 @@ TEST_F(FaultTest, CustomerModeNamesAFailureWithoutSense) {
                                                "512", "--count", "3"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "Status: SRB_HASTAT_UNEXPECTED_BUS_FREE\n");
+
+    // A time-out is named, and the terminal is told the command was not sent again.
+    const std::string slow = profile("[target 0]\ntimeout_after = 11\n");
+    const auto t = runProcess(VEXAL_CLI_PATH, {"--virtual=" + slow, "--device", "0", "rewind"});
+    EXPECT_EQ(t.exitCode, 1);
+    EXPECT_EQ(t.out, " Rewind\nStatus: SRB_HASTAT_COMMAND_TIMEOUT\n");
+    EXPECT_EQ(t.err.rfind("The command timed out after 0.", 0), 0u) << t.err;
+    EXPECT_NE(t.err.find(" s and was not sent again: it may have moved the tape.\n"), std::string::npos) << t.err;
 }
 
 // A script meets a unit attention after a LOAD, resets the device in the middle, and then
@@ -257,6 +273,7 @@ TEST(FaultTgtdTest, TargetKilledInMidTransfer) {
     const std::string text = readText(out);
     EXPECT_NE(text.find("  Completed Consecutive Command Count: "), std::string::npos) << text;
     EXPECT_NE(text.find("[Vexal_Command_Done on "), std::string::npos) << text;
+    // No sense data: the status line names what the transport said.
     EXPECT_NE(text.find(" [Vexal_CmdStatus: SRB_HASTAT_UNEXPECTED_BUS_FREE\n"), std::string::npos) << text;
     EXPECT_EQ(withoutEmpty(loggedLines(logs)), savedLines(saved));
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/sense_format.h"
+
 namespace vexal::device::iscsi {
 
 size_t extractSense(std::span<const uint8_t> segment, uint8_t* out, size_t room) {
@@ -14,26 +16,14 @@ size_t extractSense(std::span<const uint8_t> segment, uint8_t* out, size_t room)
 }
 
 bool decodeSense(std::span<const uint8_t> sense, SenseCode& code) {
-    if (sense.empty()) return false;
-    switch (sense[0] & 0x7F) {
-    case 0x70:
-    case 0x71:
-        if (sense.size() < 3) return false;
-        code.key = sense[2] & 0x0F;
-        // Additional length (byte 7) tells whether ASC/ASCQ are present at all.
-        code.asc = sense.size() > 12 && sense[7] >= 5 ? sense[12] : 0;
-        code.ascq = sense.size() > 13 && sense[7] >= 6 ? sense[13] : 0;
-        return true;
-    case 0x72:
-    case 0x73:
-        if (sense.size() < 4) return false;
-        code.key = sense[1] & 0x0F;
-        code.asc = sense[2];
-        code.ascq = sense[3];
-        return true;
-    default:
-        return false;
-    }
+    const SenseFields fields = parseSense(sense);
+    // Too short to hold the sense key (fixed) or key, ASC and ASCQ (descriptor).
+    const size_t needed = fields.format == SenseFields::Format::Descriptor ? 4 : 3;
+    if (!fields.present() || sense.size() < needed) return false;
+    code.key = fields.key;
+    code.asc = fields.asc;
+    code.ascq = fields.ascq;
+    return true;
 }
 
 bool isLunNotSupported(std::span<const uint8_t> sense) {

@@ -71,8 +71,9 @@ struct SgStatusRule {
     uint8_t hostAdapterStatus;  // for HostFault
 };
 
-// Host statuses. Retryable conditions map to 9 (time-out) so that the device library's
-// wait loop sends the command again, as it does for an adapter that timed out; a target
+// Host statuses. Retryable conditions map to 9 (time-out), which the device library's
+// wait loop treats as an adapter that timed out: it sends the command again only when the
+// command reads state (resend_policy.h), since it may have been carried out; a target
 // that cannot be reached maps to 17 (selection time-out), as an unanswered selection
 // does on a parallel bus.
 inline constexpr SgStatusRule kHostStatusRules[] = {

@@ -10,6 +10,23 @@ namespace {
 
 constexpr size_t kPageSize = 16;
 using Page = std::array<uint8_t, kPageSize>;
+constexpr size_t kControlPageSize = 12;
+using ControlPage = std::array<uint8_t, kControlPageSize>;
+constexpr uint8_t kDescriptorSenseBit = 0x04;  // D_SENSE, byte 2 of the control page
+
+// Control page: only D_SENSE may change; no busy time-out limit, no extended self-test.
+ControlPage controlPage(const ModeParameters& p, bool changeable) {
+    ControlPage b{};
+    b[0] = 0x0A;
+    b[1] = kControlPageSize - 2;
+    if (changeable) {
+        b[2] = kDescriptorSenseBit;
+        return b;
+    }
+    b[2] = p.descriptorSense ? kDescriptorSenseBit : 0;
+    putBe16(&b[8], 0xFFFF);  // busy time-out period: unlimited
+    return b;
+}
 
 // Data compression page: DCE/DCC, DDE, the algorithms (1: the drive's default algorithm).
 Page compressionPage(const ModeParameters& p, bool changeable) {
@@ -55,14 +72,18 @@ ModeParameters changeableMask() {
     return m;
 }
 
-void appendPage(std::vector<uint8_t>& out, const Page& page) { out.insert(out.end(), page.begin(), page.end()); }
+template <size_t N>
+void appendPage(std::vector<uint8_t>& out, const std::array<uint8_t, N>& page) {
+    out.insert(out.end(), page.begin(), page.end());
+}
 
 }  // namespace
 
 bool buildModeSense(const ModeSenseRequest& request, const ModeParameters& current, bool writeProtected,
                     std::vector<uint8_t>& out, Sense& error) {
     const size_t pageByte = 2;
-    if (request.page != 0x00 && request.page != 0x0F && request.page != 0x10 && request.page != 0x3F) {
+    if (request.page != 0x00 && request.page != 0x0A && request.page != 0x0F && request.page != 0x10 &&
+        request.page != 0x3F) {
         error = invalidCdbField(pageByte, 5);
         return false;
     }
@@ -89,6 +110,7 @@ bool buildModeSense(const ModeSenseRequest& request, const ModeParameters& curre
         if (request.tenByte) out[7] = 8;
         else out[3] = 8;
     }
+    if (request.page == 0x0A || request.page == 0x3F) appendPage(out, controlPage(values, changeable));
     if (request.page == 0x0F || request.page == 0x3F) appendPage(out, compressionPage(values, changeable));
     if (request.page == 0x10 || request.page == 0x3F) appendPage(out, configurationPage(values, changeable));
     if (request.tenByte) putBe16(&out[0], static_cast<uint32_t>(out.size() - 2));
@@ -146,8 +168,9 @@ bool applyModeSelect(bool tenByte, const uint8_t* data, size_t length, ModeParam
             error = invalidParameterField(static_cast<uint16_t>(at), 6);
             return false;
         }
-        if ((code != 0x0F && code != 0x10) || pageLength != kPageSize) {
-            error = invalidParameterField(static_cast<uint16_t>(code != 0x0F && code != 0x10 ? at : at + 1));
+        const bool known = code == 0x0A || code == 0x0F || code == 0x10;
+        if (!known || pageLength != (code == 0x0A ? kControlPageSize : kPageSize)) {
+            error = invalidParameterField(static_cast<uint16_t>(known ? at + 1 : at));
             return false;
         }
         if (length - at < pageLength) {
@@ -157,6 +180,19 @@ bool applyModeSelect(bool tenByte, const uint8_t* data, size_t length, ModeParam
         const uint8_t* p = data + at;
         // Everything but the changeable fields must equal the current values.
         ModeParameters candidate = next;
+        if (code == 0x0A) {
+            candidate.descriptorSense = p[2] & kDescriptorSenseBit;
+            const ControlPage expected = controlPage(candidate, false);
+            for (size_t i = 2; i < kControlPageSize; ++i) {
+                if (p[i] != expected[i]) {
+                    error = invalidParameterField(static_cast<uint16_t>(at + i));
+                    return false;
+                }
+            }
+            next = candidate;
+            at += pageLength;
+            continue;
+        }
         if (code == 0x0F) {
             candidate.compression = p[2] & 0x80;
             candidate.decompression = p[3] & 0x80;

@@ -1,7 +1,8 @@
 #pragma once
 // The mode parameters of the virtual tape drive: the header with its device-specific
-// byte, one block descriptor, the data compression page (0Fh) and the device
-// configuration page (10h); MODE SENSE builds them, MODE SELECT checks and applies them.
+// byte, one block descriptor, the control page (0Ah, of which only D_SENSE changes), the
+// data compression page (0Fh) and the device configuration page (10h); MODE SENSE builds
+// them, MODE SELECT checks and applies them.
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct ModeParameters {
     bool compression = true;   // DCE
     bool decompression = true; // DDE
     uint8_t bufferedMode = 1;
+    bool descriptorSense = false;  // D_SENSE: sense data in descriptor format
 };
 
 enum class PageControl : uint8_t { Current = 0, Changeable = 1, Default = 2, Saved = 3 };

@@ -183,6 +183,7 @@ const ProfileKey kKeys[] = {
     {"not_ready_seconds", false, "a whole number of seconds from 0 to 86400",
      applyNumber<uint32_t, &DeviceProfile::notReadySeconds, 0, 86400>},
     {"unit_attention", false, "yes or no", applyFlag<&DeviceProfile::unitAttention>},
+    {"descriptor_sense", false, "yes or no", applyFlag<&DeviceProfile::descriptorSense>},
     {"serial_console", false, "yes or no", applyFlag<&DeviceProfile::serialConsole>},
     {"trace", false, "a file path",
      [](std::string_view v, DeviceProfile& d) {

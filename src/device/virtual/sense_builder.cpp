@@ -45,6 +45,15 @@ Sense invalidOpcode() {
     return s;
 }
 
+namespace {
+// The three bytes of a field pointer: SKSV, C/D, BPV and bit, then the byte.
+void putFieldPointer(const Sense::FieldPointer& f, uint8_t* out) {
+    out[0] = static_cast<uint8_t>(0x80 | (f.inCdb ? 0x40 : 0));
+    if (f.bit >= 0 && f.bit <= 7) out[0] |= static_cast<uint8_t>(0x08 | f.bit);
+    putBe16(&out[1], f.byte);
+}
+}  // namespace
+
 std::array<uint8_t, kSenseLength> buildFixedSense(const Sense& sense, const SenseCounters& counters) {
     std::array<uint8_t, kSenseLength> b{};
     b[0] = sense.information ? 0xF0 : 0x70;
@@ -54,15 +63,37 @@ std::array<uint8_t, kSenseLength> buildFixedSense(const Sense& sense, const Sens
     b[7] = static_cast<uint8_t>(kSenseLength - 8);
     b[12] = sense.asc;
     b[13] = sense.ascq;
-    if (sense.field) {
-        const auto& f = *sense.field;
-        b[15] = static_cast<uint8_t>(0x80 | (f.inCdb ? 0x40 : 0));
-        if (f.bit >= 0 && f.bit <= 7) b[15] |= static_cast<uint8_t>(0x08 | f.bit);
-        putBe16(&b[16], f.byte);
-    }
+    if (sense.field) putFieldPointer(*sense.field, &b[15]);
     putBe16(&b[19], counters.tapeMotionHours);
     putBe32(&b[21], counters.powerOnHours);
     putBe32(&b[25], counters.tapeRemaining);
+    return b;
+}
+
+std::vector<uint8_t> buildDescriptorSense(const Sense& sense) {
+    std::vector<uint8_t> b{0x72, static_cast<uint8_t>(sense.key & 0x0F), sense.asc, sense.ascq, 0, 0, 0, 0};
+    if (sense.information) {
+        const size_t at = b.size();
+        b.resize(at + 12);
+        b[at] = 0x00;
+        b[at + 1] = 0x0A;
+        b[at + 2] = 0x80;  // VALID
+        // Sign-extended to 64 bits, as the 32-bit fixed field is read as two's complement.
+        putBe64(&b[at + 4], static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(*sense.information))));
+    }
+    if (sense.field) {
+        const size_t at = b.size();
+        b.resize(at + 8);
+        b[at] = 0x02;
+        b[at + 1] = 0x06;
+        putFieldPointer(*sense.field, &b[at + 4]);
+    }
+    if (sense.filemark || sense.eom || sense.ili) {
+        b.insert(b.end(), {0x04, 0x02, 0x00,
+                           static_cast<uint8_t>((sense.filemark ? 0x80 : 0) | (sense.eom ? 0x40 : 0) |
+                                                (sense.ili ? 0x20 : 0))});
+    }
+    b[7] = static_cast<uint8_t>(b.size() - 8);
     return b;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
-// Fixed-format sense data as the virtual devices return it: 29 bytes, the vendor bytes of
-// a tape drive at the end.
+// Sense data as the virtual devices return it: fixed format, 29 bytes with the vendor
+// bytes of a tape drive at the end, or descriptor format when asked for.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace vexal::device::virt {
 
@@ -71,5 +72,9 @@ struct SenseCounters {
 
 inline constexpr size_t kSenseLength = 29;
 std::array<uint8_t, kSenseLength> buildFixedSense(const Sense& sense, const SenseCounters& counters);
+// Descriptor format (72h): the information descriptor when the information is valid,
+// the sense-key specific descriptor for a field pointer, and the stream commands
+// descriptor when a filemark, EOM or ILI is reported.
+std::vector<uint8_t> buildDescriptorSense(const Sense& sense);
 
 }  // namespace vexal::device::virt

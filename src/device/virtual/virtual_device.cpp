@@ -72,7 +72,7 @@ void VirtualDevice::execute(RequestBlock& srb) {
     x.bufferLength = x.buffer ? srb.bufferLength : 0;
 
     uint8_t hostStatus = ha_status::Ok;
-    std::array<uint8_t, kSenseLength> sense{};
+    std::vector<uint8_t> sense;
     {
         std::lock_guard lock(mutex_);
         ++commandCount_;
@@ -87,7 +87,7 @@ void VirtualDevice::execute(RequestBlock& srb) {
             hostStatus = ha_status::UnexpectedBusFree;
         else
             dispatch(x);
-        if (x.sense) sense = buildFixedSense(*x.sense, counters());
+        if (x.sense) sense = senseBytes(*x.sense, descriptorSense());
     }
 
     srb.residual = x.buffer ? x.bufferLength - std::min(x.transferred, x.bufferLength) : 0;
@@ -99,7 +99,7 @@ void VirtualDevice::execute(RequestBlock& srb) {
         x.transferred = 0;
     } else if (x.sense) {
         srb.targetStatus = target_status::CheckCondition;
-        const size_t n = std::min<size_t>({kSenseLength, srb.senseLength, kMaxSense});
+        const size_t n = std::min<size_t>({sense.size(), srb.senseLength, kMaxSense});
         std::copy_n(sense.begin(), n, srb.senseArea.begin());
         srb.senseLength = static_cast<uint8_t>(n);
     } else {
@@ -134,8 +134,14 @@ void VirtualDevice::inquiry(Exchange& x) {
     x.sendData(data.data(), data.size(), x.be16(3));
 }
 
+std::vector<uint8_t> VirtualDevice::senseBytes(const Sense& sense, bool descriptor) const {
+    if (descriptor) return buildDescriptorSense(sense);
+    const auto fixed = buildFixedSense(sense, counters());
+    return {fixed.begin(), fixed.end()};
+}
+
 void VirtualDevice::requestSense(Exchange& x) {
-    if (x.bit(1, 0)) return x.fail(invalidCdbField(1, 0));  // descriptor format: not offered
+    const bool descriptor = x.bit(1, 0);  // DESC
     Sense s;
     if (pendingAttention_) {
         s = *pendingAttention_;
@@ -145,7 +151,7 @@ void VirtualDevice::requestSense(Exchange& x) {
     } else if (becomingReady()) {
         s = makeSense(sense_key::NotReady, 0x04, 0x01);
     }
-    const auto bytes = buildFixedSense(s, counters());
+    const auto bytes = senseBytes(s, descriptor);
     x.sendData(bytes.data(), bytes.size(), x.byte(4));
 }
 

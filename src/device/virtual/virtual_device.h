@@ -71,6 +71,8 @@ protected:
     virtual void onReset() {}
     // Restarting after a microcode download: the device does not answer selection.
     virtual bool offBus() const { return false; }
+    // D_SENSE of the control mode page: CHECK CONDITION sense in descriptor format.
+    virtual bool descriptorSense() const { return profile_.descriptorSense; }
 
     void inquiry(Exchange& x);
     void requestSense(Exchange& x);
@@ -85,6 +87,7 @@ protected:
 
 private:
     void dispatch(Exchange& x);
+    std::vector<uint8_t> senseBytes(const Sense& sense, bool descriptor) const;
 
     DeviceProfile profile_;  // only the revision changes, under the command lock
     const std::shared_ptr<CdbTrace> trace_;

@@ -34,6 +34,7 @@ struct DeviceProfile {
     std::optional<uint64_t> mediumErrorAt;      // logical object number
     uint32_t notReadySeconds = 0;
     bool unitAttention = false;
+    bool descriptorSense = false;               // D_SENSE at power-on: descriptor-format sense
     bool serialConsole = false;                 // kept for the serial console
     std::string trace;                          // CDB trace file; empty: none
     uint64_t timeoutAfter = 0;                  // 0: never

@@ -44,6 +44,7 @@ VirtualTapeDrive::VirtualTapeDrive(DeviceProfile profile, std::shared_ptr<CdbTra
     : TableDevice(withSavedFirmware(std::move(profile), warnings), std::move(trace)),
       warnings_(warnings),
       diagnostics_(this->profile().selfTestFails) {
+    mode_.descriptorSense = this->profile().descriptorSense;
     setUpLog(warnings);
     setUpEeprom(warnings);
     if (!this->profile().cartridge) return;

@@ -37,6 +37,7 @@ protected:
     void onReset() override { prevented_ = false; }
     // tape_firmware_commands.cpp: the restart after a saved microcode download.
     bool offBus() const override { return firmware_.offBus(); }
+    bool descriptorSense() const override { return mode_.descriptorSense; }
     bool becomingReady() const override;
     // tape_structure_commands.cpp: every command is recorded in the trace memory.
     void run(uint8_t opcode, Exchange& x) override;

@@ -55,14 +55,18 @@ TEST_F(DeviceStatusTest, SenseIsFetchedFromTheLibraryAndMissingBytesReadAsZero) 
     EXPECT_EQ(out.view[6], "   Sense Key: 0x03 (Medium Error)");
 }
 
-TEST_F(DeviceStatusTest, HandleWithoutSenseLeavesNoStatusLine) {
+TEST_F(DeviceStatusTest, HandleWithoutSenseLeavesNoSenseLines) {
     RecordingOutput out;
     DeviceStatusState state;
     state.lastStatus = "SCSI_GOOD";
-    EXPECT_EQ(LogCommandStatus(0xAB11, 42, out, state), 0xAB11);  // no such device: no sense
+    EXPECT_EQ(LogCommandStatus(1, 42, out, state), 1);  // no such device: no sense to name it by
     EXPECT_TRUE(out.view.empty());
     EXPECT_TRUE(out.log.empty());
     EXPECT_EQ(state.lastStatus, "SCSI_GOOD");
+    // A transport failure is named, with no sense lines.
+    EXPECT_EQ(LogCommandStatus(0xAB11, 42, out, state), 0xAB11);
+    EXPECT_EQ(out.view, std::vector<std::string>{" [Vexal_CmdStatus: SRB_HASTAT_SELECTION_TIMEOUT"});
+    out.view.clear();
 
     EXPECT_EQ(LogCommandStatus(0, 42, out, state), 0);
     EXPECT_EQ(out.view, std::vector<std::string>{" [Vexal_CmdStatus: SCSI_GOOD"});

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 
 #include "support/recording_output.h"
 
@@ -149,17 +151,67 @@ TEST(LogCommandStatus, AscAscqMissingFromTheTableGetsTheFallbackText) {
     EXPECT_EQ(state.lastStatus, "UNRECOGNIZED ERROR: 0x0406 (VavURIR-32 DLL returned value)");
 }
 
-TEST(LogCommandStatus, NoSenseHeldWritesNothingAndKeepsTheLastStatus) {
-    RecordingOutput out;
-    DeviceStatusState state;
-    state.lastStatus = "SCSI_GOOD";
-    state.lastSense = lastSenseOf(6, 0, 0, 0, 0x29, 0x00);
-    Sense sense = makeSense(0x00, 0x03, 0x11, 0x00);  // byte 0 = 0: nothing held
-    EXPECT_EQ(LogCommandStatusWithSense(0xAB09, sense, out, state), 0xAB09);
-    EXPECT_TRUE(out.view.empty());
-    EXPECT_TRUE(out.log.empty());
-    EXPECT_EQ(state.lastStatus, "SCSI_GOOD");
-    EXPECT_EQ(state.lastSense, lastSenseOf(6, 0, 0, 0, 0x29, 0x00));
+TEST(LogCommandStatus, WithoutSenseOnlyATransportFailureIsNamed) {
+    const struct {
+        ScsiResult result;
+        std::vector<LogEntry> lines;
+        const char* lastStatus;
+    } cases[] = {
+        // The target failed it but holds no sense: nothing to name it by.
+        {1, {}, "SCSI_GOOD"},
+        // The transport ended it: the frame says how.
+        {0xAB09, {{0, " [Vexal_CmdStatus: SRB_HASTAT_TIMEOUT"}}, "SRB_HASTAT_TIMEOUT"},
+        {0xAB13, {{0, " [Vexal_CmdStatus: SRB_HASTAT_UNEXPECTED_BUS_FREE"}}, "SRB_HASTAT_UNEXPECTED_BUS_FREE"},
+        {0xAAE0, {{0, " [Vexal_CmdStatus: SRB_STATUS_INVALID_SRB"}}, "SRB_STATUS_INVALID_SRB"},
+    };
+    for (const auto& c : cases) {
+        RecordingOutput out;
+        DeviceStatusState state;
+        state.lastStatus = "SCSI_GOOD";
+        state.lastSense = lastSenseOf(6, 0, 0, 0, 0x29, 0x00);
+        Sense sense = makeSense(0x00, 0x03, 0x11, 0x00);  // byte 0 = 0: nothing held
+        EXPECT_EQ(LogCommandStatusWithSense(c.result, sense, out, state), c.result);
+        EXPECT_EQ(out.log, c.lines) << c.result;
+        expectViewMatchesLog(out);
+        EXPECT_EQ(state.lastStatus, c.lastStatus);
+        EXPECT_EQ(state.lastSense, lastSenseOf(6, 0, 0, 0, 0x29, 0x00));  // no sense: none recorded
+    }
+}
+
+TEST(LogCommandStatus, ATimedOutCommandSaysWhetherItWasSentAgain) {
+    using vexal::device::TimeoutReport;
+    const struct {
+        const char* name;
+        ScsiResult result;
+        TimeoutReport report;
+        const char* note;  // nullptr: no note
+    } cases[] = {
+        {"never timed out", 0, {.sends = 1, .timeouts = 0, .waitedMs = 20, .withheld = false, .opcode = 0x0A}, nullptr},
+        {"WRITE, not resent", 0xAB0B, {.sends = 1, .timeouts = 1, .waitedMs = 2049, .withheld = true, .opcode = 0x0A},
+         "   The command timed out after 2.0 s and was not sent again: it may have written to the tape."},
+        {"REWIND, not resent", 0xAB0B, {.sends = 1, .timeouts = 1, .waitedMs = 1000, .withheld = true, .opcode = 0x01},
+         "   The command timed out after 1.0 s and was not sent again: it may have moved the tape."},
+        {"TUR given up", 0xAB0B, {.sends = 3, .timeouts = 3, .waitedMs = 8500, .withheld = false, .opcode = 0x00},
+         "   The command was sent 3 times and timed out each time (8.5 s in all)."},
+        {"TUR too late to resend", 0xAB0B, {.sends = 1, .timeouts = 1, .waitedMs = 90000, .withheld = false, .opcode = 0},
+         "   The command timed out after 90.0 s and was not sent again."},
+        {"INQUIRY answered on the resend", 0, {.sends = 2, .timeouts = 1, .waitedMs = 3200, .withheld = false, .opcode = 0x12},
+         "   The command timed out and was sent again; it ended on send 2 (3.2 s in all)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingOutput out;
+        DeviceStatusState state;
+        state.timeouts = c.report;
+        LogCommandStatusWithSense(c.result, Sense{}, out, state);
+        ASSERT_EQ(out.log.size(), c.note ? 2u : 1u);
+        EXPECT_EQ(out.log[0].second.rfind(" [Vexal_CmdStatus: ", 0), 0u);
+        if (c.note) EXPECT_EQ(out.log[1], (LogEntry{2, c.note}));
+        // Once: a second status of the same frame has no note.
+        RecordingOutput again;
+        LogCommandStatusWithSense(c.result, Sense{}, again, state);
+        EXPECT_EQ(again.log.size(), 1u);
+    }
 }
 
 TEST(LogCommandStatus, OutsideEngineeringModeNothingIsWrittenButTheStateIsKept) {
@@ -193,8 +245,9 @@ TEST(LogSenseData, ErrorCodeLine) {
         {0xF0, "   Error Code: Current Error"},  // valid bit set
         {0x71, "   Error Code: Deferred Error"},
         {0xF1, "   Error Code: Deferred Error"},
-        {0x72, "   Error Code:  0x72"},  // descriptor format: shown as its hex value
-        {0xF3, "   Error Code:  0x73"},
+        {0x72, "   Error Code: Current Error (descriptor format)"},
+        {0xF3, "   Error Code: Deferred Error (descriptor format)"},
+        {0x7F, "   Error Code:  0x7F"},  // vendor specific: shown as its hex value
         {0x00, "   Error Code:  0x00"},
     };
     for (const auto& c : cases) {
@@ -204,6 +257,50 @@ TEST(LogSenseData, ErrorCodeLine) {
         LogSenseData(sense.data(), sense.size(), out, last);
         ASSERT_EQ(out.log.size(), 7u);
         EXPECT_EQ(out.log[3], (LogEntry{2, c.line}));
+    }
+}
+
+TEST(LogSenseData, DescriptorFormatGivesTheLinesAndStatusOfFixedFormat) {
+    const auto padded = [](std::initializer_list<uint8_t> bytes) {
+        Sense s{};
+        std::copy(bytes.begin(), bytes.end(), s.begin());
+        return s;
+    };
+    const struct {
+        const char* status;
+        Sense fixed;
+        Sense descriptor;
+    } cases[] = {
+        {"LOGICAL_UNIT_NOT_READY_INITIALIZING_COMMAND_REQUIRED", makeSense(0x70, 0x02, 0x04, 0x02),
+         padded({0x72, 0x02, 0x04, 0x02, 0, 0, 0, 0})},
+        {"FILEMARK_DETECTED", makeSense(0xF0, 0x80, 0x00, 0x01),
+         padded({0x72, 0x00, 0x00, 0x01, 0, 0, 0, 0x04, 0x04, 0x02, 0x00, 0x80})},
+        // ASC/ASCQ 00/00 with ILI: named by the result, the sense lines first.
+        {"FILEMARK_DETECTED", makeSense(0x70, 0x20, 0x00, 0x00),
+         padded({0x72, 0x00, 0x00, 0x00, 0, 0, 0, 0x04, 0x04, 0x02, 0x00, 0x20})},
+        {"TAPE_POSITION_ERROR_AT_END_OF_MEDIUM", makeSense(0x70, 0x43, 0x3B, 0x02),
+         padded({0x72, 0x03, 0x3B, 0x02, 0, 0, 0, 0x04, 0x04, 0x02, 0x00, 0x40})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        RecordingOutput fixedOut, descriptorOut;
+        DeviceStatusState fixedState, descriptorState;
+        LogCommandStatusWithSense(1, c.fixed, fixedOut, fixedState);
+        LogCommandStatusWithSense(1, c.descriptor, descriptorOut, descriptorState);
+        EXPECT_EQ(fixedState.lastStatus, c.status);
+        EXPECT_EQ(descriptorState.lastStatus, c.status);
+        EXPECT_EQ(descriptorState.lastSense, fixedState.lastSense);
+        // The same lines but for the dump and the Error Code line, which name the layout.
+        ASSERT_EQ(descriptorOut.view.size(), fixedOut.view.size());
+        for (size_t i = 0; i < fixedOut.view.size(); ++i) {
+            const std::string& line = fixedOut.view[i];
+            if (line.rfind("  0000", 0) == 0) continue;
+            if (line.rfind("   Error Code: ", 0) == 0) {
+                EXPECT_EQ(descriptorOut.view[i], line + " (descriptor format)");
+                continue;
+            }
+            EXPECT_EQ(descriptorOut.view[i], line);
+        }
     }
 }
 

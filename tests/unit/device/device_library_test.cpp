@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "device/buffer_table.h"
@@ -341,6 +343,87 @@ TEST_F(DeviceLibraryTest, HostAdapterTimeoutIsResentThenGivenUp) {
     };
     EXPECT_EQ(DevTestUnitReady(0), 0);
     EXPECT_EQ(executes, 2);
+}
+
+TEST_F(DeviceLibraryTest, AfterATimeOutOnlyCommandsThatReadStateAreSentAgain) {
+    const struct Case {
+        const char* name;
+        std::vector<uint8_t> cdb;
+        uint8_t haStatus;
+        int sends;
+        bool withheld;
+    } cases[] = {
+        {"TEST UNIT READY", {0x00, 0, 0, 0, 0, 0}, ha_status::CommandTimeout, 3, false},
+        {"INQUIRY", {0x12, 0, 0, 0, 0, 0}, ha_status::Timeout, 3, false},
+        {"LOG SENSE", {0x4D, 0, 0x40, 0, 0, 0, 0, 0, 0, 0}, ha_status::SelectionTimeout, 3, false},
+        {"WRITE(6)", {0x0A, 1, 0, 0, 1, 0}, ha_status::CommandTimeout, 1, true},
+        {"WRITE FILEMARKS", {0x10, 0, 0, 0, 1, 0}, ha_status::CommandTimeout, 1, true},
+        {"REWIND", {0x01, 0, 0, 0, 0, 0}, ha_status::Timeout, 1, true},
+        {"SPACE", {0x11, 1, 0, 0, 1, 0}, ha_status::CommandTimeout, 1, true},
+        {"LOCATE(16)", {0x92, 0, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0}, ha_status::CommandTimeout, 1, true},
+        {"MODE SELECT(6)", {0x15, 0x10, 0, 0, 0, 0}, ha_status::SelectionTimeout, 1, true},
+        {"READ(6): moves the tape", {0x08, 0, 0, 0, 0, 0}, ha_status::CommandTimeout, 1, true},
+        {"an opcode nobody listed", {0xC7, 0, 0, 0, 0, 0}, ha_status::CommandTimeout, 1, true},
+    };
+    bool scanning = true;
+    int executes = 0;
+    uint8_t haStatus = 0;
+    transport->devices[{0, 0, 0}] = [&](RequestBlock& srb) {
+        if (scanning) return FakeTransport::inquiryDevice(1)(srb);
+        ++executes;
+        srb.hostAdapterStatus = haStatus;
+        srb.status.store(srb_status::Error);
+    };
+    enumerate();
+    scanning = false;
+    // The default limits but for the pauses.
+    DevTransportDevice(0)->setWaitLimits({.maxPolls = 1000, .retrySleepMs = 1, .pollWaitMs = 10});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        executes = 0;
+        haStatus = c.haStatus;
+        EXPECT_EQ(DevExecute(0, c.cdb.data(), static_cast<int>(c.cdb.size()), 0, 0), 1);
+        EXPECT_EQ(executes, c.sends);
+        EXPECT_EQ(DevLastError(0), c.haStatus);
+        TimeoutReport report;
+        ASSERT_EQ(DevGetTimeoutReport(0, &report), 0);
+        EXPECT_EQ(report.sends, c.sends);
+        EXPECT_EQ(report.timeouts, c.sends);
+        EXPECT_EQ(report.withheld, c.withheld);
+        EXPECT_EQ(report.opcode, c.cdb[0]);
+    }
+    TimeoutReport report;
+    report.sends = 9;
+    EXPECT_EQ(DevGetTimeoutReport(7, &report), 1);
+    EXPECT_EQ(report.sends, 0);
+}
+
+TEST_F(DeviceLibraryTest, NoResendStartsAfterTheResendWindow) {
+    int executes = 0;
+    transport->devices[{0, 0, 0}] = [&](RequestBlock& srb) {
+        if (srb.cdb[0] == 0x12) return FakeTransport::inquiryDevice(1)(srb);
+        ++executes;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // a slow time-out
+        srb.hostAdapterStatus = ha_status::CommandTimeout;
+        srb.status.store(srb_status::Error);
+    };
+    enumerate();
+    DevTransportDevice(0)->setWaitLimits(
+        {.maxPolls = 1000, .maxRetries = 5, .retrySleepMs = 1, .pollWaitMs = 10, .resendWindowMs = 20});
+    EXPECT_EQ(DevTestUnitReady(0), 1);
+    EXPECT_EQ(executes, 1);
+    TimeoutReport report;
+    DevGetTimeoutReport(0, &report);
+    EXPECT_EQ(report.sends, 1);
+    EXPECT_FALSE(report.withheld);
+    EXPECT_GE(report.waitedMs, 30);
+
+    // The next command starts with an empty report, even when it is refused before it is sent.
+    const uint8_t tooLong[17] = {};
+    EXPECT_EQ(DevExecute(0, tooLong, 17, 0, 0), 1);
+    DevGetTimeoutReport(0, &report);
+    EXPECT_EQ(report.timeouts, 0);
+    EXPECT_EQ(report.sends, 0);
 }
 
 TEST_F(DeviceLibraryTest, BadCdbLengthIsRefused) {

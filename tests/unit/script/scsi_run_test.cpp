@@ -143,6 +143,46 @@ TEST_F(ScsiRunTest, AnInjectedMediumErrorShowsThroughGetSenseAndIfSense) {
     EXPECT_EQ(var("ascq").byteSlot, 0);
 }
 
+TEST_F(ScsiRunTest, DescriptorSenseReadsAsFixedSenseDoes) {
+    // A WRITE that meets a medium error, and a READ that meets a filemark.
+    constexpr std::string_view kFilemarkRead =
+        "DESCRIPTION filemark\nBUFFER Data [ 512 ]\n"
+        "BYTE fm = 0\nBYTE ili = 0\nBYTE eom = 0\nBYTE sk = 0\nBYTE asc = 0\nBYTE ascq = 0\n"
+        "CDB Wr { 6 , FROMHOST , Data , SCSI_WRITE , 0 , 0 , 2 , 0 , 0 }\n"
+        "CDB Rd { 6 , TOHOST , Data , SCSI_READ , 0 , 0 , 2 , 0 , 0 }\n"
+        "CDB Fm { 6 , NONE , 0 , SCSI_WRITE_FILEMARKS , 0 , 0 , 0 , 1 , 0 }\n"
+        "CDB Rew { 6 , NONE , 0 , SCSI_REWIND , 0 , 0 , 0 , 0 , 0 }\n"
+        "SENSEKEYS Mark 00 00 01 Filemark\n"
+        "Start:\nSCSI Rew\nSCSI Wr\nSCSI Fm\nSCSI Rew\nSCSI Rd\nSCSI Rd\n"
+        "GETSENSE sk asc ascq\nGETFMSTATUS fm\nGETILISTATUS ili\nGETEOMSTATUS eom\n"
+        "IFSENSE Mark JUMP Mark\nMSG no filemark\nEXIT 0\nMark:\nMSG filemark\n";
+    for (const char* descriptor : {"no", "yes"}) {
+        SCOPED_TRACE(descriptor);
+        start(std::string("[target 0]\ntype = tape\nmedium_error_at = 50\ndescriptor_sense = ") + descriptor + "\n");
+        ASSERT_EQ(run(kWriteReadCompare), 0) << engine.TrailText();
+        EXPECT_TRUE(sawMessage("failed"));
+        EXPECT_EQ(var("written").longSlot, 50u);
+        EXPECT_EQ(var("sk").byteSlot, 3);
+        EXPECT_EQ(var("asc").byteSlot, 0x0C);
+        EXPECT_EQ(var("ascq").byteSlot, 0);
+
+        ASSERT_EQ(run(kFilemarkRead), 0) << engine.TrailText();
+        EXPECT_TRUE(sawMessage("filemark"));
+        EXPECT_FALSE(sawMessage("no filemark"));
+        EXPECT_EQ(var("sk").byteSlot, 0);
+        EXPECT_EQ(var("asc").byteSlot, 0);
+        EXPECT_EQ(var("ascq").byteSlot, 1);
+        EXPECT_EQ(var("fm").byteSlot, 1);
+        EXPECT_EQ(var("ili").byteSlot, 0);
+        EXPECT_EQ(var("eom").byteSlot, 0);
+        // The frame shows the condition in the same words.
+        bool named = false;
+        for (const auto& line : doc->lines().snapshot()) named |= line == "   Flags:  FM";
+        EXPECT_TRUE(named);
+        TearDown();
+    }
+}
+
 TEST_F(ScsiRunTest, CountsFromVariablesAndLiterals) {
     start();
     ASSERT_EQ(run("DESCRIPTION counts\nBUFFER Data [ 100 ]\nLONG n = 0\nLONG m = 0\nWORD k = 3\n"

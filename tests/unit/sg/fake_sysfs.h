@@ -29,7 +29,13 @@ public:
     const std::filesystem::path& sys() const { return sys_; }
     const std::filesystem::path& dev() const { return dev_; }
 
-    device::SgScanOptions options(bool rescan = false) const { return {sys_, dev_, rescan}; }
+    device::SgScanOptions options(bool rescan = false) const {
+        device::SgScanOptions options;
+        options.sysfsRoot = sys_;
+        options.devRoot = dev_;
+        options.rescan = rescan;
+        return options;
+    }
 
     void addHost(uint32_t host, bool withScanFile = true) {
         const auto dir = hostDir(host) / "scsi_host" / hostName(host);

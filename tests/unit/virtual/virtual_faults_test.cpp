@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "device/device_library.h"
+#include "device/sense_format.h"
 #include "support/test_root.h"
 #include "virtual_bus.h"
 
@@ -131,9 +132,67 @@ TEST_F(VirtualFaultsTest, RequestSenseReportsTheLastSenseOnceAndItsVendorBytes) 
     EXPECT_EQ(last.data[2] & 0x0F, 8);
     EXPECT_EQ(last.data[6], 100);
     EXPECT_EQ(bus->requestSense().data[2], 0x00);  // reported once
-    // A short allocation length cuts the data; the descriptor format is not offered.
+    // A short allocation length cuts the data.
     EXPECT_EQ(bus->in(0, {0x03, 0, 0, 0, 18, 0}, 29).transferred(), 18u);
-    EXPECT_EQ(bus->in(0, {0x03, 1, 0, 0, 29, 0}, 29).kcq(), "5/24/00");
+}
+
+TEST_F(VirtualFaultsTest, DescriptorSenseWhenTheControlPageOrTheProfileAsks) {
+    auto bus = busFor("[target 0]\ncapacity_mib = 64\n");
+    ASSERT_TRUE(bus);
+    // D_SENSE off at power-on; the control page says so and lets it change.
+    const Answer control = bus->in(0, {0x1A, 0x08, 0x0A, 0, 255, 0}, 255);
+    ASSERT_TRUE(control.good()) << control.kcq();
+    ASSERT_EQ(control.transferred(), 16u);
+    EXPECT_EQ(control.data[4], 0x0A);
+    EXPECT_EQ(control.data[6] & 0x04, 0);
+    EXPECT_EQ(bus->in(0, {0x1A, 0x08, 0x4A, 0, 255, 0}, 255).data[6], 0x04);  // changeable: D_SENSE only
+    ASSERT_EQ(bus->readVariable(100).sense[0], 0xF0);  // fixed format, VALID
+
+    // Set D_SENSE: the same conditions now come in descriptor format.
+    std::vector<uint8_t> select(control.data.begin(), control.data.begin() + 16);
+    select[0] = 0;
+    select[6] |= 0x04;
+    ASSERT_TRUE(bus->out(0, {0x15, 0x10, 0, 0, 16, 0}, select).good());
+    const Answer eod = bus->readVariable(100);
+    ASSERT_TRUE(eod.check());
+    ASSERT_GE(eod.sense.size(), 8u);
+    EXPECT_EQ(eod.sense[0], 0x72);
+    const SenseFields f = parseSense(eod.sense);
+    EXPECT_EQ(f.key, 8);
+    EXPECT_EQ(f.asc, 0x00);
+    EXPECT_EQ(f.ascq, 0x05);
+    EXPECT_TRUE(f.informationValid);
+    EXPECT_EQ(f.signedInformation(), 100);
+    // REQUEST SENSE follows its DESC bit, not D_SENSE.
+    EXPECT_EQ(bus->readVariable(100).sense[0], 0x72);
+    EXPECT_EQ(bus->requestSense().data[0], 0xF0);
+    EXPECT_EQ(bus->readVariable(100).sense[0], 0x72);
+    const Answer described = bus->in(0, {0x03, 1, 0, 0, 29, 0}, 29);
+    ASSERT_TRUE(described.good());
+    EXPECT_EQ(described.data[0], 0x72);
+    EXPECT_EQ(parseSense({described.data.data(), described.transferred()}).signedInformation(), 100);
+
+    // A field pointer of an ILLEGAL REQUEST travels in a sense-key specific descriptor.
+    const Answer refused = bus->in(0, {0x05, 1, 0, 0, 0, 0}, 6);
+    ASSERT_TRUE(refused.check());
+    EXPECT_EQ(refused.sense, (std::vector<uint8_t>{0x72, 0x05, 0x24, 0x00, 0, 0, 0, 8, 0x02, 0x06, 0, 0, 0xC8, 0,
+                                                   1, 0}));
+
+    // The profile key sets D_SENSE from the start, for every kind of device.
+    auto described2 = busFor("[target 0]\ncartridge = no\ndescriptor_sense = yes\n[target 1]\ntype = disk\n"
+                             "descriptor_sense = yes\n");
+    ASSERT_TRUE(described2);
+    for (uint8_t target : {0, 1}) {
+        const Answer a = described2->none(target, {0x00, 0, 0, 0, 0, 0});
+        const Answer opcode = described2->none(target, {0xC7, 0, 0, 0, 0, 0});
+        ASSERT_TRUE(opcode.check());
+        EXPECT_EQ(opcode.sense[0], 0x72) << int(target);
+        EXPECT_EQ(parseSense(opcode.sense).asc, 0x20);
+        if (target == 0) {
+            ASSERT_TRUE(a.check());
+            EXPECT_EQ(a.sense, (std::vector<uint8_t>{0x72, 0x02, 0x3A, 0x00, 0, 0, 0, 0}));
+        }
+    }
 }
 
 TEST_F(VirtualFaultsTest, SenseDeliveryFollowsTheRoomAsked) {

@@ -37,9 +37,10 @@ TEST_F(VirtualModeTest, ModeSenseLayouts) {
     } cases[] = {
         {"(6) header and descriptor", {0x1A, 0, 0x00, 0, 255, 0}, 12, 4, {}},
         {"(6) compression page without descriptor", {0x1A, 0x08, 0x0F, 0, 255, 0}, 20, 0, {0x0F}},
-        {"(6) all pages", {0x1A, 0, 0x3F, 0, 255, 0}, 44, 4, {0x0F, 0x10}},
+        {"(6) all pages", {0x1A, 0, 0x3F, 0, 255, 0}, 56, 4, {0x0A, 0x0F, 0x10}},
         {"(10) configuration page", {0x5A, 0, 0x10, 0, 0, 0, 0, 0, 255, 0}, 32, 8, {0x10}},
-        {"(10) all pages, no descriptor", {0x5A, 0x08, 0x3F, 0, 0, 0, 0, 0, 255, 0}, 40, 0, {0x0F, 0x10}},
+        {"(10) all pages, no descriptor", {0x5A, 0x08, 0x3F, 0, 0, 0, 0, 0, 255, 0}, 52, 0, {0x0A, 0x0F, 0x10}},
+        {"(6) control page", {0x1A, 0x08, 0x0A, 0, 255, 0}, 16, 0, {0x0A}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -59,12 +60,16 @@ TEST_F(VirtualModeTest, ModeSenseLayouts) {
         }
         size_t at = (ten ? 8 : 4) + descriptorLength;
         for (uint8_t page : c.pages) {
+            const size_t size = page == 0x0A ? 12 : 16;
             EXPECT_EQ(a.data[at] & 0x3F, page);
-            EXPECT_EQ(a.data[at + 1], 14);
+            EXPECT_EQ(a.data[at + 1], size - 2);
             if (page == 0x0F) {
                 EXPECT_EQ(a.data[at + 2], 0xC0);  // DCE and DCC
             }
-            at += 16;
+            if (page == 0x0A) {
+                EXPECT_EQ(a.data[at + 2], 0x00);  // D_SENSE off: fixed-format sense
+            }
+            at += size;
         }
     }
     EXPECT_EQ(sense6(0x01, 255).kcq(), "5/24/00");          // a page the drive does not have
@@ -131,6 +136,11 @@ TEST_F(VirtualModeTest, ModeSelectRefusesWhatCannotChange) {
          {0x15, 0x10, 0, 0, 20, 0},
          {0, 0, 0x10, 0, 0x0F, 0x0E, 0x80, 0x80, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0},
          "5/26/00"},
+        {"control page: a field other than D_SENSE",
+         {0x15, 0x10, 0, 0, 16, 0},
+         {0, 0, 0x10, 0, 0x0A, 0x0A, 0x04, 0x10, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0},
+         "5/26/00"},
+        {"control page of the wrong length", {0x15, 0x10, 0, 0, 8, 0}, {0, 0, 0x10, 0, 0x0A, 0x02, 0x04, 0}, "5/26/00"},
         {"header only", {0x15, 0x10, 0, 0, 4, 0}, {0, 0, 0x10, 0}, "GOOD"},
         {"(10) with descriptor",
          {0x55, 0x10, 0, 0, 0, 0, 0, 0, 16, 0},
