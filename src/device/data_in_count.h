@@ -27,16 +27,4 @@ struct CommandEnd {
 
 uint32_t knownTransferred(const CommandEnd& end);
 
-// The stream-command fields of sense data in fixed (70h/71h) or descriptor (72h/73h)
-// format. Every byte is read only within the span.
-struct StreamSense {
-    bool valid = false;  // VALID: `information` holds the residue
-    int64_t information = 0;
-    bool filemark = false;
-    bool eom = false;
-    bool ili = false;
-};
-// False when the bytes are neither format or too short for the response code.
-bool readStreamSense(std::span<const uint8_t> sense, StreamSense& out);
-
 }  // namespace vexal::device

@@ -108,25 +108,4 @@ TEST(DataInCountTest, CountsOnlyWhatTheDeviceIsKnownToHaveSent) {
     }
 }
 
-TEST(DataInCountTest, StreamSenseOfBothFormats) {
-    StreamSense fixed, descriptor;
-    ASSERT_TRUE(readStreamSense(fixedSense(kFilemark | kIli, -3), fixed));
-    ASSERT_TRUE(readStreamSense(descriptorSense(0x00, true, -3, kFilemark | kIli), descriptor));
-    for (const StreamSense& s : {fixed, descriptor}) {
-        EXPECT_TRUE(s.valid);
-        EXPECT_EQ(s.information, -3);
-        EXPECT_TRUE(s.filemark);
-        EXPECT_TRUE(s.ili);
-        EXPECT_FALSE(s.eom);
-    }
-    StreamSense s;
-    EXPECT_FALSE(readStreamSense({}, s));
-    EXPECT_FALSE(readStreamSense(Bytes{0x70, 0x00}, s));  // no sense key byte
-    EXPECT_FALSE(readStreamSense(Bytes{0x7F, 0, 0, 0}, s));
-    // VALID set but INFORMATION not all there.
-    ASSERT_TRUE(readStreamSense(Bytes{0xF0, 0, kIli, 0, 0}, s));
-    EXPECT_FALSE(s.valid);
-    EXPECT_TRUE(s.ili);
-}
-
 }  // namespace
