@@ -127,6 +127,9 @@ ScsiResult CScsiDevice::LogCommandStatus(ScsiResult result) {
 void CScsiDevice::logFailureWithoutSense(ScsiResult result) {
     status.lastStatus = statusName(result);
     Line(" [Vexal_CmdStatus: " + status.lastStatus, LineRule::EngineeringOnly);
+    // What the wait loop did about a time-out (how often it was sent, or why not again).
+    if (const auto note = timeoutNote(status.timeouts)) Line(*note, LineRule::EngineeringOnly, 2);
+    status.timeouts = {};
     if (const std::string reason = device::DevSystemErrorText(handle); !reason.empty())
         Line(" [Vexal_System_Error: " + reason + "]", LineRule::EngineeringOnly, 2);
 }

@@ -92,8 +92,8 @@ private Q_SLOTS:
         QCOMPARE(wizard->page(), gui::FaDumpWizard::SetupPage);
         QCOMPARE(wizard->setupTitle(), QString("FA Full Dump Setup"));
         QVERIFY(!wizard->backButton()->isEnabled());
-        // A fresh profile holds no serial number for the drive.
-        const auto expected = log::lookUpInstallPath().path / "FADump" / "NoSerialNum.dmz";
+        // The scan read the drive's serial number (page 80h): the dump is named after it.
+        const auto expected = log::lookUpInstallPath().path / "FADump" / "VD00000001.dmz";
         QCOMPARE(wizard->setup().file, expected);
         wizard->nextButton()->click();
         QCOMPARE(wizard->page(), gui::FaDumpWizard::CustomerPage);
@@ -182,7 +182,7 @@ private Q_SLOTS:
         QVERIFY(waitFor([&] { return !viewer->busy(); }));
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened.front().front().toBool(), true);
-        QCOMPARE(viewer->windowTitle(), QString("FA Dump: NoSerialNum.dmz"));
+        QCOMPARE(viewer->windowTitle(), QString("FA Dump: VD00000001.dmz"));
         QVERIFY(viewer->sectionList()->isEnabled());
         QVERIFY(viewer->sectionList()->topLevelItemCount() >= 3);
         QCOMPARE(viewer->sectionList()->topLevelItem(0)->text(0), QString("configuration"));
@@ -203,7 +203,7 @@ private Q_SLOTS:
         std::string first, second;
         std::getline(in, first);
         std::getline(in, second);
-        QCOMPARE(first, std::string("FA Dump: NoSerialNum.dmz\r"));
+        QCOMPARE(first, std::string("FA Dump: VD00000001.dmz\r"));
         QCOMPARE(second, fadump::sectionLine(viewer->result().sections.front()) + "\r");
         QVERIFY(viewer->close());
     }
