@@ -63,7 +63,8 @@ void exerciseDrive(fuzz::FuzzDrive& drive) {
     const uint8_t family = scanner.DriveFamily(0);
     drive.device.familyCode = family;
     drive.device.Inquiry(false);
-    check(drive.device.inquiryData().size() == 64);
+    // Only the bytes the drive sent are kept.
+    check(drive.device.inquiryData().size() <= 64);
     drive.device.Inquiry(true);
     drive.device.InquiryFirmwareBuild();
 }
