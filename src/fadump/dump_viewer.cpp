@@ -194,9 +194,16 @@ ViewerResult OpenDumpFile(ui::Operator& op, const std::filesystem::path& dmz, co
     return r;
 }
 
-bool ChooseAndOpenDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result) {
+bool ChooseDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, std::filesystem::path& chosen) {
     std::string file = startFolder.string();
     if (!op.chooseFile(ui::FileDialog::Open, kSelectDumpCaption, kViewerFilter, file) || file.empty()) return false;
+    chosen = file;
+    return true;
+}
+
+bool ChooseAndOpenDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result) {
+    std::filesystem::path file;
+    if (!ChooseDumpFile(op, startFolder, file)) return false;
     result = OpenDumpFile(op, file);
     return true;
 }

@@ -80,10 +80,8 @@ DumpViewerWindow::~DumpViewerWindow() = default;
 
 bool DumpViewerWindow::chooseAndOpen() {
     if (busy()) return false;
-    std::string path = startFolder_.string();
-    if (!op_.chooseFile(ui::FileDialog::Open, fadump::kSelectDumpCaption, fadump::kViewerFilter, path) ||
-        path.empty())
-        return false;
+    std::filesystem::path path;
+    if (!fadump::ChooseDumpFile(op_, startFolder_, path)) return false;
     openFile(path);
     return true;
 }

@@ -122,42 +122,63 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Actions and menus (main_window_menus.cpp).
     QAction* makeAction(const char* name, const QString& text, std::function<void()> handler,
                         const QKeySequence& key = {});
     QAction* commandAction(const char* name, const QString& text, int commandCode);
     void createActions();
-    void createToolBars();
     void buildMenus();
+    void createToolBars();
+    // Each menu's actions and handlers, in main_window_<menu>.cpp.
+    void createFileActions();
+    void createViewActions();
+    void createCommandActions();
+    void createTestActions();
+    void createModeActions();
+    void createHelpActions();
+    // The labelled tool bar's own commands: Ready, Firmware, FUP Tape, FA Dump, Wizard.
+    void createToolActions();
+
+    // File menu.
+    void saveView(bool askName);
+    // View menu.
+    void clearView();
+    void askClearView(bool entering);
+    void tapeAlerts();
+    void showMam();
+    void showEeprom();
+    // Commands menu.
     void populateDevices();
     bool confirmDevice();
-    void saveView(bool askName);
-    void clearView();
+    void adoptDocumentDevice();
+    void rescan();
+    // What follows every scan: its notes, the active device, the device list.
+    void afterRescan(bool hadDevices);
+    void showScanNotes();
+    void busReset();
+    // Tests menu.
     void runTestDialog();
     void abortTest();
+    // Mode and Settings menus.
+    void switchTransport(device::TransportKind kind);
+    void preferences();
+    // Set Defaults: true when the operator confirmed (the colours are reset too).
+    bool resetDefaults();
+    // Help menu.
+    void about();
+    void openHelp(bool releaseNotes);
+    void openUrl(const char* url);
+    // Tool bar commands.
     void readinessCheck();
     void showLastCommandLines();
+    void firmwareUpdate();
+    void fupTape();
     // Runs `work` on the drive off the window's thread; what it writes to its stream is
     // shown at the end.
     void runDeviceWork(std::function<void(std::ostream&)> work);
     // The FA dump or the readiness check is using the drive.
     bool backgroundBusy() const;
-    void adoptDocumentDevice();
     void restoreFromTray();
-    void rescan();
-    void showScanNotes();
-    void switchTransport(device::TransportKind kind);
-    void tapeAlerts();
-    void showMam();
-    void showEeprom();
-    void firmwareUpdate();
-    void fupTape();
-    void preferences();
-    void about();
-    void openHelp(bool releaseNotes);
-    void openUrl(const char* url);
-    void askClearView(bool entering);
-    // Set Defaults: true when the operator confirmed (the colours are reset too).
-    bool resetDefaults();
 
     std::unique_ptr<ui::Operator> ownOperator_;
     ui::Operator* op_;

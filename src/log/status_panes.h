@@ -46,6 +46,8 @@ struct StatusPanes {
 
 StatusPanes statusPanes(const StatusInputs& in);
 
+// The tray tooltip until the start-up sequence has run.
+inline constexpr std::string_view kTrayTooltipStarting = "Vexal: Initializing";
 // "Vexal: Idle" or "Vexal: Running".
 std::string_view trayTooltip(bool idle);
 
