@@ -126,12 +126,16 @@ std::vector<std::string_view> EditableSettings() {
     return names;
 }
 
+std::string UnknownSettingText(std::string_view name) {
+    std::string known;
+    for (const Editable& k : editables()) known += (known.empty() ? "" : ", ") + std::string(k.name);
+    return fmt::format("There is no setting '{}': the settings that can be set are {}.", name, known);
+}
+
 SetResult SetSetting(UserSettings& settings, std::string_view name, std::string_view value, std::string& error) {
     const Editable* e = find(name);
     if (!e) {
-        std::string known;
-        for (const Editable& k : editables()) known += (known.empty() ? "" : ", ") + std::string(k.name);
-        error = fmt::format("There is no setting '{}': the settings that can be set are {}.", name, known);
+        error = UnknownSettingText(name);
         return SetResult::UnknownName;
     }
     std::string stored, why;

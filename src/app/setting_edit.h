@@ -19,6 +19,9 @@ enum class SetResult { Stored, UnknownName, BadValue, NotWritten };
 // Stored comes with one sentence in `error`.
 SetResult SetSetting(UserSettings& settings, std::string_view name, std::string_view value, std::string& error);
 
+// The sentence for a name that is not an editable setting; it lists those that are.
+std::string UnknownSettingText(std::string_view name);
+
 // The stored value of an editable setting (its default when none is stored); nullopt for
 // an unknown name.
 std::optional<std::string> GetSetting(std::string_view name);
