@@ -121,9 +121,8 @@ int runScript(CliContext& context, const RunOptions& options) {
     const std::string testName = std::filesystem::path(options.script).stem().string();
     std::vector<app::DeviceOutcome> outcomes;
     std::thread severalRun;
+    const document::MultiDeviceTest test{testName, options.script, options.iterations, setup.suppressDialogs, false};
     if (several) {
-        const document::MultiDeviceTest test{testName, options.script, options.iterations, setup.suppressDialogs,
-                                             false};
         doc.idle = 0;
         doc.testRunning = 1;
         severalRun = std::thread([&] {

@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
     runCommand->add_flag("--suppress-dialogs", runOptions.suppressDialogs, "Run without dialogs (GETSUPPRESSSTATUS reads 1)");
     runCommand->add_flag("--step", runOptions.step, "Show each statement and wait for Enter before running it");
     runCommand->add_option("--device", runOptions.devices,
-                           "Device (N, H:T:L or /dev/sgN); repeat it to run on each device in turn");
+                           "Device (N, H:T:L or /dev/sgN); repeat it to run on each device in turn")
+        ->allow_extra_args(false);
     auto* readyCommand = app.add_subcommand("ready", "Check that the device is ready for a test (TEST UNIT READY rounds)");
     std::string sendLogFile;
     auto* sendLogCommand = app.add_subcommand("send-log", "Hand a log file of the Logs folder to the mail client");
