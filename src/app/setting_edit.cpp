@@ -126,6 +126,11 @@ std::vector<std::string_view> EditableSettings() {
     return names;
 }
 
+std::string_view SettingName(std::string_view name) {
+    const Editable* e = find(name);
+    return e ? e->name : std::string_view();
+}
+
 std::string UnknownSettingText(std::string_view name) {
     std::string known;
     for (const Editable& k : editables()) known += (known.empty() ? "" : ", ") + std::string(k.name);

@@ -19,6 +19,9 @@ enum class SetResult { Stored, UnknownName, BadValue, NotWritten };
 // Stored comes with one sentence in `error`.
 SetResult SetSetting(UserSettings& settings, std::string_view name, std::string_view value, std::string& error);
 
+// The setting's own spelling of `name` (any letter case); empty for an unknown name.
+std::string_view SettingName(std::string_view name);
+
 // The sentence for a name that is not an editable setting; it lists those that are.
 std::string UnknownSettingText(std::string_view name);
 

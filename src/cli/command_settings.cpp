@@ -44,7 +44,7 @@ int runSettings(CliContext& context, const SettingsOptions& options) {
         switch (app::SetSetting(app.settings, options.name, options.value, error)) {
         case app::SetResult::Stored:
             if (!context.options().quiet)
-                std::cout << options.name << "=" << app::GetSetting(options.name).value_or("") << "\n";
+                std::cout << app::SettingName(options.name) << "=" << app::GetSetting(options.name).value_or("") << "\n";
             return session.finish(kExitDone);
         case app::SetResult::UnknownName:
         case app::SetResult::BadValue:

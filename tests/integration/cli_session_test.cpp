@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -43,7 +44,7 @@ std::string readAll(const fs::path& path) {
     return s.str();
 }
 
-class CliSessionTest : public ::testing::Test {
+class CliSessionLayerTest : public ::testing::Test {
 protected:
     // vexal-cli on the virtual bus with `env` (NAME=VALUE) set for it.
     ProcessResult cli(std::vector<std::string> args, std::vector<std::string> env = {}, int timeout = 120) {
@@ -88,9 +89,9 @@ protected:
     vexal::testing::Watchdog watchdog{std::chrono::seconds(600), "a session test"};
 };
 
-TEST_F(CliSessionTest, ReadinessCheckFollowsTheLastTestUnitReady) {
+TEST_F(CliSessionLayerTest, ReadinessCheckFollowsTheLastTestUnitReady) {
     struct Case {
-        const char* profile;  // target 0 of the bus
+        const char* profile;  // target 0 of the bus; nullptr: one whose late commands fail
         int exitCode;
         const char* verdict;
     };
@@ -99,11 +100,25 @@ TEST_F(CliSessionTest, ReadinessCheckFollowsTheLastTestUnitReady) {
         {"type = tape\ncartridge = no\n", 0, vexal::app::kWizardReady},  // no medium is ready for a test
         {"type = tape\nunit_attention = yes\n", 0, vexal::app::kWizardReady},
         {"type = tape\nnot_ready_seconds = 2\n", 0, vexal::app::kWizardReady},  // becoming ready: asked again
-        // The scan's two INQUIRY commands and one TEST UNIT READY pass; the rest end in bus free.
-        {"type = tape\ndisconnect_after = 4\n", 1, vexal::app::kWizardNotReady},
+        {nullptr, 1, vexal::app::kWizardNotReady},  // see `failing` below
     };
+    // How many commands the drive gets before the check's five TEST UNIT READY commands (the
+    // scan's and the device's own), read from the drive's trace.
+    const fs::path trace = root.path() / "trace.txt";
+    const std::string alone = file("alone.ini", "[target 0]\ntype = tape\n");
+    ASSERT_EQ(runProcess("/usr/bin/env", {"VEXAL_VIRTUAL_TRACE=" + trace.string(), VEXAL_CLI_PATH,
+                                          "--virtual=" + alone, "--device", "0", "ready"})
+                  .exitCode,
+              0);
+    const std::string traced = readAll(trace);
+    const auto commands = static_cast<size_t>(std::count(traced.begin(), traced.end(), '\n'));
+    ASSERT_GT(commands, 5u) << traced;
+    const size_t before = commands - 5;
+    // Two rounds pass, the rest end in bus free.
+    const std::string failing = "type = tape\ndisconnect_after = " + std::to_string(before + 3) + "\n";
     for (const Case& c : cases) {
-        const std::string profile = file("ready.ini", std::string("[target 0]\n") + c.profile);
+        const std::string profile =
+            file("ready.ini", std::string("[target 0]\n") + (c.profile ? c.profile : failing.c_str()));
         const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual=" + profile, "--device", "0", "ready"}, 120);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.profile << r.out << r.err;
         EXPECT_NE(r.out.find(c.verdict), std::string::npos) << c.profile << r.out;
@@ -111,7 +126,7 @@ TEST_F(CliSessionTest, ReadinessCheckFollowsTheLastTestUnitReady) {
     }
 }
 
-TEST_F(CliSessionTest, SettingsAreCheckedBeforeTheyAreStored) {
+TEST_F(CliSessionLayerTest, SettingsAreCheckedBeforeTheyAreStored) {
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -155,7 +170,7 @@ TEST_F(CliSessionTest, SettingsAreCheckedBeforeTheyAreStored) {
     EXPECT_NE(scan.out.find("SKTX VIRTUAL"), std::string::npos) << scan.out << scan.err;
 }
 
-TEST_F(CliSessionTest, RunOnSeveralDevicesTestsEachInItsFrames) {
+TEST_F(CliSessionLayerTest, RunOnSeveralDevicesTestsEachInItsFrames) {
     const std::string script = file("HELLO.SCS", "DESCRIPTION hello\nStart:\nMSG hello from the drive\nEXIT 0\n");
     auto r = cli({"run", "--device", "0", "--device", "0:1:0", script});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
@@ -186,7 +201,7 @@ TEST_F(CliSessionTest, RunOnSeveralDevicesTestsEachInItsFrames) {
     EXPECT_NE(r.err.find("There is no device 7"), std::string::npos) << r.err;
 }
 
-TEST_F(CliSessionTest, AnAbortAsksWhetherToGoOnWithTheRemainingDrives) {
+TEST_F(CliSessionLayerTest, AnAbortAsksWhetherToGoOnWithTheRemainingDrives) {
     const std::string script =
         file("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for the operator\nSLEEP 20000\nEXIT 0\n");
     struct Case {
@@ -206,7 +221,7 @@ TEST_F(CliSessionTest, AnAbortAsksWhetherToGoOnWithTheRemainingDrives) {
     }
 }
 
-TEST_F(CliSessionTest, ExitSequenceRunsOnEveryWayOut) {
+TEST_F(CliSessionLayerTest, ExitSequenceRunsOnEveryWayOut) {
     const std::string waitScript =
         file("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for a signal\nSLEEP 20000\nEXIT 0\n");
     struct Case {
@@ -246,7 +261,7 @@ TEST_F(CliSessionTest, ExitSequenceRunsOnEveryWayOut) {
     }
 }
 
-TEST_F(CliSessionTest, TheFirstLostLogLineIsReportedOnceWithItsReason) {
+TEST_F(CliSessionLayerTest, TheFirstLostLogLineIsReportedOnceWithItsReason) {
     // The header of a log file, measured on this machine: the limit lets it through and
     // stops the command lines after it.
     ASSERT_EQ(cli({"--log", "--engineering", "tur"}, {"VEXAL_PASSPHRASE=Korvane-Eng42"}).exitCode, 0);
@@ -272,7 +287,7 @@ TEST_F(CliSessionTest, TheFirstLostLogLineIsReportedOnceWithItsReason) {
     EXPECT_EQ(readAll(logs[0]).find("Inquiry"), std::string::npos);
 }
 
-TEST_F(CliSessionTest, SendLogHandsTheFileToTheMailProgram) {
+TEST_F(CliSessionLayerTest, SendLogHandsTheFileToTheMailProgram) {
     // A stand-in for xdg-email: records its arguments, ends with the status asked for.
     const fs::path args = root.path() / "mail-args.txt";
     const std::string mailer = file("mailer.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + args.string() +
@@ -309,7 +324,7 @@ TEST_F(CliSessionTest, SendLogHandsTheFileToTheMailProgram) {
     EXPECT_EQ(r.exitCode, 4) << r.err;
 }
 
-TEST_F(CliSessionTest, ASavedViewIsShownAndSentAsTheViewDrawsIt) {
+TEST_F(CliSessionLayerTest, ASavedViewIsShownAndSentAsTheViewDrawsIt) {
     const std::string script = file("SHOW.SCS", "DESCRIPTION show\nStart:\nMSG a line of the view\nEXIT 0\n");
     const fs::path saved = root.path() / "saved.txt";
     ASSERT_EQ(cli({"--save", saved.string(), "run", script}).exitCode, 0);
@@ -336,7 +351,7 @@ TEST_F(CliSessionTest, ASavedViewIsShownAndSentAsTheViewDrawsIt) {
     EXPECT_EQ(readAll(view), readAll(saved));
 }
 
-TEST_F(CliSessionTest, BusResetGoesThroughTheResetWorker) {
+TEST_F(CliSessionLayerTest, BusResetGoesThroughTheResetWorker) {
     const auto r = cli({"--engineering", "bus-reset"}, {"VEXAL_PASSPHRASE=Korvane-Eng42"});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_EQ(count(r.out, "\n ResetBus\n"), 1u) << r.out;
