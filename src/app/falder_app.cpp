@@ -168,11 +168,14 @@ void CFalderApp::SaveWindowSettings(const WindowPlacement& placement) {
 int CFalderApp::StartInstance() {
     const long count = platform::ProfileStore::changeInstanceCount(+1);
     instanceNumber = count > 0 ? static_cast<int>(count) : 1;
+    instanceCounted_ = true;
     return instanceNumber;
 }
 
 void CFalderApp::ExitInstance() {
-    platform::ProfileStore::changeInstanceCount(-1);
+    // Only a counted start is given back, and only once.
+    if (instanceCounted_) platform::ProfileStore::changeInstanceCount(-1);
+    instanceCounted_ = false;
     if (wizardPrivileges) {
         WriteSetting("PasswordSet", 0);
         WriteSetting("Password", "");

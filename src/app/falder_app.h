@@ -41,7 +41,9 @@ public:
     // Shift+Alt+W in engineering mode.
     void WizardAccess();
 
-    // Start and exit bookkeeping: "Instance Count" and forgetting wizard privileges.
+    // Start and exit bookkeeping: "Instance Count" and forgetting wizard privileges. The
+    // exit gives back only what the start took, so a session that never counted itself
+    // (the terminal's) may run it too.
     int StartInstance();
     void ExitInstance();
 
@@ -57,6 +59,7 @@ private:
 
     ui::Operator& op_;
     ShellHooks& shell_;
+    bool instanceCounted_ = false;
 };
 
 inline constexpr const char* kPasswordIncorrect = "The password you provided is incorrect.";

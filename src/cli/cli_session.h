@@ -1,16 +1,22 @@
 #pragma once
-// A device command's session on the terminal: the application's settings and mode, the
-// session log, the document, and the line list printed as the view would draw it.
+// A command's session on the terminal: the options go in, the core's session layer does
+// the work, and the line list comes out as the view would draw it.
 #include <memory>
+#include <optional>
 
-#include "app/falder_app.h"
+#include "app/session.h"
 #include "cli/cli_context.h"
-#include "document/falder_doc.h"
-#include "diag/tape_alerts.h"
-#include "log/log_system.h"
+#include "cli/termination.h"
 #include "log/view_colours.h"
 
 namespace vexal::cli {
+
+// What the session layer asks of the terminal.
+class TerminalSessionHooks : public app::SessionHooks {
+public:
+    void lostLogLine(std::string_view text) override;
+    void showTapeAlerts(const diag::TapeAlertDialogModel& model) override;
+};
 
 class CliSession {
 public:
@@ -23,22 +29,23 @@ public:
     command::ScsiResult run();
     // Prints the lines added since the last call.
     void printNewLines();
-    // Writes --save and closes the log; returns `rc` unless saving failed.
+    // Prints every line the view would draw (the last ones of a long list); with --json a
+    // JSON array of them.
+    void showAllLines();
+    // Writes --save and runs the exit sequence; returns `rc` unless saving failed.
     int finish(int rc);
 
-    app::CFalderApp& app() { return app_; }
+    app::Session& session() { return session_; }
+    app::CFalderApp& app() { return session_.app(); }
     CliContext& context() { return context_; }
-    document::CFalderDoc& doc() { return *doc_; }
+    document::CFalderDoc& doc() { return session_.doc(); }
 
 private:
     CliContext& context_;
-    app::ShellHooks shell_;
-    app::CFalderApp app_;
-    std::unique_ptr<log::CLogSystem> log_;
-    std::unique_ptr<document::CFalderDoc> doc_;
+    TerminalSessionHooks hooks_;
+    app::Session session_;
+    SessionOnSignal onSignal_;
     log::ViewColours colours_;
-    diag::TapeAlertTable tapeAlerts_;
-    uint8_t familyCode_ = 0;
     bool colour_ = false;
     bool carry_ = false;
     size_t printed_ = 0;

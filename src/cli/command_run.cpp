@@ -1,52 +1,27 @@
-// vexal-cli run: a script on the selected device inside the test runner's frames. Lines are
-// printed as the run adds them; Ctrl+C aborts between statements; --step releases one
-// statement per line read from the terminal (end of input stops the run).
+// vexal-cli run: a script on the selected device, or on several devices in turn, inside
+// the test runner's frames. Lines are printed as the run adds them; Ctrl+C (or SIGTERM)
+// aborts between statements; --step releases one statement per line read from the
+// terminal (end of input stops the run).
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <thread>
 
+#include <fmt/format.h>
+
+#include "app/device_runs.h"
+#include "app/script_setup.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
-#include "firmware/firmware_update.h"
+#include "device/drive_family.h"
 #include "script/script_engine.h"
-#include "serial/port_setting.h"
-#include "serial/serial_session.h"
 
 namespace vexal::cli {
 namespace {
-
-std::atomic<bool> runInterrupted{false};
-
-extern "C" void onRunInterrupt(int) { runInterrupted = true; }
-
-// Remembers whether any load or run of the test failed: the runner itself only asks the
-// operator about it.
-class TrackedScript : public document::TestScript {
-public:
-    explicit TrackedScript(script::ScriptEngine& engine) : engine_(engine) {}
-    bool Load(const std::string& file) override {
-        const bool ok = engine_.Load(file);
-        if (!ok) failed = true;
-        return ok;
-    }
-    bool Execute() override {
-        const bool ok = engine_.Execute();
-        // Files and charts the run left open are closed now, so each run's charts are kept.
-        engine_.closeScriptFiles();
-        if (!ok) failed = true;
-        return ok;
-    }
-    std::string ErrorText() override { return engine_.ErrorText(); }
-    std::atomic<bool> failed{false};
-
-private:
-    script::ScriptEngine& engine_;
-};
 
 // Step mode on the terminal: each line read releases the statement on show. The next line
 // is read only once the next statement is shown, so lines typed ahead are not lost.
@@ -68,6 +43,40 @@ void stepReader(script::ScriptEngine& engine, const std::atomic<bool>& finished)
     }
 }
 
+std::string trimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.front() == ' ') s.erase(0, 1);
+    return s;
+}
+
+// The devices a run on several devices covers, as indexes of the full scan. A device that
+// may not be addressed is announced and left out, as the device list does.
+int resolveDevices(CliContext& context, const std::vector<std::string>& names, std::vector<int>& indexes,
+                   int& leftOut) {
+    if (const int rc = context.scan(true); rc != kExitDone) return rc;
+    for (const std::string& name : names) {
+        const int index = context.findDevice(name);
+        if (index < 0) {
+            if (const int rc = context.accessFailure(); rc != kExitDone) return rc;
+            std::cerr << "There is no device " << name << ": run 'vexal-cli scan' to list them.\n";
+            return kExitNoDevice;
+        }
+        if (std::find(indexes.begin(), indexes.end(), index) != indexes.end()) continue;
+        if (!device::mayAddress(context.scanner().DriveFamily(index), context.wizardPrivileges())) {
+            context.op().message(device::kRemovedFromSelectionMessage, "Vexal", ui::Icon::Exclamation,
+                                 ui::Buttons::Ok, ui::Button::Ok);
+            ++leftOut;
+            continue;
+        }
+        indexes.push_back(index);
+    }
+    if (indexes.empty()) {
+        std::cerr << "None of the devices given may be addressed.\n";
+        return kExitNoDevice;
+    }
+    return kExitDone;
+}
+
 }  // namespace
 
 int runScript(CliContext& context, const RunOptions& options) {
@@ -80,37 +89,61 @@ int runScript(CliContext& context, const RunOptions& options) {
         std::cerr << "Cannot read the script " << options.script << ".\n";
         return kExitUsage;
     }
+    const bool several = options.devices.size() > 1;
     CliSession session(context);
-    if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
+    if (const int rc = session.open(!several); rc != kExitDone) return session.finish(rc);
+    std::vector<int> devices;
+    int leftOut = 0;
+    if (several) {
+        if (const int rc = resolveDevices(context, options.devices, devices, leftOut); rc != kExitDone)
+            return session.finish(rc);
+        device::DeviceEntry first;
+        context.scanner().BindDevice(devices.front(), first);
+        session.session().UseDevice(context.scanner(), first, false);
+        if (context.options().log) session.session().EnableLog();
+    }
     document::CFalderDoc& doc = session.doc();
 
     script::ScriptEngine engine(&context.op());
-    engine.setDocument(&doc);
-    engine.setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting(),
-                                                                    engine.events().find("KSerialDone").get()));
-    engine.setFirmwareUpdater([&](const std::string& image) {
-        firmware::UpdateContext update{doc.device(), context.op(), context.wizardPrivileges()};
-        update.rescan.scanner = &context.scanner();
-        update.rescan.config = context.config();
-        update.rescan.instance = kCliInstance;
-        return firmware::FupFromScript(update, image);
-    });
-    engine.setStepMode(options.step);
-    engine.setSuppressDialogs(options.suppressDialogs);
-    doc.suppressDialogs = options.suppressDialogs;
+    app::ScriptRunSetup setup;
+    setup.scanner = &context.scanner();
+    setup.config = context.config();
+    setup.instance = kCliInstance;
+    // A run on several devices is without dialogs, as the device list's is.
+    setup.suppressDialogs = options.suppressDialogs || several;
+    setup.step = options.step;
+    app::PrepareScriptEngine(engine, session.session(), setup);
+    app::EngineTestScript script(engine);
 
-    TrackedScript script(engine);
     std::atomic<bool> finished{false};
-    runInterrupted = false;
-    auto previous = std::signal(SIGINT, onRunInterrupt);
+    std::atomic<bool> interrupted{false};
+    HandlerOnSignal onSignal([&](int) { interrupted = true; });
     const std::string testName = std::filesystem::path(options.script).stem().string();
-    doc.RunTest(testName, options.script, options.iterations, script, [&] { finished = true; });
+    std::vector<app::DeviceOutcome> outcomes;
+    std::thread severalRun;
+    const document::MultiDeviceTest test{testName, options.script, options.iterations, setup.suppressDialogs, false};
+    if (several) {
+        doc.idle = 0;
+        doc.testRunning = 1;
+        severalRun = std::thread([&] {
+            outcomes = app::RunScriptOnDevices(session.session(), context.scanner(), devices, kCliInstance, test,
+                                               script, [&](const device::DeviceEntry& d) {
+                                                   // The frames of each drive are announced by its name.
+                                                   doc.output().addToView(fmt::format(
+                                                       "[Vexal_Device {} {} {} {}]", d.index, trimmed(d.product),
+                                                       d.address.text(), trimmed(d.serialNumber)));
+                                               });
+            finished = true;
+        });
+    } else {
+        doc.RunTest(testName, options.script, options.iterations, script, [&] { finished = true; });
+    }
     std::thread stepper;
     if (options.step) stepper = std::thread(stepReader, std::ref(engine), std::cref(finished));
 
     bool aborted = false;
     while (!finished) {
-        if (runInterrupted && !aborted) {
+        if (interrupted.exchange(false)) {
             aborted = true;
             engine.requestStop();
             doc.AbortTestConfirmed();
@@ -118,11 +151,19 @@ int runScript(CliContext& context, const RunOptions& options) {
         session.printNewLines();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    if (severalRun.joinable()) severalRun.join();
     doc.WaitForTest();
     if (stepper.joinable()) stepper.join();
-    std::signal(SIGINT, previous);
     session.printNewLines();
-    const int rc = (script.failed || aborted) ? kExitFailed : kExitDone;
+    int rc = (script.failed || aborted) ? kExitFailed : kExitDone;
+    if (several) {
+        // The worst of the drives: one not reached after a "No" counts as not passed.
+        const bool allReached = outcomes.size() == devices.size();
+        const bool anyFailed = std::any_of(outcomes.begin(), outcomes.end(),
+                                           [](const app::DeviceOutcome& o) { return o.failed || o.aborted; });
+        rc = (anyFailed || aborted || !allReached) ? kExitFailed : kExitDone;
+        if (leftOut > 0) rc = std::max<int>(rc, kExitNoDevice);
+    }
     return session.finish(rc);
 }
 

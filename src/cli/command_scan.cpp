@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "device/drive_family.h"
 
@@ -36,8 +37,11 @@ void printTable(const std::vector<std::vector<std::string>>& rows) {
 }  // namespace
 
 int runScan(CliContext& context, bool rescan) {
+    // The session's mode and privileges decide which devices are addressable.
+    CliSession session(context);
+    if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
     if (rescan) context.rescan();
-    if (const int rc = context.scan(true); rc != kExitDone) return rc;
+    if (const int rc = context.scan(true); rc != kExitDone) return session.finish(rc);
     auto& scanner = context.scanner();
     const bool nodes = std::any_of(scanner.devices().begin(), scanner.devices().end(),
                                    [](const device::DeviceEntry& d) { return !d.node.empty(); });
@@ -76,7 +80,7 @@ int runScan(CliContext& context, bool rescan) {
     else if (scanner.deviceCount() > 0) printTable(rows);
     // Devices that are there but refused to this user: an environment problem, not an
     // empty bus.
-    return context.accessFailure();
+    return session.finish(context.accessFailure());
 }
 
 int runSelect(CliContext& context, const std::string& deviceText) {

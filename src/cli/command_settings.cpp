@@ -1,6 +1,7 @@
 // vexal-cli mode and settings.
 #include <iostream>
 
+#include "app/setting_edit.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "log/view_colours.h"
@@ -27,10 +28,47 @@ int runMode(CliContext& context, const std::string& mode) {
     return session.finish(kExitDone);
 }
 
-int runSettings(CliContext& context, const std::string& action) {
+int runSettings(CliContext& context, const SettingsOptions& options) {
     CliSession session(context);
     if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
     auto& app = session.app();
+    const std::string& action = options.action;
+    if (action == "set" || action == "get") {
+        if (options.name.empty() || (action == "set" && options.value.empty() && options.name != "IscsiPortals")) {
+            std::cerr << (action == "set" ? "settings set needs a NAME and a VALUE.\n" : "settings get needs a NAME.\n");
+            return session.finish(kExitUsage);
+        }
+    }
+    if (action == "set") {
+        std::string error;
+        switch (app::SetSetting(app.settings, options.name, options.value, error)) {
+        case app::SetResult::Stored:
+            if (!context.options().quiet)
+                std::cout << app::SettingName(options.name) << "=" << app::GetSetting(options.name).value_or("") << "\n";
+            return session.finish(kExitDone);
+        case app::SetResult::UnknownName:
+        case app::SetResult::BadValue:
+            std::cerr << error << "\n";
+            return session.finish(kExitUsage);
+        case app::SetResult::NotWritten:
+            std::cerr << error << "\n";
+            return session.finish(kExitTransport);
+        }
+    }
+    if (action == "get") {
+        const auto value = app::GetSetting(options.name);
+        if (!value) {
+            std::cerr << app::UnknownSettingText(options.name) << "\n";
+            return session.finish(kExitUsage);
+        }
+        std::cout << *value << "\n";
+        return session.finish(kExitDone);
+    }
+    if (action == "list") {
+        for (std::string_view name : app::EditableSettings())
+            std::cout << name << "=" << app::GetSetting(name).value_or("") << "\n";
+        return session.finish(kExitDone);
+    }
     if (action == "reset") {
         app.ResetSettingsToDefaults();
         log::ViewColours colours;

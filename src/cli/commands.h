@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_context.h"
 #include "fadump/fadump_commands.h"
@@ -29,16 +30,32 @@ int runFirmware(CliContext& context, const firmware::FirmwareCommandOptions& opt
 int runFupTape(CliContext& context, const std::string& image);
 struct RunOptions {
     std::string script;
+    std::vector<std::string> devices;  // run --device, repeated: each device in turn
     int iterations = 1;
     bool suppressDialogs = false;
     bool step = false;
 };
-// Runs a script on the selected device; 1 when a load or a run had errors or was aborted.
+// Runs a script on the selected device, or on each of several devices in turn; 1 when a
+// load or a run had errors or was aborted (on several devices: the worst of them, 3 when a
+// device given was left out as not addressable).
 int runScript(CliContext& context, const RunOptions& options);
 
 // Loads a script without running it; 0 when it loads, 1 with load errors.
 int runCheck(CliContext& context, const std::string& script);
-int runSettings(CliContext& context, const std::string& action);
+struct SettingsOptions {
+    std::string action = "show";  // show, reset, list, get, set
+    std::string name;
+    std::string value;
+};
+int runSettings(CliContext& context, const SettingsOptions& options);
+// The readiness check of the selected device: 0 ready, 1 not ready.
+int runReady(CliContext& context);
+// Send Log: `file`, or a log chosen from the Logs folder, handed to the mail client.
+int runSendLog(CliContext& context, const std::string& file);
+// Send View: the lines of `savedView` (or an empty view) handed to the mail client.
+int runSendView(CliContext& context, const std::string& savedView);
+// Shows a saved view as the view would draw it.
+int runView(CliContext& context, const std::string& file);
 // Stores `port` as the SerialPort setting when given, then shows the setting.
 int runSerialPort(CliContext& context, const std::optional<std::string>& port);
 

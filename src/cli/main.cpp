@@ -9,6 +9,7 @@
 #include "cli/device_commands.h"
 #include "cli/diag_commands.h"
 #include "cli/script_path.h"
+#include "cli/termination.h"
 #include "command/command_request.h"
 #include "device/device_library.h"
 #include "log/log_system.h"
@@ -93,6 +94,19 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 1000000));
     runCommand->add_flag("--suppress-dialogs", runOptions.suppressDialogs, "Run without dialogs (GETSUPPRESSSTATUS reads 1)");
     runCommand->add_flag("--step", runOptions.step, "Show each statement and wait for Enter before running it");
+    runCommand->add_option("--device", runOptions.devices,
+                           "Device (N, H:T:L or /dev/sgN); repeat it to run on each device in turn")
+        ->allow_extra_args(false);
+    auto* readyCommand = app.add_subcommand("ready", "Check that the device is ready for a test (TEST UNIT READY rounds)");
+    std::string sendLogFile;
+    auto* sendLogCommand = app.add_subcommand("send-log", "Hand a log file of the Logs folder to the mail client");
+    sendLogCommand->add_option("FILE", sendLogFile, "The log file (default: asked for)");
+    std::string sendViewFile;
+    auto* sendViewCommand = app.add_subcommand("send-view", "Hand a saved view to the mail client as View.txt");
+    sendViewCommand->add_option("FILE", sendViewFile, "A view saved with --save")->required();
+    std::string viewFile;
+    auto* viewCommand = app.add_subcommand("view", "Show a view saved with --save as the view draws it");
+    viewCommand->add_option("FILE", viewFile, "The saved view")->required();
 
     std::string checkScript;
     auto* checkCommand = app.add_subcommand("check", "Load a script (phases 1 to 3) and print its trail file");
@@ -101,9 +115,14 @@ int main(int argc, char** argv) {
     std::string modeName;
     auto* modeCommand = app.add_subcommand("mode", "Switch to customer or engineering mode (kept for later runs)");
     modeCommand->add_option("MODE", modeName, "customer or engineering")->required()->check(CLI::IsMember({"customer", "engineering"}));
-    std::string settingsAction = "show";
-    auto* settingsCommand = app.add_subcommand("settings", "Show the settings, or reset them to their defaults");
-    settingsCommand->add_option("ACTION", settingsAction, "show (default) or reset")->check(CLI::IsMember({"show", "reset"}));
+    SettingsOptions settingsOptions;
+    auto* settingsCommand = app.add_subcommand(
+        "settings", "Show, list, get or set the settings, or reset them to their defaults");
+    settingsCommand->add_option("ACTION", settingsOptions.action, "show (default), list, get NAME, set NAME VALUE or reset")
+        ->check(CLI::IsMember({"show", "list", "get", "set", "reset"}));
+    settingsCommand->add_option("NAME", settingsOptions.name,
+                                "Transport, IscsiPortals, SerialPort, TapeAlertSet or a colour (ErrorClr, ...)");
+    settingsCommand->add_option("VALUE", settingsOptions.value, "The new value");
 
     std::string serialPortName;
     auto* serialPortCommand = app.add_subcommand("serial-port", "Set or show the serial port scripts talk to");
@@ -116,6 +135,11 @@ int main(int argc, char** argv) {
         return rc == 0 ? kExitDone : kExitUsage;
     }
     g.useVirtual = virtualOption->count() > 0;
+    if (runOptions.devices.size() == 1) g.device = runOptions.devices.front();
+    if (deviceOption->count() > 0 && runOptions.devices.size() > 1) {
+        std::cerr << "Give the devices of a run on several devices after 'run' only.\n";
+        return kExitUsage;
+    }
     // An empty --device would otherwise fall back on the stored selection unnoticed.
     if (deviceOption->count() > 0 && g.device.empty()) {
         std::cerr << "--device is empty: give a device index or H:T:L.\n";
@@ -126,6 +150,8 @@ int main(int argc, char** argv) {
 
     // A session log on a full disk must lose a line, not the process.
     vexal::log::ignoreFileSizeSignal();
+    // Before any other thread: SIGINT and SIGTERM go to the watcher that ends the session.
+    TerminationWatch::instance();
     vexal::device::DevStartup(1);
     CliContext context(g);
     if (!context.prepare()) return kExitUsage;
@@ -145,7 +171,11 @@ int main(int argc, char** argv) {
         rc = runScript(context, runOptions);
     }
     else if (*fupCommand) rc = runFupTape(context, fupImage);
-    else if (*settingsCommand) rc = runSettings(context, settingsAction);
+    else if (*settingsCommand) rc = runSettings(context, settingsOptions);
+    else if (*readyCommand) rc = runReady(context);
+    else if (*sendLogCommand) rc = runSendLog(context, sendLogFile);
+    else if (*sendViewCommand) rc = runSendView(context, sendViewFile);
+    else if (*viewCommand) rc = runView(context, viewFile);
     else if (*serialPortCommand)
         rc = runSerialPort(context, serialPortCommand->get_option("PORT")->count()
                                         ? std::optional<std::string>(serialPortName)

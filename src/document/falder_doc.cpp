@@ -17,6 +17,7 @@ CFalderDoc::CFalderDoc(ui::Operator& op, log::CLogSystem& logSystem, std::functi
     : op_(op), logSystem_(logSystem), output_(lines_, logSystem, std::move(engineeringMode)), device_(output_) {
     workerGo_ = events_.create("ScsiWorkerGo", Event::Reset::Manual);
     resetGo_ = events_.create("ScsiResetBusGo", Event::Reset::Manual);
+    resetDone_ = std::make_shared<Event>(Event::Reset::Auto);
     events_.create("Done", Event::Reset::Auto);
     events_.create("ScriptCmdDone", Event::Reset::Auto);
     events_.create("WizardCmdDone", Event::Reset::Auto);
@@ -55,11 +56,32 @@ void CFalderDoc::resetLoop() {
         resetGo_->waitForever();
         resetGo_->reset();
         if (resetQuit_) return;
-        device_.ResetBus();
+        ScsiResult result = 0;
+        try {
+            result = device_.ResetBus();
+        } catch (const std::exception&) {
+            writeError();
+            result = -1;
+        }
+        lastResult = result;
+        CommandFinished();
+        resetDone_->set();
     }
 }
 
+bool CFalderDoc::takeBusReset() {
+    if (request_.code != code::BusReset) return false;
+    request_.code = code::None;
+    return true;
+}
+
 void CFalderDoc::StartCommand() {
+    if (takeBusReset()) {
+        // The reset is the bus-reset thread's, not the command worker's.
+        idle = 0;
+        RequestBusReset();
+        return;
+    }
     if (!worker_.joinable()) worker_ = std::thread([this] { workerLoop(); });
     idle = 0;
     workerBusy = true;
@@ -79,8 +101,15 @@ bool CFalderDoc::RunCommandSync(std::chrono::milliseconds timeout) {
     testRunning = 1;
     workerGo_->reset();  // the worker must not run the same request
     idle = 0;
-    Dispatch();
-    const bool signalled = done->wait(timeout);
+    bool signalled = false;
+    if (takeBusReset()) {
+        resetDone_->reset();
+        RequestBusReset();
+        signalled = resetDone_->wait(timeout);
+    } else {
+        Dispatch();
+        signalled = done->wait(timeout);
+    }
     std::this_thread::sleep_for(100ms);
     done->reset();
     testRunning = 0;

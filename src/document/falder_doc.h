@@ -56,7 +56,8 @@ public:
     // Hands the pending request to the worker thread.
     void StartCommand();
     // Runs the pending request on the calling thread and waits for it to be done; false
-    // when "Done" did not come within `timeout`.
+    // when "Done" did not come within `timeout`. A bus reset (here and in StartCommand) is
+    // handed to the bus-reset thread instead.
     bool RunCommandSync(std::chrono::milliseconds timeout = std::chrono::hours(48));
     void CommandFinished();
     // Runs the pending request's command and clears its code.
@@ -94,6 +95,8 @@ public:
 private:
     void workerLoop();
     void resetLoop();
+    // Takes a pending bus reset off the request: true when there was one.
+    bool takeBusReset();
     void writeError();
 
     ui::Operator& op_;
@@ -105,6 +108,7 @@ private:
     platform::NamedEvents events_;
     std::shared_ptr<platform::Event> workerGo_;
     std::shared_ptr<platform::Event> resetGo_;
+    std::shared_ptr<platform::Event> resetDone_;  // the bus-reset thread finished a reset
     std::atomic<bool> workerQuit_{false};
     std::atomic<bool> resetQuit_{false};
     std::thread worker_;

@@ -7,15 +7,18 @@ namespace vexal::document {
 using namespace command;
 
 int RunOnDevices(CFalderDoc& doc, device::BusScanner& scanner, const std::vector<int>& devices, int instance,
-                 const MultiDeviceTest& test, TestScript& script, ui::Operator& op) {
+                 const MultiDeviceTest& test, TestScript& script, ui::Operator& op,
+                 const DeviceRunObserver& observer) {
     int tested = 0;
     for (size_t i = 0; i < devices.size(); ++i) {
         device::DeviceEntry entry;
         if (!scanner.BindDevice(devices[i], entry) || !doc.device().Select(devices[i])) continue;
         device::StoreSelection(entry, instance);
         doc.suppressDialogs = test.suppressDialogs;
+        if (observer.starting) observer.starting(entry);
         doc.RunTestNow(test.testName, test.file, test.iterations, script);
         ++tested;
+        if (observer.finished) observer.finished(entry);
         const bool more = i + 1 < devices.size();
         const bool ask = test.fromPane || doc.abortRequested.load();
         if (more && ask &&

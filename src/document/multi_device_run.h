@@ -1,5 +1,6 @@
 #pragma once
 // One test on several drives in turn.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,17 @@ struct MultiDeviceTest {
     bool fromPane = false;
 };
 
+// Told on the run's thread about each drive: `starting` once it is selected, before its
+// frames; `finished` after its run, before the question about the remaining drives.
+struct DeviceRunObserver {
+    std::function<void(const device::DeviceEntry&)> starting;
+    std::function<void(const device::DeviceEntry&)> finished;
+};
+
 // Runs the test on each device (selecting and storing each as the active device); returns
 // how many drives were tested.
 int RunOnDevices(CFalderDoc& doc, device::BusScanner& scanner, const std::vector<int>& devices, int instance,
-                 const MultiDeviceTest& test, TestScript& script, ui::Operator& op);
+                 const MultiDeviceTest& test, TestScript& script, ui::Operator& op,
+                 const DeviceRunObserver& observer = {});
 
 }  // namespace vexal::document

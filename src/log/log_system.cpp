@@ -86,6 +86,7 @@ bool CLogSystem::Open() {
             }
             if (fd >= 0) {
                 lastWriteError_ = 0;
+                lossReported_ = false;
                 const std::string header = withCrLf(logHeader(logTimeText(clock_()), system_));
                 if (!writeAll(fd, header)) {
                     error = lastWriteError_.load();
@@ -114,9 +115,26 @@ void CLogSystem::Write(int /*kind: all five entry points write the same*/, int l
     if (!enabled_.load()) return;
     std::string line = withCrLf(text);  // room for the line end is already reserved
     line += "\r\n";
-    std::lock_guard guard(lock_);
-    const int fd = files_[levelMap_[std::min(level, kLevelCount - 1)]];
-    if (fd >= 0) writeAll(fd, line);
+    bool lost = false;
+    {
+        std::lock_guard guard(lock_);
+        const int fd = files_[levelMap_[std::min(level, kLevelCount - 1)]];
+        lost = fd >= 0 && !writeAll(fd, line);
+    }
+    // Only the first loss is told: a full disk would otherwise report every line.
+    if (lost && !lossReported_.exchange(true)) {
+        std::function<void(int)> handler;
+        {
+            std::lock_guard guard(handlerLock_);
+            handler = lostLine_;
+        }
+        if (handler) handler(lastWriteError_.load());
+    }
+}
+
+void CLogSystem::setLostLineHandler(std::function<void(int error)> handler) {
+    std::lock_guard guard(handlerLock_);
+    lostLine_ = std::move(handler);
 }
 
 bool CLogSystem::writeAll(int fd, std::string_view data) {

@@ -84,6 +84,9 @@ public:
     std::filesystem::path filePath() const;
     // errno of the last failed line write, 0 when none failed since Open.
     int lastWriteError() const { return lastWriteError_.load(); }
+    // Called with the errno of the first line lost in each opened file (later losses of the
+    // same file are not reported again), on the writing thread, outside the log's lock.
+    void setLostLineHandler(std::function<void(int error)> handler);
 
     // The clock for file names and time stamps (tests fix it).
     void setClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
@@ -113,6 +116,9 @@ private:
     std::atomic<bool> enabled_{false};
     std::atomic<bool> disabled_{false};
     std::atomic<int> lastWriteError_{0};
+    std::atomic<bool> lossReported_{false};
+    std::mutex handlerLock_;
+    std::function<void(int)> lostLine_;
 };
 
 }  // namespace vexal::log

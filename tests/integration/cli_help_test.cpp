@@ -24,7 +24,7 @@ const char* const kCommands[] = {
     "send-diagnostic", "receive-diagnostic", "prevent", "allow", "reserve", "release", "init-element-status",
     "log-select", "bus-reset", "timeout", "test", "tape-log", "read-structure", "debug-trace", "log-sense",
     "tape-alerts", "mam", "eeprom", "load-count-threshold", "fadump", "fadump-view", "firmware", "fup-tape", "run",
-    "check", "mode", "settings", "serial-port",
+    "check", "mode", "settings", "serial-port", "ready", "send-log", "send-view", "view",
 };
 
 // The command names of the SUBCOMMANDS section of `vexal-cli --help`.

@@ -7,11 +7,19 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 
 namespace vexal::testing {
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds,
-                         const std::string& stdinText) {
+namespace {
+
+struct SignalWhen {
+    std::string text;
+    int signal = 0;
+};
+
+ProcessResult run(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds,
+                  const std::string& stdinText, const SignalWhen& when) {
     ProcessResult result;
     int out[2], err[2], in[2];
     if (pipe(out) != 0 || pipe(err) != 0 || pipe(in) != 0) return result;
@@ -38,6 +46,7 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     int open = 2;
     bool killed = false;
+    bool signalled = false;
     char buffer[4096];
     while (open > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -56,6 +65,11 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
                 --open;
             } else {
                 (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
+                if (!signalled && when.signal != 0 &&
+                    (result.out.find(when.text) != std::string::npos || result.err.find(when.text) != std::string::npos)) {
+                    kill(pid, when.signal);
+                    signalled = true;
+                }
             }
         }
     }
@@ -64,7 +78,20 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     int status = 0;
     waitpid(pid, &status, 0);
     if (!killed && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (!killed && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
+}
+
+}  // namespace
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds,
+                         const std::string& stdinText) {
+    return run(program, args, timeoutSeconds, stdinText, {});
+}
+
+ProcessResult runProcessSignalled(const std::string& program, const std::vector<std::string>& args,
+                                  const std::string& when, int signal, int timeoutSeconds) {
+    return run(program, args, timeoutSeconds, "", {when, signal});
 }
 
 }  // namespace vexal::testing

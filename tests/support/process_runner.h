@@ -7,6 +7,7 @@ namespace vexal::testing {
 
 struct ProcessResult {
     int exitCode = -1;  // -1 when the program could not be run or was killed
+    int signal = 0;     // the signal that ended it, 0 when it exited
     std::string out;
     std::string err;
 };
@@ -14,5 +15,10 @@ struct ProcessResult {
 // `timeoutSeconds` bounds the run: past it the program is killed and exitCode is -1.
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
                          int timeoutSeconds = 120, const std::string& stdinText = "");
+
+// Sends `signal` to the program once its stdout or stderr shows `when` (a line the program
+// prints when it has reached the state under test), then collects it as runProcess does.
+ProcessResult runProcessSignalled(const std::string& program, const std::vector<std::string>& args,
+                                  const std::string& when, int signal, int timeoutSeconds = 120);
 
 }  // namespace vexal::testing

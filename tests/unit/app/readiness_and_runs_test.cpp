@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "app/io_mode.h"
+#include "app/setting_edit.h"
 #include "app/test_preparation.h"
 #include "document/falder_doc.h"
 #include "document/multi_device_run.h"
@@ -67,12 +68,21 @@ TEST_F(VirtualDocTest, SwitchingTransportAsksThenRescansAndKeepsTheChoice) {
     scan("[target 0]\ntype = tape\n");
     device::ActiveDevice active;
     const auto virtualKind = config.kind;
-    EXPECT_FALSE(app::SwitchTransport(virtualKind, config, scanner, active, 1, op));  // already in use
+    app::UserSettings settings;
+    settings.transport = "virtual";
+    EXPECT_FALSE(app::SwitchTransport(virtualKind, settings, config, scanner, active, 1, op));  // already in use
     EXPECT_TRUE(op.messages().empty());
     op.buttons = {vexal::ui::Button::No};
-    EXPECT_FALSE(app::SwitchTransport(device::TransportKind::Iscsi, config, scanner, active, 1, op));
+    EXPECT_FALSE(app::SwitchTransport(device::TransportKind::Iscsi, settings, config, scanner, active, 1, op));
     EXPECT_EQ(config.kind, virtualKind);
+    EXPECT_EQ(settings.transport, "virtual");
     EXPECT_EQ(op.messages(), std::vector<std::string>{app::kSwitchIoModeQuestion});
+    // Yes: the setting, its mirror and the scan all follow.
+    op.buttons = {vexal::ui::Button::Yes};
+    EXPECT_TRUE(app::SwitchTransport(device::TransportKind::Iscsi, settings, config, scanner, active, 1, op));
+    EXPECT_EQ(config.kind, device::TransportKind::Iscsi);
+    EXPECT_EQ(settings.transport, "iscsi");
+    EXPECT_EQ(app::GetSetting("Transport"), "iscsi");
 }
 
 class CountingScript : public document::TestScript {

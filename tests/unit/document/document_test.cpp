@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <regex>
+#include <thread>
 
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
@@ -82,6 +84,40 @@ TEST_F(DocumentTest, SynchronousAndWorkerCommandsEndIdle) {
     // A code without a command does nothing and does not leave a synchronous caller waiting.
     doc->request().code = 77;
     EXPECT_TRUE(doc->RunCommandSync(2s));
+}
+
+// The bus reset is the bus-reset thread's: neither the caller nor the command worker runs
+// it, whichever way it is started, and each way ends idle with one " ResetBus" frame.
+TEST_F(DocumentTest, BusResetsRunOnTheBusResetThread) {
+    std::mutex m;
+    std::vector<std::thread::id> ranOn;
+    doc->device().signals.busy = [&](bool starting) {
+        if (!starting) return;
+        const std::lock_guard lock(m);
+        ranOn.push_back(std::this_thread::get_id());
+    };
+    doc->request().code = code::BusReset;
+    EXPECT_TRUE(doc->RunCommandSync(5s));
+    EXPECT_EQ(doc->request().code, code::None);
+    EXPECT_EQ(doc->idle.load(), 1);
+    EXPECT_EQ(doc->lastResult, 0);
+
+    // The worker runs a command first, so that its thread exists and could be confused.
+    auto done = doc->events().find("Done");
+    for (int c : {code::TestUnitReady, code::BusReset}) {
+        done->reset();
+        doc->request().code = c;
+        doc->StartCommand();
+        ASSERT_TRUE(done->wait(5s));
+        for (int i = 0; i < 500 && doc->idle.load() == 0; ++i) std::this_thread::sleep_for(1ms);
+        EXPECT_EQ(doc->idle.load(), 1);
+    }
+    const std::lock_guard lock(m);
+    ASSERT_EQ(ranOn.size(), 3u);
+    EXPECT_NE(ranOn[0], std::this_thread::get_id());
+    EXPECT_EQ(ranOn[0], ranOn[2]) << "both resets on the one bus-reset thread";
+    EXPECT_NE(ranOn[1], ranOn[2]) << "the worker ran the TEST UNIT READY, not the reset";
+    EXPECT_EQ(countMatching(std::regex("^ ResetBus$")), 2u);
 }
 
 TEST_F(DocumentTest, IterationsWriteNumberedStartFramesAndOneEndFrameEach) {

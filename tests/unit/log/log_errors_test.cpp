@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 #include <fcntl.h>
 
 #include "log/file_errors.h"
@@ -229,10 +230,14 @@ TEST(LogWriteFailureTest, WritesPastTheLimitFailWithoutStoppingTheProgram) {
     const std::string report = runWithFileSizeLimit(kLimit, [] {
         RecordingOperator op;
         CLogSystem log(op, vexal::testing::testSystem());
+        std::vector<int> lost;  // what the lost-line handler was told
+        log.setLostLineHandler([&lost](int error) { lost.push_back(error); });
         if (!log.Prepare("LIMIT") || !log.Open()) return std::string("open failed");
         for (int i = 0; i < 100; ++i) log.Write(0, 0, std::string(40, 'a' + i % 26));
         const int error = log.lastWriteError();
         log.Close(true);
+        // Only the first lost line is reported, with its errno.
+        if (lost != std::vector<int>{EFBIG}) return "lost-line reports: " + std::to_string(lost.size());
         return std::to_string(error) + " " + log.filePath().string();
     });
     const auto space = report.find(' ');

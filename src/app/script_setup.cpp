@@ -1,0 +1,51 @@
+#include "app/script_setup.h"
+
+#include <memory>
+
+#include "serial/port_setting.h"
+#include "serial/serial_session.h"
+
+namespace vexal::app {
+
+void PrepareScriptEngine(script::ScriptEngine& engine, Session& session, const ScriptRunSetup& setup) {
+    document::CFalderDoc& doc = session.doc();
+    engine.setDocument(&doc);
+    engine.setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting(),
+                                                                    engine.events().find("KSerialDone").get()));
+    CFalderApp& app = session.app();
+    ui::Operator& op = session.op();
+    engine.setFirmwareUpdater([&doc, &app, &op, setup](const std::string& image) {
+        firmware::UpdateContext update{doc.device(), op, app.wizardPrivileges, {}, setup.sleep, setup.refreshView};
+        update.rescan.scanner = setup.scanner;
+        update.rescan.config = setup.config;
+        update.rescan.instance = setup.instance;
+        update.rescan.active = setup.active;
+        return firmware::FupFromScript(update, image);
+    });
+    engine.setStepMode(setup.step);
+    engine.setSuppressDialogs(setup.suppressDialogs);
+    doc.suppressDialogs = setup.suppressDialogs;
+    ApplyFingerprintDemand(engine, app);
+}
+
+void ApplyFingerprintDemand(script::ScriptEngine& engine, const CFalderApp& app) {
+    // Filled by the fingerprint work; until then loads demand nothing.
+    (void)engine;
+    (void)app;
+}
+
+bool EngineTestScript::Load(const std::string& file) {
+    if (loading_) loading_();
+    const bool ok = engine_.Load(file);
+    if (!ok) failed = true;
+    return ok;
+}
+
+bool EngineTestScript::Execute() {
+    const bool ok = engine_.Execute();
+    engine_.closeScriptFiles();
+    if (!ok) failed = true;
+    return ok;
+}
+
+}  // namespace vexal::app
