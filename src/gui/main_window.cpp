@@ -6,7 +6,6 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-#include "app/runner_tape_alerts.h"
 #include "diag/tape_alert_dialog.h"
 #include "gui/background_task.h"
 #include "gui/device_pane.h"
@@ -18,7 +17,6 @@
 #include "gui/script_run.h"
 #include "gui/status_bar.h"
 #include "log/status_panes.h"
-#include "platform/system_info.h"
 
 namespace vexal::gui {
 
@@ -35,15 +33,26 @@ MainWindow::MainWindow(ui::Operator* op, QWidget* parent)
     : QMainWindow(parent),
       ownOperator_(op ? nullptr : std::make_unique<QtOperator>(this)),
       op_(op ? op : ownOperator_.get()),
-      app_(*op_, *this),
+      session_(*op_, static_cast<app::SessionHooks&>(*this)),
+      app_(session_.app()),
       scanner_(*op_) {
     setObjectName("mainWindow");
     setWindowTitle("Vexal");
-    platform::SystemInformation system;
-    platform::SystemInfo(system);
-    log_ = std::make_unique<log::CLogSystem>(*op_, system);
-    doc_ = std::make_unique<document::CFalderDoc>(*op_, *log_, [this] { return app_.engineeringMode; });
-    scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_);
+    session_.OpenDocument();
+    log_ = &session_.log();
+    doc_ = &session_.doc();
+    scriptRun_ = std::make_unique<ScriptRun>(session_, [this] {
+        app::ScriptRunSetup setup;
+        // No rescan after a script's FUP: the window reads the scanner while a run goes.
+        setup.config = state_.config;
+        setup.instance = app_.instanceNumber;
+        // On the runner's thread the desktop's operator sleeps through the waits.
+        setup.sleep = [this](std::chrono::milliseconds d) { op_->pace(d); };
+        setup.refreshView = [this] {
+            QMetaObject::invokeMethod(this, [this] { view_->refresh(); }, Qt::QueuedConnection);
+        };
+        return setup;
+    });
     // The busy animation follows each command from its Sent line to its Done line.
     doc_->device().signals.busy = [this](bool busy) { commandBusy_ = busy; };
     colours_.load();
@@ -89,7 +98,7 @@ MainWindow::~MainWindow() {
     // Work still reading the drive ends before the document goes.
     for (BackgroundTask* task : findChildren<BackgroundTask*>()) task->wait();
     scriptRun_.reset();  // ends a run that is still going before the document goes
-    doc_.reset();
+    session_.End();
 }
 
 // ---- start-up ---------------------------------------------------------------------------
@@ -138,18 +147,16 @@ void MainWindow::placeWindow(const app::UserSettings& s) {
 }
 
 void MainWindow::devicesReady() {
-    const int index = state_.active.index();
-    if (index < 0) return;
-    doc_->device().Select(index);
-    familyCode_ = scanner_.DriveFamily(index);
-    doc_->device().familyCode = familyCode_;
-    doc_->tapeAlertCheck =
-        app::RunnerTapeAlertHook(*doc_, tapeAlerts_, app_, [this](const diag::TapeAlertDialogModel& model) {
-            std::string text;
-            for (const auto& line : diag::tapeAlertReport(model)) text += line + "\n";
-            op_->showText("Tape Alerts", text);
-        });
-    log_->Enable(doc_->device().serialNumber);
+    if (state_.active.index() < 0) return;
+    session_.UseDevice(scanner_, state_.active.entry, scanner_.partial());
+    familyCode_ = session_.familyCode();
+    session_.EnableLog();
+}
+
+void MainWindow::showTapeAlerts(const diag::TapeAlertDialogModel& model) {
+    std::string text;
+    for (const auto& line : diag::tapeAlertReport(model)) text += line + "\n";
+    op_->showText("Tape Alerts", text);
 }
 
 void MainWindow::runWizard() {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <ostream>
 
+#include "app/session.h"
 #include "app/startup.h"
 #include "document/falder_doc.h"
 #include "diag/tape_alerts.h"
@@ -49,7 +50,9 @@ struct StartOptions {
     bool skipCaution = false;      // unattended start (screenshots)
 };
 
-class MainWindow : public QMainWindow, public app::StartupHooks {
+// The window is the session's front end (app::SessionHooks) and drives the start-up sequence
+// (app::StartupHooks); one override serves both for the hooks they share.
+class MainWindow : public QMainWindow, public app::StartupHooks, public app::SessionHooks {
     Q_OBJECT
 public:
     // `op`: the operator that answers questions; null makes the window's own Qt dialogs.
@@ -67,11 +70,14 @@ public:
     void placeWindow(const app::UserSettings& settings) override;
     void devicesReady() override;
     void runWizard() override;
+    // Session hooks.
+    void showTapeAlerts(const diag::TapeAlertDialogModel& model) override;
 
     // One timer pass: new lines, status panes, which commands may run.
     void refresh();
 
     app::CFalderApp& application() { return app_; }
+    app::Session& session() { return session_; }
     document::CFalderDoc& document() { return *doc_; }
     ui::Operator& op() { return *op_; }
     LogView* logView() const { return view_; }
@@ -155,7 +161,6 @@ private:
     // What follows every scan: its notes, the active device, the device list.
     void afterRescan(bool hadDevices);
     void showScanNotes();
-    void busReset();
     // Tests menu.
     void runTestDialog();
     void abortTest();
@@ -182,15 +187,18 @@ private:
 
     std::unique_ptr<ui::Operator> ownOperator_;
     ui::Operator* op_;
-    app::CFalderApp app_;
+    // The session owns the application, the session log and the document; the three below
+    // name its parts.
+    app::Session session_;
+    app::CFalderApp& app_;
+    log::CLogSystem* log_ = nullptr;
+    document::CFalderDoc* doc_ = nullptr;
     device::BusScanner scanner_;
     app::StartupState state_;
     StartOptions options_;
-    std::unique_ptr<log::CLogSystem> log_;
-    std::unique_ptr<document::CFalderDoc> doc_;
     std::unique_ptr<ScriptRun> scriptRun_;
     log::ViewColours colours_;
-    diag::TapeAlertTable tapeAlerts_;
+    diag::TapeAlertTable tapeAlerts_;  // the Tape Alerts menu's table
     uint8_t familyCode_ = 0;
 
     LogView* view_ = nullptr;

@@ -1,4 +1,4 @@
-// The Commands menu (the single SCSI commands, the SCSI bus: Rescan, Select Device, Reset)
+// The Commands menu (the single SCSI commands; the SCSI bus: Rescan, Select Device, Reset)
 // and the Custom menu (canned tests, session log on and off).
 #include "gui/main_window.h"
 
@@ -25,6 +25,47 @@ struct CommandItem {
     const char* text;
     int code;
 };
+const CommandItem kCommands[] = {
+    {"actInquiry", "&Inquiry", code::Inquiry},
+    {"actTestUnitReady", "&Test Unit Ready", code::TestUnitReady},
+    {"actRequestSense", "Request &Sense", code::RequestSense},
+    {"actModeSense", "Mode Se&nse...", code::ModeSense},
+    {"actModeSelect", "Mode Se&lect...", code::SetBlockSize},
+    {"actLogSense", "Log Sense...", code::LogSense},
+    {"actLogSelect", "Log Select (Reset Log Counters)", code::LogSelect},
+    {"actRewind", "Re&wind", code::Rewind},
+    {"actLocate", "L&ocate...", code::Locate},
+    {"actSpace", "S&pace...", code::Space},
+    {"actReadPosition", "Read Position (&Logical)", code::ReadPosition},
+    {"actLoad", "Loa&d", code::Load},
+    {"actUnload", "&Unload", code::Unload},
+    {"actRetension", "Retension", code::Retension},
+    {"actWrite", "&Write...", code::Write},
+    {"actWriteFilemarks", "Write &Filemarks...", code::WriteFilemarks},
+    {"actRead", "&Read...", code::Read},
+    {"actVerify", "&Verify...", code::Verify},
+    {"actEraseLong", "Erase (Long)...", code::EraseLong},
+    {"actEraseShort", "Erase (Short)", code::EraseShort},
+    {"actReadBlockLimits", "Read &Block Limits", code::ReadBlockLimits},
+    {"actReadBuffer", "Read Buffer...", code::ReadBuffer},
+    {"actWriteBuffer", "Write Buffer...", code::WriteBuffer},
+    {"actCreateCdb", "&Create CDB...", code::CreateCdb},
+    {"actCompressionOn", "Compression &Enable", code::CompressionOn},
+    {"actCompressionOff", "Compression &Disable", code::CompressionOff},
+    {"actSendDiagnostic", "Send Diagnostic...", code::SendDiagnostic},
+    {"actReceiveDiagnostic", "Receive Diagnostic Results", code::ReceiveDiagnostic},
+    {"actReserve", "Reserve Unit", code::Reserve},
+    {"actRelease", "Release Unit", code::Release},
+    {"actPrevent", "Prevent Medium Removal", code::PreventAllow},
+    {"actAllow", "Allow Medium Removal", code::PreventAllow},
+    {"actInitElementStatus", "Initialize Element Status", code::InitElementStatus},
+    {"actBusReset", "SCSI Bus &Reset", code::BusReset},
+    {"actWriteReadTest", "&Write/Read Test...", code::WriteReadTest},
+    {"actTest1", "Test &1", code::CannedTest1},
+    {"actTest2", "Test &2", code::CannedTest2},
+    {"actTest3", "Test &3", code::CannedTest3},
+    {"actTest4", "Test &4", code::CannedTest4},
+};
 
 }  // namespace
 
@@ -35,7 +76,6 @@ void MainWindow::createCommandActions() {
     needIdle_.push_back(makeAction("actRescan", "Re&scan", [this] { rescan(); }));
     actions_["actRescan"]->setIcon(toolIcon(ToolImage::Scan));
     needIdle_.push_back(makeAction("actSelectDevice", "Select &Device...", [this] { openDeviceList(); }));
-    needIdle_.push_back(makeAction("actBusReset", "SCSI Bus &Reset", [this] { busReset(); }));
     needIdle_.push_back(makeAction("actEnableLog", "&Enable Log", [this] { log_->Enable(doc_->device().serialNumber); }));
     needIdle_.push_back(makeAction("actDisableLog", "&Disable Log", [this] { log_->Disable(); }));
 }
@@ -66,14 +106,6 @@ void MainWindow::sendCommand(int commandCode) {
     refresh();
 }
 
-// The reset is no CDB: the document's bus-reset thread resets the selected device, its lines
-// in the same frame as a command's.
-void MainWindow::busReset() {
-    if (!confirmDevice()) return;
-    doc_->RequestBusReset();
-    refresh();
-}
-
 void MainWindow::populateDevices() {
     std::vector<uint8_t> families;
     for (const auto& d : scanner_.devices()) families.push_back(scanner_.DriveFamily(d.index));
@@ -87,9 +119,8 @@ bool MainWindow::selectDevice(int index) {
         devicePane_->markActive(state_.active.index());
         return false;
     }
-    doc_->device().Select(index);
-    familyCode_ = scanner_.DriveFamily(index);
-    doc_->device().familyCode = familyCode_;
+    session_.UseDevice(scanner_, state_.active.entry, scanner_.partial());
+    familyCode_ = session_.familyCode();
     devicePane_->markActive(index);
     refresh();
     return true;

@@ -6,6 +6,7 @@
 
 #include "gui/icons.h"
 #include "gui/main_window_support.h"
+#include "app/send_files.h"
 #include "log/send_log.h"
 
 namespace vexal::gui {
@@ -16,17 +17,8 @@ void MainWindow::createFileActions() {
     makeAction("actSave", "&Save", [this] { saveView(false); }, QKeySequence::Save)
         ->setIcon(toolIcon(ToolImage::Save));
     makeAction("actSaveAs", "Save &As...", [this] { saveView(true); });
-    makeAction("actSendView", "Send &View...", [this] {
-        const auto folder = installPath() / "Logs";
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        const auto file = folder / "View.txt";
-        std::string error;
-        if (!doc_->lines().save(file, error)) op_->message(error, "Vexal", ui::Icon::Exclamation);
-        else log::runMailProgram(log::kMailProgram, log::kMailSubject, file.string());
-    });
-    // The log system knows the folder of the session log it keeps.
-    makeAction("actSendLog", "Send &Log...", [this] { log_->SendLog(); });
+    makeAction("actSendView", "Send &View...", [this] { app::SendView(*doc_, *op_); });
+    makeAction("actSendLog", "Send &Log...", [this] { app::SendLog(*op_); });
     makeAction("actSendFaDump", "Send &FA Dump...", [this] { log::SendLog(*op_, installPath() / "FADump"); });
     makeAction("actExit", "E&xit", [this] { close(); });
 }

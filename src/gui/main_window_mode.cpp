@@ -65,8 +65,8 @@ bool MainWindow::resetDefaults() {
 void MainWindow::switchTransport(device::TransportKind kind) {
     if (!doc_->idle.load() && scanner_.deviceCount() > 0) return;
     const bool hadDevices = scanner_.deviceCount() > 0;
-    if (!app::SwitchTransport(kind, state_.config, scanner_, state_.active, app_.instanceNumber, *op_)) return;
-    app_.settings.transport = device::transportKindName(kind);
+    if (!app::SwitchTransport(kind, app_.settings, state_.config, scanner_, state_.active, app_.instanceNumber, *op_))
+        return;
     afterRescan(hadDevices);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTreeWidget>
 
 #include <sstream>

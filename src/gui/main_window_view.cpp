@@ -57,11 +57,7 @@ void MainWindow::showMam() {
 void MainWindow::tapeAlerts() {
     if (!confirmDevice()) return;
     diag::RunTapeAlertsMenu(doc_->device(), *op_, familyCode_, app_.wizardPrivileges, tapeAlerts_, {},
-                            [this](const diag::TapeAlertDialogModel& model) {
-                                std::string text;
-                                for (const auto& line : diag::tapeAlertReport(model)) text += line + "\n";
-                                op_->showText("Tape Alerts", text);
-                            });
+                            [this](const diag::TapeAlertDialogModel& model) { showTapeAlerts(model); });
     view_->refresh();
 }
 

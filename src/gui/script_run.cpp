@@ -1,37 +1,15 @@
 #include "gui/script_run.h"
 
+#include "app/device_runs.h"
 #include "script/script_engine.h"
-#include "serial/port_setting.h"
-#include "serial/serial_session.h"
 
 namespace vexal::gui {
 
-// Closes the files and charts a run left open after each execution, so that each run's
-// charts are kept.
-class ScriptRun::Tracked : public document::TestScript {
-public:
-    Tracked(script::ScriptEngine& engine, std::function<void()> loading)
-        : engine_(engine), loading_(std::move(loading)) {}
-    bool Load(const std::string& file) override {
-        loading_();
-        return engine_.Load(file);
-    }
-    bool Execute() override {
-        const bool ok = engine_.Execute();
-        engine_.closeScriptFiles();
-        return ok;
-    }
-    std::string ErrorText() override { return engine_.ErrorText(); }
-
-private:
-    script::ScriptEngine& engine_;
-    std::function<void()> loading_;  // on the runner's thread, before each load
-};
-
-ScriptRun::ScriptRun(document::CFalderDoc& doc, ui::Operator& op) : doc_(doc), op_(op) {
-    engine_ = std::make_unique<script::ScriptEngine>(&op_);
+ScriptRun::ScriptRun(app::Session& session, std::function<app::ScriptRunSetup()> setup)
+    : session_(session), doc_(session.doc()), setup_(std::move(setup)) {
+    engine_ = std::make_unique<script::ScriptEngine>(&session_.op());
     engine_->setDocument(&doc_);
-    script_ = std::make_unique<Tracked>(*engine_, [this] {
+    script_ = std::make_unique<app::EngineTestScript>(*engine_, [this] {
         const command::CScsiDevice& d = doc_.device();
         const std::lock_guard lock(testedMutex_);
         tested_ = {d.handle, d.address, d.product, d.serialNumber};
@@ -52,15 +30,13 @@ bool ScriptRun::startOnDevices(device::BusScanner& scanner, const std::vector<in
     if (running_) return false;
     doc_.WaitForTest();
     if (severalThread_.joinable()) severalThread_.join();
-    engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
-    engine_->setStepMode(stepMode_);
-    engine_->setSuppressDialogs(test.suppressDialogs);
+    prepare(test.suppressDialogs);
     running_ = true;
     severalDevices_ = true;
     doc_.idle = 0;
     doc_.testRunning = 1;
     severalThread_ = std::thread([this, &scanner, devices, instance, test] {
-        document::RunOnDevices(doc_, scanner, devices, instance, test, *script_, op_);
+        app::RunScriptOnDevices(session_, scanner, devices, instance, test, *script_);
         running_ = false;
     });
     return true;
@@ -71,13 +47,19 @@ bool ScriptRun::start(const std::string& path, const std::string& testName, int 
     doc_.WaitForTest();  // the previous runner thread has ended: join it
     if (severalThread_.joinable()) severalThread_.join();
     severalDevices_ = false;
-    engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
-    engine_->setStepMode(stepMode_);
-    engine_->setSuppressDialogs(suppressDialogs);
-    doc_.suppressDialogs = suppressDialogs;
+    prepare(suppressDialogs);
     running_ = true;
     doc_.RunTest(testName, path, iterations, *script_, [this] { running_ = false; });
     return true;
+}
+
+// The engine as the terminal's runs get it: the firmware updater with the operator's wizard
+// privileges at the time of the FUP, the serial session, step mode, suppressed dialogs.
+void ScriptRun::prepare(bool suppressDialogs) {
+    app::ScriptRunSetup setup = setup_ ? setup_() : app::ScriptRunSetup{};
+    setup.suppressDialogs = suppressDialogs;
+    setup.step = stepMode_;
+    app::PrepareScriptEngine(*engine_, session_, setup);
 }
 
 void ScriptRun::setStepMode(bool on) {

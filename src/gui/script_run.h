@@ -9,19 +9,18 @@
 #include <thread>
 #include <vector>
 
-#include "document/falder_doc.h"
+#include "app/script_setup.h"
+#include "app/session.h"
 #include "document/multi_device_run.h"
 #include "device/bus_scan.h"
-
-namespace vexal::script {
-class ScriptEngine;
-}
 
 namespace vexal::gui {
 
 class ScriptRun {
 public:
-    ScriptRun(document::CFalderDoc& doc, ui::Operator& op);
+    // `setup` gives the window's part of each run's setup (where a FUP rescans, how its
+    // waits pass); the session's core sets the engine up from it.
+    ScriptRun(app::Session& session, std::function<app::ScriptRunSetup()> setup);
     ~ScriptRun();
 
     // Starts the run on the document's test runner; false when one is still running.
@@ -57,12 +56,13 @@ public:
     script::ScriptEngine& engine() { return *engine_; }
 
 private:
-    class Tracked;
+    void prepare(bool suppressDialogs);
 
+    app::Session& session_;
     document::CFalderDoc& doc_;
-    ui::Operator& op_;
+    std::function<app::ScriptRunSetup()> setup_;
     std::unique_ptr<script::ScriptEngine> engine_;
-    std::unique_ptr<Tracked> script_;
+    std::unique_ptr<app::EngineTestScript> script_;
     std::atomic<bool> running_{false};
     std::atomic<bool> severalDevices_{false};
     bool stepMode_ = false;
