@@ -1,5 +1,6 @@
 // The desktop window on the offscreen platform: menus and tool bars by mode, the log view's
-// colours and its 10 000-line limit, a menu command and a script on the virtual drive.
+// colours and its 10 000-line limit, a menu command and a script on the virtual drive, and
+// what the window leaves to the core: a script's FUP, the I/O-mode switch, Send Log.
 #include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
@@ -9,9 +10,12 @@
 #include <memory>
 #include <thread>
 
+#include "app/io_mode.h"
 #include "app/pass_phrases.h"
 #include "app/user_settings.h"
 #include "command/command_request.h"
+#include "device/drive_family.h"
+#include "log/send_log.h"
 #include "gui/device_pane.h"
 #include "gui/log_view.h"
 #include "gui/main_window.h"
@@ -44,6 +48,12 @@ int findRow(gui::LogView& view, const QString& text) {
     for (size_t i = 0; i < view.drawnCount(); ++i)
         if (view.rowText(i).contains(text)) return int(i);
     return -1;
+}
+
+bool shown(const testing::FakeOperator& op, std::string_view text) {
+    for (const auto& m : op.messages())
+        if (m.find(text) != std::string::npos) return true;
+    return false;
 }
 
 [[maybe_unused]] void dump(gui::LogView& view) {
@@ -243,6 +253,118 @@ private Q_SLOTS:
         w.refresh();
         QCOMPARE(findRow(*w.logView(), "MSG two"), -1);
         QVERIFY(findRow(*w.logView(), "Ending_Script") >= 0);
+    }
+
+    // A script's FUP decides by the wizard privileges the operator holds when it runs: the
+    // virtual disk (family 255) is refused without them and reaches the warning with them.
+    void scriptFupFollowsTheCurrentWizardPrivileges() {
+        const struct {
+            bool privileges;
+            const char* outcome;  // the label the FUP's vectors lead to
+            bool refused;         // the "not supported" message
+        } cases[] = {{true, "cancelled", false}, {false, "failed", true}};
+        for (const auto& c : cases) {
+            cleanup();
+            init();
+            gui::MainWindow& w = startWindow(true);
+            const auto folder = log::lookUpInstallPath().path / "Scripts";
+            std::filesystem::create_directories(folder);
+            const auto image = folder / "fw.img";
+            std::ofstream(image) << "image";
+            const auto script = folder / "FUP.SCS";
+            std::ofstream(script) << "DESCRIPTION fup\nStart:\nONERROR Failed\nONCANCEL Cancelled\nFUP " << image.string()
+                                  << "\nMSG outcome updated\nEXIT 0\nFailed:\nMSG outcome failed\nEXIT 0\n"
+                                     "Cancelled:\nMSG outcome cancelled\nEXIT 0\n";
+            // Only privileges make the disk the active device; the run reads them afresh.
+            w.application().wizardPrivileges = true;
+            QVERIFY(w.selectDevice(2));
+            w.application().wizardPrivileges = c.privileges;
+            op_->calls.clear();
+            op_->buttons = {ui::Button::Cancel};  // the FUP warning, when it comes
+            QVERIFY(w.startScript(script.string(), "FUP", 1, false));
+            QVERIFY(waitFor([&] { return !w.scriptRunning(); }));
+            w.refresh();
+            QVERIFY2(findRow(*w.logView(), QString("outcome ") + c.outcome) >= 0, c.outcome);
+            QCOMPARE(shown(*op_, device::kNotSupportedMessage), c.refused);
+        }
+    }
+
+    // The Mode menu's I/O modes ask the core's question and keep the answer in the setting;
+    // back on the virtual drives the devices and the idle state return.
+    void ioModeSwitchAsksTheCoresQuestion() {
+        gui::MainWindow& w = startWindow(true);
+        const struct {
+            const char* action;
+            ui::Button answer;
+            bool asked;
+            const char* transport;  // the setting afterwards
+            int devices;
+        } steps[] = {
+            {"actUseVirtual", ui::Button::Yes, false, "", 3},  // already in use: nothing asked
+            {"actUseIscsi", ui::Button::No, true, "", 3},
+            {"actUseIscsi", ui::Button::Yes, true, "iscsi", 0},  // no portals: no devices
+            {"actUseVirtual", ui::Button::Yes, true, "virtual", 3},
+        };
+        for (const auto& s : steps) {
+            app::UserSettings before;
+            app::LoadSettings(before);
+            op_->calls.clear();
+            op_->buttons = {s.answer};
+            w.action(s.action)->trigger();
+            w.refresh();
+            QCOMPARE(shown(*op_, app::kSwitchIoModeQuestion), s.asked);
+            app::UserSettings after;
+            app::LoadSettings(after);
+            QCOMPARE(after.transport, *s.transport ? std::string(s.transport) : before.transport);
+            QCOMPARE(w.devicePane()->rowCount(), s.devices);
+            QCOMPARE(w.scanner().deviceCount(), s.devices);
+        }
+        QVERIFY(w.action("actUseVirtual")->isChecked());
+        QVERIFY(w.activeDevice().bound);
+        QVERIFY(w.document().idle.load());
+        QVERIFY(w.action("actInquiry")->isEnabled());
+    }
+
+    // Send Log: the core's choice of a log file, the mail program, the outcome's message.
+    void sendLogGoesThroughTheCore() {
+        gui::MainWindow& w = startWindow(false);
+        const auto dir = root_->path() / "bin";
+        std::filesystem::create_directories(dir);
+        const auto args = root_->path() / "mail-args.txt";
+        {
+            std::ofstream mailer(dir / "xdg-email");
+            mailer << "#!/bin/sh\nprintf '%s\\n' \"$@\" > " << args.string() << "\nexit ${MAIL_STATUS:-0}\n";
+        }
+        std::filesystem::permissions(dir / "xdg-email", std::filesystem::perms::owner_all);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(dir.string()) + ":" + path);
+        const auto logFile = (root_->path() / "session.txt").string();
+        std::ofstream(logFile) << "a log line\n";
+        const struct {
+            bool chosen;
+            const char* status;
+            const char* message;  // empty: none
+        } cases[] = {{true, "0", ""}, {true, "2", "The specified attachment was not found"}, {false, "0", ""}};
+        for (const auto& c : cases) {
+            std::filesystem::remove(args);
+            op_->calls.clear();
+            op_->texts.clear();
+            if (c.chosen) op_->texts.push_back(logFile);
+            qputenv("MAIL_STATUS", c.status);
+            w.action("actSendLog")->trigger();
+            QCOMPARE(op_->calls.front().kind, std::string("chooseFile"));
+            QCOMPARE(op_->calls.front().text, std::string(log::kSelectLogFileCaption));
+            QCOMPARE(std::filesystem::exists(args), c.chosen);
+            if (c.chosen) {
+                std::ifstream in(args);
+                const std::string sent((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                QCOMPARE(sent, "--subject\n" + std::string(log::kMailSubject) + "\n--attach\n" + logFile + "\n");
+            }
+            QCOMPARE(op_->messages().size(), size_t(*c.message ? 1 : 0));
+            if (*c.message) QVERIFY(shown(*op_, c.message));
+        }
+        qputenv("PATH", path);
+        qunsetenv("MAIL_STATUS");
     }
 
 #ifdef VEXAL_HAVE_CHARTS
