@@ -255,6 +255,22 @@ private Q_SLOTS:
         QVERIFY(findRow(*w.logView(), "Ending_Script") >= 0);
     }
 
+    // SCSI Bus Reset from the menu: the document's reset thread resets the selected drive
+    // inside a command's frame, and the window is idle again afterwards.
+    void busResetFromTheMenuShowsItsFrame() {
+        gui::MainWindow& w = startWindow(true);
+        w.action("actBusReset")->trigger();
+        QVERIFY(waitFor([&] {
+            w.refresh();
+            return w.document().idle.load() && findRow(*w.logView(), "Command_Done") >= 0;
+        }));
+        gui::LogView& view = *w.logView();
+        const int sent = findRow(view, "Command_Sent");
+        QVERIFY(sent >= 0);
+        QCOMPARE(view.rowText(size_t(sent) + 1), QString(" ResetBus"));
+        QVERIFY(w.action("actBusReset")->isEnabled());
+    }
+
     // A script's FUP decides by the wizard privileges the operator holds when it runs: the
     // virtual disk (family 255) is refused without them and reaches the warning with them.
     void scriptFupFollowsTheCurrentWizardPrivileges() {
