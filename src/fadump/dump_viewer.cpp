@@ -194,7 +194,7 @@ ViewerResult OpenDumpFile(ui::Operator& op, const std::filesystem::path& dmz, co
     return r;
 }
 
-bool ChooseDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, std::filesystem::path& chosen) {
+bool ChooseDumpToView(ui::Operator& op, const std::filesystem::path& startFolder, std::filesystem::path& chosen) {
     std::string file = startFolder.string();
     if (!op.chooseFile(ui::FileDialog::Open, kSelectDumpCaption, kViewerFilter, file) || file.empty()) return false;
     chosen = file;
@@ -203,7 +203,7 @@ bool ChooseDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, 
 
 bool ChooseAndOpenDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result) {
     std::filesystem::path file;
-    if (!ChooseDumpFile(op, startFolder, file)) return false;
+    if (!ChooseDumpToView(op, startFolder, file)) return false;
     result = OpenDumpFile(op, file);
     return true;
 }

@@ -81,7 +81,7 @@ DumpViewerWindow::~DumpViewerWindow() = default;
 bool DumpViewerWindow::chooseAndOpen() {
     if (busy()) return false;
     std::filesystem::path path;
-    if (!fadump::ChooseDumpFile(op_, startFolder_, path)) return false;
+    if (!fadump::ChooseDumpToView(op_, startFolder_, path)) return false;
     openFile(path);
     return true;
 }

@@ -208,6 +208,23 @@ private Q_SLOTS:
         QVERIFY(viewer->close());
     }
 
+    // FA Dump File...: the core asks for the dump; a cancelled choice leaves no viewer.
+    void viewerAsksForTheDumpThroughTheCore() {
+        gui::MainWindow& w = startWindow(true);
+        QVERIFY(!w.openDumpViewer());
+        QCOMPARE(op_->calls.back().kind, std::string("chooseFile"));
+        QCOMPARE(op_->calls.back().text, std::string(fadump::kSelectDumpCaption));
+        const auto dmz = dumpThroughTheWizard(w);
+        QVERIFY(!dmz.empty());
+        op_->texts = {dmz.string()};
+        gui::DumpViewerWindow* viewer = w.openDumpViewer();
+        QVERIFY(viewer);
+        QVERIFY(waitFor([&] { return !viewer->busy(); }));
+        QCOMPARE(viewer->windowTitle(), QString("FA Dump: VD00000001.dmz"));
+        op_->buttons.push_back(ui::Button::Yes);  // leave without saving the report
+        QVERIFY(viewer->close());
+    }
+
     void viewerRefusesAShortDump() {
         gui::DumpViewerWindow viewer(*op_, root_->path());
         const auto dmp = root_->path() / "short.dmp";
