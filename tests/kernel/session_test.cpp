@@ -16,11 +16,12 @@ size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// A script of 120 lines, far more than a one-page file system holds after the log's header.
+// Forty TEST UNIT READY commands, whose frames in engineering mode are far more than a
+// one-page file system holds after the log's header.
 constexpr const char* kChatty =
-    "{ echo 'DESCRIPTION many log lines'; echo 'Start:'; "
-    "for i in $(seq 120); do echo 'MSG one line of many to fill the session log'; done; echo 'EXIT 0'; } "
-    "> $BED/CHATTY.SCS";
+    "{ echo 'DESCRIPTION many log lines'; "
+    "echo 'CDB Tur { 6 , NONE , 0 , SCSI_TEST_UNIT_READY , 0 , 0 , 0 , 0 , 0 }'; echo 'Start:'; "
+    "for i in $(seq 40); do echo 'SCSI Tur'; done; echo 'EXIT 0'; } > $BED/CHATTY.SCS";
 
 TEST(KernelSessionTest, ReadinessResetSeveralDevicesAndAFullLogFileSystem) {
     VEXAL_REQUIRE_KERNEL_BED();
@@ -38,7 +39,7 @@ TEST(KernelSessionTest, ReadinessResetSeveralDevicesAndAFullLogFileSystem) {
                    "$VEXAL --yes run --device 0:0:0 --device 0:1:0 $BED/CHATTY.SCS",
                    // A one-page file system holds the header and a few lines.
                    "mkdir -p " + logs + " && mount -t tmpfs -o size=4k tmpfs " + logs +
-                       " && $VEXAL --log --device 0:0:0 run $BED/CHATTY.SCS",
+                       " && $VEXAL --engineering --log --device 0:0:0 run $BED/CHATTY.SCS",
                    "cat " + logs + "/*.txt",
                });
     ASSERT_EQ(r.size(), 7u);
@@ -54,6 +55,7 @@ TEST(KernelSessionTest, ReadinessResetSeveralDevicesAndAFullLogFileSystem) {
 
     EXPECT_EQ(r[4].exitCode, 0) << r[4].out << r[4].err;
     EXPECT_EQ(count(r[4].out, "[Vexal_Starting_Script on "), 2u) << r[4].out;
+    EXPECT_EQ(count(r[4].out, "[Vexal_Ending_Script on "), 2u) << r[4].out;
     EXPECT_NE(r[4].out.find(" H:0 T:0 L:0 "), std::string::npos) << r[4].out;
     EXPECT_NE(r[4].out.find(" H:0 T:1 L:0 "), std::string::npos) << r[4].out;
 
@@ -63,10 +65,10 @@ TEST(KernelSessionTest, ReadinessResetSeveralDevicesAndAFullLogFileSystem) {
         << r[5].err;
     EXPECT_EQ(count(r[5].out, "could not be written to the session log file (No space left on device)"), 1u)
         << r[5].out;
-    EXPECT_EQ(count(r[5].out, "one line of many to fill the session log"), 120u) << "the view keeps them all";
+    EXPECT_EQ(count(r[5].out, "\n Custom CDB\n"), 40u) << "the view keeps them all";
     EXPECT_EQ(r[6].exitCode, 0) << r[6].err;
     EXPECT_NE(r[6].out.find("Start Time: "), std::string::npos) << r[6].out;
-    EXPECT_LT(count(r[6].out, "one line of many"), 120u) << r[6].out;
+    EXPECT_LT(count(r[6].out, " Custom CDB"), 40u) << r[6].out;
 }
 
 }  // namespace
