@@ -290,7 +290,10 @@ TEST_F(CliSessionLayerTest, TheFirstLostLogLineIsReportedOnceWithItsReason) {
 TEST_F(CliSessionLayerTest, SendLogHandsTheFileToTheMailProgram) {
     // A stand-in for xdg-email: records its arguments, ends with the status asked for.
     const fs::path args = root.path() / "mail-args.txt";
+    // It also notes the signals it starts with blocked: none, whatever vexal-cli blocks.
+    const fs::path blocked = root.path() / "mail-blocked.txt";
     const std::string mailer = file("mailer.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + args.string() +
+                                                     "\ngrep SigBlk /proc/$$/status > " + blocked.string() +
                                                      "\nexit ${MAIL_STATUS:-0}\n");
     fs::permissions(mailer, fs::perms::owner_all);
     const std::string log = file("session.txt", "a log\n");
@@ -313,6 +316,7 @@ TEST_F(CliSessionLayerTest, SendLogHandsTheFileToTheMailProgram) {
                                      log + "\n");
         if (c.message) EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         else EXPECT_EQ(r.err, "");
+        EXPECT_EQ(readAll(blocked), "SigBlk:\t0000000000000000\n");
     }
     // The file is asked for when not given: an answer names it.
     fs::remove(args);
