@@ -288,13 +288,15 @@ TEST_F(CliSessionLayerTest, TheFirstLostLogLineIsReportedOnceWithItsReason) {
 }
 
 TEST_F(CliSessionLayerTest, SendLogHandsTheFileToTheMailProgram) {
-    // A stand-in for xdg-email: records its arguments, ends with the status asked for.
+    // A stand-in for xdg-email: records its arguments and the signals it starts with
+    // blocked (none, whatever vexal-cli blocks), ends with the status asked for. Perl,
+    // because a shell clears its signal mask when it starts.
     const fs::path args = root.path() / "mail-args.txt";
-    // It also notes the signals it starts with blocked: none, whatever vexal-cli blocks.
     const fs::path blocked = root.path() / "mail-blocked.txt";
-    const std::string mailer = file("mailer.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + args.string() +
-                                                     "\ngrep SigBlk /proc/$$/status > " + blocked.string() +
-                                                     "\nexit ${MAIL_STATUS:-0}\n");
+    const std::string mailer = file(
+        "mailer.pl", "#!/usr/bin/perl\nopen(my $a, '>', '" + args.string() + "'); print $a \"$_\\n\" for @ARGV;\n" +
+                         "open(my $s, '<', '/proc/self/status'); open(my $b, '>', '" + blocked.string() +
+                         "'); print $b grep { /^SigBlk/ } <$s>;\nexit($ENV{MAIL_STATUS} // 0);\n");
     fs::permissions(mailer, fs::perms::owner_all);
     const std::string log = file("session.txt", "a log\n");
     struct Case {
