@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "app/lost_log_line.h"
 #include "app/pass_phrases.h"
 #include "app/test_preparation.h"
@@ -124,6 +126,13 @@ TEST_F(CliSessionLayerTest, ReadinessCheckFollowsTheLastTestUnitReady) {
         EXPECT_NE(r.out.find(c.verdict), std::string::npos) << c.profile << r.out;
         EXPECT_NE(r.err.find(vexal::app::kCheckingReadiness), std::string::npos) << r.err;
     }
+    // --json: one document with the verdict and the last status.
+    const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual=" + alone, "--device", "0", "--json", "ready"}, 120);
+    EXPECT_EQ(r.exitCode, 0);
+    const auto j = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(j.is_object()) << r.out;
+    EXPECT_EQ(j["ready"], true);
+    EXPECT_EQ(j["status"].get<std::string>().rfind("SCSI_GOOD", 0), 0u) << r.out;
 }
 
 TEST_F(CliSessionLayerTest, SettingsAreCheckedBeforeTheyAreStored) {
