@@ -13,6 +13,7 @@
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "firmware/firmware_update.h"
+#include "script/fingerprint_file.h"
 #include "script/script_engine.h"
 #include "serial/port_setting.h"
 #include "serial/serial_session.h"
@@ -95,6 +96,7 @@ int runScript(CliContext& context, const RunOptions& options) {
         update.rescan.instance = kCliInstance;
         return firmware::FupFromScript(update, image);
     });
+    script::SetUpFingerprintDemand(engine, session.app());
     engine.setStepMode(options.step);
     engine.setSuppressDialogs(options.suppressDialogs);
     doc.suppressDialogs = options.suppressDialogs;

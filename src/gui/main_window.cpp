@@ -42,6 +42,7 @@
 #include "gui/preferences_dialog.h"
 #include "gui/qt_operator.h"
 #include "gui/script_run.h"
+#include "script/fingerprint_file.h"
 #include "gui/select_test_dialog.h"
 #include "gui/status_bar.h"
 #include "gui/test_preparation_wizard.h"
@@ -137,7 +138,7 @@ MainWindow::MainWindow(app::Operator* op, QWidget* parent)
     platform::SystemInfo(system);
     log_ = std::make_unique<log::CLogSystem>(*op_, system);
     doc_ = std::make_unique<command::CFalderDoc>(*op_, *log_, [this] { return app_.engineeringMode; });
-    scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_);
+    scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_, app_);
     // The busy animation follows each command from its Sent line to its Done line.
     doc_->device().signals.busy = [this](bool busy) { commandBusy_ = busy; };
     colours_.load();
@@ -320,6 +321,7 @@ void MainWindow::createActions() {
     step->setCheckable(true);
     makeAction("actSingleStep", "Single S&tep", [this] { scriptRun_->singleStep(); }, QKeySequence(Qt::Key_F10));
     makeAction("actStopScript", "Sto&p Script", [this] { scriptRun_->stop(); }, QKeySequence("Shift+F5"));
+    makeAction("actWriteFingerprint", "Write Script &Fingerprint...", [this] { writeScriptFingerprint(); });
 
     for (const auto& c : kCommands) commandAction(c.name, c.text, c.code);
     actions_["actInquiry"]->setIcon(toolIcon(ToolImage::Inquiry));
@@ -503,6 +505,7 @@ void MainWindow::buildMenus() {
     if (eng) {
         QMenu* debug = tests->addMenu("&Debug");
         add(debug, {"actStepMode", "actSingleStep", "actStopScript"});
+        add(tests, {"", "actWriteFingerprint"});
         QMenu* mode = menu("&Mode");
         add(mode, {"actCustomerMode", "actEngineeringMode", "", "actSetDefaults", "", "actUseSg", "actUseIscsi",
                    "actUseVirtual"});
@@ -823,6 +826,16 @@ bool MainWindow::startScript(const std::string& path, const std::string& testNam
     const bool started = scriptRun_->start(path, testName, iterations, suppressDialogs);
     refresh();
     return started;
+}
+
+void MainWindow::writeScriptFingerprint() {
+    if (!app_.engineeringMode) return;
+    std::string path = (installPath() / "Scripts").string() + "/";
+    constexpr std::string_view kFilter = "Test Scripts (*.scs *.SCS)|*.scs;*.SCS|All Files (*)|*||";
+    if (!op_->chooseFile(app::FileDialog::Open, "Write Script Fingerprint", kFilter, path) || path.empty()) return;
+    const script::FingerprintOutcome outcome = script::WriteFingerprintFile(path);
+    op_->message(outcome.message, "Vexal",
+                 outcome.result == script::FingerprintWrite::Written ? app::Icon::Information : app::Icon::Exclamation);
 }
 
 void MainWindow::abortTest() {

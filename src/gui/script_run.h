@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/falder_app.h"
 #include "command/falder_doc.h"
 #include "command/multi_device_run.h"
 #include "device/bus_scan.h"
@@ -21,7 +22,9 @@ namespace vexal::gui {
 
 class ScriptRun {
 public:
-    ScriptRun(command::CFalderDoc& doc, app::Operator& op);
+    // `app` gives the mode and remembered pass phrase that decide, at each start, whether
+    // the run's loads demand the script's fingerprint.
+    ScriptRun(command::CFalderDoc& doc, app::Operator& op, const app::CFalderApp& app);
     ~ScriptRun();
 
     // Starts the run on the document's test runner; false when one is still running.
@@ -61,6 +64,7 @@ private:
 
     command::CFalderDoc& doc_;
     app::Operator& op_;
+    const app::CFalderApp& app_;
     std::unique_ptr<script::ScriptEngine> engine_;
     std::unique_ptr<Tracked> script_;
     std::atomic<bool> running_{false};
