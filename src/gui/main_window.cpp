@@ -42,13 +42,13 @@
 #include "gui/preferences_dialog.h"
 #include "gui/qt_operator.h"
 #include "gui/script_run.h"
-#include "script/fingerprint_file.h"
 #include "gui/select_test_dialog.h"
 #include "gui/status_bar.h"
 #include "gui/test_preparation_wizard.h"
 #include "log/install_folder.h"
 #include "log/send_log.h"
 #include "platform/system_info.h"
+#include "script/fingerprint_file.h"
 
 namespace vexal::gui {
 namespace {
