@@ -1,11 +1,11 @@
 // vexal-cli check: load a script (phases 1 to 3) and print its trail file.
 #include <iostream>
 
+#include "app/fingerprint_demand.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
-#include "script/fingerprint_file.h"
 #include "script/script_engine.h"
 #include "script/script_text.h"
 #include "serial/port_setting.h"
@@ -28,7 +28,7 @@ int runCheck(CliContext& context, const std::string& script) {
     }
     script::ScriptEngine engine(&context.op());  // closes its port before the console goes
     engine.setSerialSession(std::make_shared<serial::SerialSession>(port));
-    script::SetUpFingerprintDemand(engine, session.app());
+    app::SetUpFingerprintDemand(engine, session.app());
     const bool loaded = engine.Load(script);
     std::cout << engine.TrailText();
     if (!engine.TrailText().empty() && engine.TrailText().back() != '\n') std::cout << "\n";

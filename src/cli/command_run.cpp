@@ -10,10 +10,10 @@
 #include <iostream>
 #include <thread>
 
+#include "app/fingerprint_demand.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "firmware/firmware_update.h"
-#include "script/fingerprint_file.h"
 #include "script/script_engine.h"
 #include "serial/port_setting.h"
 #include "serial/serial_session.h"
@@ -27,7 +27,7 @@ extern "C" void onRunInterrupt(int) { runInterrupted = true; }
 
 // Remembers whether any load or run of the test failed: the runner itself only asks the
 // operator about it.
-class TrackedScript : public command::TestScript {
+class TrackedScript : public document::TestScript {
 public:
     explicit TrackedScript(script::ScriptEngine& engine) : engine_(engine) {}
     bool Load(const std::string& file) override {
@@ -83,7 +83,7 @@ int runScript(CliContext& context, const RunOptions& options) {
     }
     CliSession session(context);
     if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
-    command::CFalderDoc& doc = session.doc();
+    document::CFalderDoc& doc = session.doc();
 
     script::ScriptEngine engine(&context.op());
     engine.setDocument(&doc);
@@ -96,7 +96,7 @@ int runScript(CliContext& context, const RunOptions& options) {
         update.rescan.instance = kCliInstance;
         return firmware::FupFromScript(update, image);
     });
-    script::SetUpFingerprintDemand(engine, session.app());
+    app::SetUpFingerprintDemand(engine, session.app());
     engine.setStepMode(options.step);
     engine.setSuppressDialogs(options.suppressDialogs);
     doc.suppressDialogs = options.suppressDialogs;

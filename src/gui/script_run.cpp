@@ -1,6 +1,6 @@
 #include "gui/script_run.h"
 
-#include "script/fingerprint_file.h"
+#include "app/fingerprint_demand.h"
 #include "script/script_engine.h"
 #include "serial/port_setting.h"
 #include "serial/serial_session.h"
@@ -9,7 +9,7 @@ namespace vexal::gui {
 
 // Closes the files and charts a run left open after each execution, so that each run's
 // charts are kept.
-class ScriptRun::Tracked : public command::TestScript {
+class ScriptRun::Tracked : public document::TestScript {
 public:
     Tracked(script::ScriptEngine& engine, std::function<void()> loading)
         : engine_(engine), loading_(std::move(loading)) {}
@@ -29,7 +29,7 @@ private:
     std::function<void()> loading_;  // on the runner's thread, before each load
 };
 
-ScriptRun::ScriptRun(command::CFalderDoc& doc, app::Operator& op, const app::CFalderApp& app)
+ScriptRun::ScriptRun(document::CFalderDoc& doc, ui::Operator& op, const app::CFalderApp& app)
     : doc_(doc), op_(op), app_(app) {
     engine_ = std::make_unique<script::ScriptEngine>(&op_);
     engine_->setDocument(&doc_);
@@ -50,12 +50,12 @@ ScriptRun::~ScriptRun() {
 }
 
 bool ScriptRun::startOnDevices(device::BusScanner& scanner, const std::vector<int>& devices, int instance,
-                               const command::MultiDeviceTest& test) {
+                               const document::MultiDeviceTest& test) {
     if (running_) return false;
     doc_.WaitForTest();
     if (severalThread_.joinable()) severalThread_.join();
     engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
-    script::SetUpFingerprintDemand(*engine_, app_);
+    app::SetUpFingerprintDemand(*engine_, app_);
     engine_->setStepMode(stepMode_);
     engine_->setSuppressDialogs(test.suppressDialogs);
     running_ = true;
@@ -63,7 +63,7 @@ bool ScriptRun::startOnDevices(device::BusScanner& scanner, const std::vector<in
     doc_.idle = 0;
     doc_.testRunning = 1;
     severalThread_ = std::thread([this, &scanner, devices, instance, test] {
-        command::RunOnDevices(doc_, scanner, devices, instance, test, *script_, op_);
+        document::RunOnDevices(doc_, scanner, devices, instance, test, *script_, op_);
         running_ = false;
     });
     return true;
@@ -75,7 +75,7 @@ bool ScriptRun::start(const std::string& path, const std::string& testName, int 
     if (severalThread_.joinable()) severalThread_.join();
     severalDevices_ = false;
     engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
-    script::SetUpFingerprintDemand(*engine_, app_);
+    app::SetUpFingerprintDemand(*engine_, app_);
     engine_->setStepMode(stepMode_);
     engine_->setSuppressDialogs(suppressDialogs);
     doc_.suppressDialogs = suppressDialogs;

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/falder_app.h"
-#include "command/falder_doc.h"
-#include "command/multi_device_run.h"
+#include "document/falder_doc.h"
+#include "document/multi_device_run.h"
 #include "device/bus_scan.h"
 
 namespace vexal::script {
@@ -24,7 +24,7 @@ class ScriptRun {
 public:
     // `app` gives the mode and remembered pass phrase that decide, at each start, whether
     // the run's loads demand the script's fingerprint.
-    ScriptRun(command::CFalderDoc& doc, app::Operator& op, const app::CFalderApp& app);
+    ScriptRun(document::CFalderDoc& doc, ui::Operator& op, const app::CFalderApp& app);
     ~ScriptRun();
 
     // Starts the run on the document's test runner; false when one is still running.
@@ -32,7 +32,7 @@ public:
     // Runs the test on each of `devices` in turn, on a thread of its own; false when a run
     // is still going.
     bool startOnDevices(device::BusScanner& scanner, const std::vector<int>& devices, int instance,
-                        const command::MultiDeviceTest& test);
+                        const document::MultiDeviceTest& test);
     bool running() const { return running_.load(); }
     // Whether the run that is going (or went last) covered several devices.
     bool severalDevices() const { return severalDevices_.load(); }
@@ -62,8 +62,8 @@ public:
 private:
     class Tracked;
 
-    command::CFalderDoc& doc_;
-    app::Operator& op_;
+    document::CFalderDoc& doc_;
+    ui::Operator& op_;
     const app::CFalderApp& app_;
     std::unique_ptr<script::ScriptEngine> engine_;
     std::unique_ptr<Tracked> script_;

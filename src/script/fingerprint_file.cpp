@@ -1,9 +1,7 @@
 #include "script/fingerprint_file.h"
 
-#include "app/falder_app.h"
 #include "script/fingerprint.h"
 #include "script/scramble.h"
-#include "script/script_engine.h"
 #include "script/script_files.h"
 #include "script/script_text.h"
 
@@ -50,11 +48,6 @@ FingerprintOutcome WriteFingerprintFile(const fs::path& requested) {
     outcome.result = FingerprintWrite::Written;
     outcome.message = "Fingerprint written: " + outcome.fingerprint.string();
     return outcome;
-}
-
-void SetUpFingerprintDemand(ScriptEngine& engine, const app::CFalderApp& app) {
-    engine.setFingerprintDemand(
-        FingerprintDemanded(app.engineeringMode, app.customerMode, app.settings.passwordSet != 0));
 }
 
 }  // namespace vexal::script

@@ -1,17 +1,10 @@
 #pragma once
-// A script's fingerprint file on disk: writing one for a script, and setting up whether a
-// load demands one. Both front ends come through here, so the desktop and the terminal
-// write the same files and demand them in the same modes.
+// Writing a script's fingerprint file. Both front ends and the build's own tool come
+// through here, so they all write the same files.
 #include <filesystem>
 #include <string>
 
-namespace vexal::app {
-class CFalderApp;
-}
-
 namespace vexal::script {
-
-class ScriptEngine;
 
 enum class FingerprintWrite {
     Written,
@@ -31,9 +24,5 @@ struct FingerprintOutcome {
 // by its plain text; the script itself is left as it is) and replaces the fingerprint file
 // beside it atomically. Names are matched case-insensitively as the loader matches them.
 FingerprintOutcome WriteFingerprintFile(const std::filesystem::path& script);
-
-// Sets whether the engine's next loads, and every file they include, demand a matching
-// fingerprint: from the application's mode and whether a pass phrase is remembered.
-void SetUpFingerprintDemand(ScriptEngine& engine, const app::CFalderApp& app);
 
 }  // namespace vexal::script

@@ -237,7 +237,7 @@ private Q_SLOTS:
             return shown;
         };
 
-        op_->buttons = {app::Button::Yes};  // view the load errors
+        op_->buttons = {ui::Button::Yes};  // view the load errors
         QVERIFY(runToTheEnd());
         QCOMPARE(findRow(*w.logView(), "the printed script ran"), -1);
         QVERIFY(shownErrors().find("K_PHASE1_FILE_FINGERPRINT_ERROR") != std::string::npos);
@@ -263,7 +263,7 @@ private Q_SLOTS:
         w.action("actWriteFingerprint")->trigger();
         QVERIFY(std::filesystem::exists(folder / "PRINTED.FPF"));
         QCOMPARE(op_->messages().back(), "Fingerprint written: " + (folder / "PRINTED.FPF").string());
-        QCOMPARE(op_->calls.back().icon, app::Icon::Information);
+        QCOMPARE(op_->calls.back().icon, ui::Icon::Information);
 
         // Back in customer mode with the pass phrase forgotten, the script now loads.
         w.enterCustomerMode();
@@ -307,7 +307,7 @@ private Q_SLOTS:
     void chartWindowDrawsTheModelsLines() {
         QWidget parent;
         gui::ChartWindows charts(&parent);
-        app::ChartModel chart;
+        ui::ChartModel chart;
         chart.tag = "Speed";
         chart.title = "Transfer rate";
         chart.lines.push_back({1, "read", 0x0000FF, 0, {{0, 1}, {1, 4}}});
