@@ -91,14 +91,53 @@ def demangle(names):
 def clean_name(demangled):
     """The function a symbol belongs to, or None for what the compiler made."""
     name = re.sub(r'\.(cold|part\.\d+|constprop\.\d+|isra\.\d+|localalias)+$', '', demangled)
+    name = name.replace('[abi:cxx11]', '')
     if name.startswith(COMPILER_MADE) or '{lambda(' in name:
         return None
     return name
 
 
-def core_functions(objects, object_root):
+def short_name(name):
+    """"a::(anonymous namespace)::B<int>::f(int) const" -> "f"."""
+    head = name.replace('(anonymous namespace)', '').split('(', 1)[0]
+    while True:  # template arguments, innermost first ("operator<" keeps its "<")
+        shorter = re.sub(r'<[^<>]*>', '', head)
+        if shorter == head:
+            break
+        head = shorter
+    return head.rsplit('::', 1)[-1]
+
+
+def defined_in(source_text, name):
+    """Whether a line of the source starts a definition of the function: only a return type
+    and qualifiers before the name, then the parameters and a body with no ";" between (a
+    call has one, or stands after a "(" or an operator)."""
+    short = short_name(name)
+    for m in re.finditer(r'(?<![\w~])' + re.escape(short) + r'\s*\(', source_text):
+        line_start = source_text.rfind('\n', 0, m.start()) + 1
+        if not PREFIX.match(source_text, line_start, m.start()):
+            continue
+        depth, i = 0, m.end() - 1
+        while i < len(source_text):
+            depth += {'(': 1, ')': -1}.get(source_text[i], 0)
+            if depth == 0:
+                break
+            i += 1
+        after = re.match(r'[^;{}]*([;{}])', source_text[i + 1:])
+        if after and after.group(1) == '{':
+            return True
+    return False
+
+
+# What may stand before a function's name on the line that defines it.
+PREFIX = re.compile(r'[ \t]*(?:[\w:<>,*&\[\]]+[ \t]+)*[*&]*(?:\w+(?:<[^<>;{}()]*>)?::)*$')
+
+
+def core_functions(objects, object_root, source_root):
     """[(source, function name, object file name, section)] of the strong functions the
-    objects define; `source` is the object's path below object_root without ".o"."""
+    objects define; `source` is the object's path below object_root without ".o", the
+    source file's path below source_root. A file-local function counts only when that file
+    names it: the others are static inline functions of headers (the C library's too)."""
     rows = []
     mangled = set()
     for chunk in range(0, len(objects), 200):
@@ -118,14 +157,25 @@ def core_functions(objects, object_root):
                 continue
             source = os.path.relpath(current, object_root)
             source = source[:-2] if source.endswith('.o') else source
-            rows.append((source, symbol, os.path.basename(current), section))
+            rows.append((source, symbol, os.path.basename(current), section, flags[0] == 'l'))
             mangled.add(symbol)
     names = demangle(sorted(mangled))
+    texts = {}
     result = []
-    for source, symbol, member, section in rows:
+    for source, symbol, member, section, local in rows:
         name = clean_name(names.get(symbol, symbol))
-        if name:
-            result.append((source, name, member, section))
+        if not name:
+            continue
+        if local:
+            if source not in texts:
+                path = os.path.join(source_root, source)
+                texts[source] = ''
+                if os.path.exists(path):
+                    with open(path, encoding='utf-8', errors='replace') as f:
+                        texts[source] = f.read()
+            if not defined_in(texts[source], name):
+                continue
+        result.append((source, name, member, section))
     return result
 
 
@@ -247,7 +297,7 @@ def main(argv=None):
         return 2
 
     kept = [kept_sections(os.path.join(build_dir, p + '.map')) for p in programs]
-    found = unreached(core_functions(objects, object_root), kept)
+    found = unreached(core_functions(objects, object_root, os.path.join(ROOT, 'src')), kept)
     left, stale = apply_allow_list(found, entries)
 
     lines = []

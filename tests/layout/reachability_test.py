@@ -18,6 +18,7 @@ namespace core {
 struct Base { virtual ~Base() = default; virtual int f() = 0; };
 struct Impl : Base { Impl(); int f() override; };
 struct Orphan : Base { Orphan(); int f() override; };
+static inline int header_local() { return 8; }
 int unused(); int used_by_first(); int used_by_second(); int call_table();
 std::function<int()> holder();
 }
@@ -28,7 +29,7 @@ namespace core {
 static int helper_of_unused() { return 3; }
 inline int inline_helper(int x) { return x + 1; }
 template <class T> T twice(T v) { return v + v; }
-int unused() { auto f = [] { return 2; }; return helper_of_unused() + inline_helper(f()) + twice(1); }
+int unused() { auto f = [] { return 2; }; return helper_of_unused() + inline_helper(f()) + twice(1) + header_local(); }
 int used_by_first() { return 1; }
 int used_by_second() { return 2; }
 int through_pointer() { return 4; }
@@ -57,23 +58,45 @@ EXPECTED = {
 }
 
 
+class FileLocalDefinitions(unittest.TestCase):
+    # A file-local function is listed only when its file defines it; a header's static
+    # inline function is merely called there.
+    def test_definition_or_call(self):
+        cases = [
+            ('static int clamp(int v) {\n', 'ns::clamp(int)', True),
+            ('std::string trimLeft(std::string_view s,\n                     size_t n) const {', 'a::(anonymous namespace)::trimLeft(std::basic_string_view<char>, unsigned long)', True),
+            ('bool PieceReader::next(std::string& out) {', 'a::(anonymous namespace)::PieceReader::next(std::string&)', True),
+            ('    PieceReader(std::string_view t, size_t n) : text_(t), n_(n) {}', 'a::(anonymous namespace)::PieceReader::PieceReader(std::basic_string_view<char>, unsigned long)', True),
+            ('template <class T>\nconst T& pick(const T& a) {', 'a::pick<int>(int const&)', True),
+            ('    if (__gthread_active_p()) {\n', '__gthread_active_p()', False),
+            ('    return clampLocal(v) + 1;\n}\n', 'ns::clampLocal(int)', False),
+            ('int clampLocal(int v);\nint other() { return 0; }', 'ns::clampLocal(int)', False),
+            ('bool operator<(Key a, Key b) {', 'ns::(anonymous namespace)::operator<(ns::Key, ns::Key)', True),
+            ('x = a < b;\nbool operator<<(Key a) {', 'ns::operator<<(std::vector<int, std::allocator<int> >)', True),
+        ]
+        for text, name, defined in cases:
+            with self.subTest(name):
+                self.assertEqual(reachability.defined_in(text, name), defined)
+
+
 @unittest.skipUnless(shutil.which('g++') and shutil.which('objdump'), 'needs g++ and binutils')
 class Reachability(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.mkdtemp()
         d = cls.dir
-        for name, text in (('core.h', HEADER), ('core.cpp', CORE), ('other.cpp', OTHER),
+        os.makedirs(os.path.join(d, 'lib'))
+        for name, text in (('lib/core.h', HEADER), ('lib/core.cpp', CORE), ('lib/other.cpp', OTHER),
                            ('first.cpp', FIRST), ('second.cpp', SECOND)):
             with open(os.path.join(d, name), 'w') as f:
                 f.write(text)
         cls.objects = os.path.join(d, 'objects')
         os.makedirs(os.path.join(cls.objects, 'lib'))
-        flags = ['g++', '-std=c++20', '-O0', '-ffunction-sections', '-fdata-sections', '-c']
+        flags = ['g++', '-std=c++20', '-O0', '-ffunction-sections', '-I' + os.path.join(d, 'lib'), '-c']
         members = []
         for name in ('core.cpp', 'other.cpp'):
             out = os.path.join(cls.objects, 'lib', name + '.o')
-            subprocess.run(flags + [os.path.join(d, name), '-o', out], check=True)
+            subprocess.run(flags + [os.path.join(d, 'lib', name), '-o', out], check=True)
             members.append(out)
         subprocess.run(['ar', 'rcs', os.path.join(d, 'libcore.a')] + members, check=True)
         for program in ('first', 'second'):
@@ -84,7 +107,7 @@ class Reachability(unittest.TestCase):
                             '-Wl,-Map=' + os.path.join(d, program + '.map')], check=True)
         cls.functions = reachability.core_functions(
             sorted([os.path.join(cls.objects, 'lib', n) for n in os.listdir(
-                os.path.join(cls.objects, 'lib'))]), cls.objects)
+                os.path.join(cls.objects, 'lib'))]), cls.objects, d)
 
     @classmethod
     def tearDownClass(cls):
@@ -96,7 +119,8 @@ class Reachability(unittest.TestCase):
     def test_functions_reached_by_neither_program(self):
         # Virtual overrides of a class that is built, functions whose address sits in a table
         # or a std::function, and what only the second program calls are reached; lambdas,
-        # inline functions and template instantiations inside unreached code make no line.
+        # inline functions (static ones of headers too) and template instantiations inside
+        # unreached code make no line.
         found = reachability.unreached(self.functions, [self.kept('first'), self.kept('second')])
         self.assertEqual(found, EXPECTED)
 
