@@ -17,6 +17,8 @@ functions, template instantiations, implicitly defined members) are left out: th
 emitted where they are used and follow their users. Lambdas are reported through the
 function around them; thunks and static initialisers are the compiler's.
 
+Each line that no file below tests/ names says so: reached from nothing at all.
+
 Without Qt 6 the desktop program is not built; then only vexal-cli is checked, and the
 report says so. Exit status: 0 nothing unreached outside the allow-list, 1 some, 2 usage
 or build error.
@@ -43,6 +45,14 @@ SECTION_LINE = re.compile(r'^ (\.\S+)(?:\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s+(\S.*))?$
 PLACEMENT_LINE = re.compile(r'^\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s+(\S.*)$')
 # objdump -t: address, seven flag characters, section, size, name.
 SYMBOL_LINE = re.compile(r'^[0-9a-f]+ (.{7}) (\S+)\t[0-9a-f]+ (?:\.hidden |\.protected |\.internal )?(\S+)$')
+# The standard library's spelled-out types, as the source writes them.
+READABLE = (
+    ('std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >', 'std::string'),
+    ('std::basic_string_view<char, std::char_traits<char> >', 'std::string_view'),
+    ('std::filesystem::__cxx11::path', 'std::filesystem::path'),
+    (', 18446744073709551615ul>', '>'),
+    ('std::__cxx11::', 'std::'),
+)
 COMPILER_MADE = ('non-virtual thunk to ', 'virtual thunk to ', 'covariant return thunk to ',
                  '__static_initialization_and_destruction', '_GLOBAL__sub_I_', 'guard variable')
 
@@ -92,6 +102,8 @@ def clean_name(demangled):
     """The function a symbol belongs to, or None for what the compiler made."""
     name = re.sub(r'\.(cold|part\.\d+|constprop\.\d+|isra\.\d+|localalias)+$', '', demangled)
     name = name.replace('[abi:cxx11]', '')
+    for long, short in READABLE:
+        name = name.replace(long, short)
     if name.startswith(COMPILER_MADE) or '{lambda(' in name:
         return None
     return name
@@ -300,10 +312,17 @@ def main(argv=None):
     found = unreached(core_functions(objects, object_root, os.path.join(ROOT, 'src')), kept)
     left, stale = apply_allow_list(found, entries)
 
+    # Which of them the tests at least name (by the bare name: a hint, not a call graph).
+    test_text = ''
+    for path in glob.glob(os.path.join(ROOT, 'tests', '**', '*.[ch]*'), recursive=True):
+        with open(path, encoding='utf-8', errors='replace') as f:
+            test_text += f.read()
     lines = []
     for source, names in left.items():
         lines.append('src/' + source)
-        lines.extend('  ' + name for name in names)
+        for name in names:
+            named = re.search(r'(?<![\w~])' + re.escape(short_name(name)) + r'\b', test_text)
+            lines.append('  ' + name + ('' if named else '   (no test names it)'))
     count = sum(len(names) for names in left.values())
     checked = ' nor '.join(programs) if len(programs) > 1 else programs[0]
     summary = (f'{count} core function(s) in {len(left)} file(s) reachable from neither '
