@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bench_root.h"
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
 #include "log/log_system.h"
@@ -61,7 +61,7 @@ void BM_WriteReadCompare1GiB(benchmark::State& state) {
     vexal::bench::NullOperator op;
     {
         vexal::log::CLogSystem log{op, {}};
-        vexal::command::CFalderDoc doc(op, log, [] { return true; });
+        vexal::document::CFalderDoc doc(op, log, [] { return true; });
         if (!doc.device().Select(0)) {
             state.SkipWithError("no virtual tape drive");
             return;

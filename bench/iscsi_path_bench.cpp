@@ -17,7 +17,7 @@
 
 #include "bench_root.h"
 #include "command/data_pattern.h"
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 #include "device/device_library.h"
 #include "device/iscsi/iscsi_transport.h"
 #include "integration/tgtd_fixture.h"
@@ -64,7 +64,7 @@ public:
         vexal::device::DevSetTransport(transport_);
         vexal::device::DevEnumerate();
         log_ = std::make_unique<vexal::log::CLogSystem>(op_, vexal::platform::SystemInformation{});
-        doc_ = std::make_unique<vexal::command::CFalderDoc>(op_, *log_, [] { return true; });
+        doc_ = std::make_unique<vexal::document::CFalderDoc>(op_, *log_, [] { return true; });
         if (!doc_->device().Select(tapeIndex())) {
             error = "no tape drive on the target";
             return false;
@@ -100,7 +100,7 @@ private:
     vexal::bench::NullOperator op_;
     std::shared_ptr<vexal::device::Transport> transport_;
     std::unique_ptr<vexal::log::CLogSystem> log_;
-    std::unique_ptr<vexal::command::CFalderDoc> doc_;
+    std::unique_ptr<vexal::document::CFalderDoc> doc_;
 };
 
 struct Context {

@@ -1,18 +1,18 @@
 #pragma once
 // An Operator that answers every question with its default and shows nothing: benchmarks
 // measure the work, not a person.
-#include "app/operator.h"
+#include "operator/operator.h"
 
 namespace vexal::bench {
 
-class NullOperator : public app::Operator {
+class NullOperator : public ui::Operator {
 public:
-    app::Button message(std::string_view, std::string_view, app::Icon, app::Buttons, app::Button defaultButton) override {
+    ui::Button message(std::string_view, std::string_view, ui::Icon, ui::Buttons, ui::Button defaultButton) override {
         return defaultButton;
     }
     bool askText(std::string_view, std::string_view, std::string&) override { return false; }
     bool askNumber(std::string_view, std::string_view, long, long, long&) override { return false; }
-    bool chooseFile(app::FileDialog, std::string_view, std::string_view, std::string&) override { return false; }
+    bool chooseFile(ui::FileDialog, std::string_view, std::string_view, std::string&) override { return false; }
     void progressBegin(std::string_view, int, int) override {}
     void progressSetRange(int, int) override {}
     void progressSetPosition(int) override {}

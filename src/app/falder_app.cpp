@@ -29,8 +29,8 @@ CFalderApp::PasswordResult CFalderApp::PasswordDialog(bool engineeringOnly, bool
         if (digest == engineeringDigest() && !wizardOnly) {
             if (!wizardPrivileges) {
                 storePassword(digest);
-            } else if (op_.message(kRevokeWizardQuestion, "Vexal", Icon::Question, Buttons::YesNo, Button::No) ==
-                       Button::Yes) {
+            } else if (op_.message(kRevokeWizardQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) ==
+                       ui::Button::Yes) {
                 wizardPrivileges = false;
                 storePassword(digest);
             }
@@ -42,7 +42,7 @@ CFalderApp::PasswordResult CFalderApp::PasswordDialog(bool engineeringOnly, bool
             wizardPrivileges = true;
             return PasswordResult::Ok;
         }
-        op_.message(kPasswordIncorrect, "Vexal", Icon::Exclamation, Buttons::Ok, Button::Ok);
+        op_.message(kPasswordIncorrect, "Vexal", ui::Icon::Exclamation, ui::Buttons::Ok, ui::Button::Ok);
     }
 }
 
@@ -55,7 +55,7 @@ int CFalderApp::VerifyStoredPassword() {
         return 1;
     }
     if (stored != wizardDigest()) return 0;
-    if (op_.message(kWizardWarning, "Vexal", Icon::Exclamation, Buttons::YesNo, Button::No) == Button::Yes) {
+    if (op_.message(kWizardWarning, "Vexal", ui::Icon::Exclamation, ui::Buttons::YesNo, ui::Button::No) == ui::Button::Yes) {
         wizardPrivileges = true;
         return 1;
     }
@@ -116,7 +116,7 @@ void CFalderApp::WizardAccess() {
 }
 
 void CFalderApp::ResetSettingsToDefaults() {
-    if (op_.message(kResetDefaultsQuestion, "Vexal", Icon::Question, Buttons::YesNoCancel, Button::Yes) != Button::Yes)
+    if (op_.message(kResetDefaultsQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNoCancel, ui::Button::Yes) != ui::Button::Yes)
         return;
     const UserSettings d;
     settings.fullScreen = 1;

@@ -2,7 +2,7 @@
 // The application object: settings mirrors, the modes and their pass phrases, the
 // instance count. Window effects (menus, title, command windows) go through ShellHooks;
 // questions and messages through the Operator.
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "app/user_settings.h"
 
 namespace vexal::app {
@@ -26,7 +26,7 @@ class CFalderApp {
 public:
     enum class PasswordResult { Ok, Cancel };
 
-    CFalderApp(Operator& op, ShellHooks& shell) : op_(op), shell_(shell) {}
+    CFalderApp(ui::Operator& op, ShellHooks& shell) : op_(op), shell_(shell) {}
 
     bool LoadSettings();
     void ResetSettingsToDefaults();
@@ -55,7 +55,7 @@ private:
     void storePassword(const std::string& digest);
     void forgetPassword();
 
-    Operator& op_;
+    ui::Operator& op_;
     ShellHooks& shell_;
 };
 

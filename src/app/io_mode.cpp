@@ -5,9 +5,9 @@
 namespace vexal::app {
 
 bool SwitchTransport(device::TransportKind to, device::ScanConfig& config, device::BusScanner& scanner,
-                     device::ActiveDevice& active, int instance, Operator& op) {
+                     device::ActiveDevice& active, int instance, ui::Operator& op) {
     if (config.kind == to) return false;
-    if (op.message(kSwitchIoModeQuestion, "Vexal", Icon::Question, Buttons::YesNo, Button::No) != Button::Yes)
+    if (op.message(kSwitchIoModeQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) != ui::Button::Yes)
         return false;
     config.kind = to;
     WriteSetting("Transport", std::string(device::transportKindName(to)));

@@ -5,7 +5,7 @@
 
 namespace vexal::app {
 
-bool InitInstance(CFalderApp& app, StartupHooks& hooks, Operator& op, device::BusScanner& scanner,
+bool InitInstance(CFalderApp& app, StartupHooks& hooks, ui::Operator& op, device::BusScanner& scanner,
                   StartupState& state) {
     app.customerMode = true;
     app.engineeringMode = app.wizardPrivileges = false;

@@ -39,7 +39,7 @@ struct StartupState {
 };
 
 // Runs the start-up sequence; false ends the program. `scanner` is filled by the scan.
-bool InitInstance(CFalderApp& app, StartupHooks& hooks, Operator& op, device::BusScanner& scanner,
+bool InitInstance(CFalderApp& app, StartupHooks& hooks, ui::Operator& op, device::BusScanner& scanner,
                   StartupState& state);
 void ExitInstance(CFalderApp& app);
 

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "app/user_settings.h"
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 
 namespace vexal::app {
 namespace {
@@ -15,7 +15,7 @@ constexpr int kMaxComingReadyRetries = 300;
 
 }  // namespace
 
-bool CheckUnitReadiness(command::CFalderDoc& doc, Operator& op,
+bool CheckUnitReadiness(document::CFalderDoc& doc, ui::Operator& op,
                         const std::function<void(std::chrono::milliseconds)>& wait) {
     auto pause = [&](std::chrono::milliseconds d) {
         if (wait) wait(d);

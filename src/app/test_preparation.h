@@ -4,9 +4,9 @@
 #include <chrono>
 #include <functional>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 
-namespace vexal::command { class CFalderDoc; }
+namespace vexal::document { class CFalderDoc; }
 
 namespace vexal::app {
 
@@ -27,7 +27,7 @@ inline constexpr const char* kComingReady = "Device coming ready...";
 // Five rounds of TEST UNIT READY through the document on the calling thread, one second
 // apart; a drive that is becoming ready is asked again. Ready when the last status is
 // SCSI_GOOD or MEDIUM_NOT_PRESENT. `wait` is the pause between commands (a test seam).
-bool CheckUnitReadiness(command::CFalderDoc& doc, Operator& op,
+bool CheckUnitReadiness(document::CFalderDoc& doc, ui::Operator& op,
                         const std::function<void(std::chrono::milliseconds)>& wait = {});
 
 // "Next" and "Cancel" on the first page write Wizard "0" when the box is ticked, else "1".

@@ -64,7 +64,7 @@ void printGroup(const diag::MamPage& page) {
 }
 
 // A plain message through the Operator interface (its default buttons).
-void warn(app::Operator& op, std::string_view text) { op.message(text, "Vexal", app::Icon::Exclamation); }
+void warn(ui::Operator& op, std::string_view text) { op.message(text, "Vexal", ui::Icon::Exclamation); }
 
 bool splitAssignment(const std::string& text, std::string& name, std::string& value) {
     const auto eq = text.find('=');

@@ -139,7 +139,7 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
         return kExitNoDevice;
     }
     if (requireAddressable && !device::mayAddress(scanner_.DriveFamily(index), wizardPrivileges())) {
-        operator_->message(device::kNotSupportedMessage, "Vexal", app::Icon::Exclamation, app::Buttons::Ok, app::Button::Ok);
+        operator_->message(device::kNotSupportedMessage, "Vexal", ui::Icon::Exclamation, ui::Buttons::Ok, ui::Button::Ok);
         return kExitNoDevice;
     }
     // The time-out lives in the transport's device record, which ends with the process:

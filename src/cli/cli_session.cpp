@@ -31,7 +31,7 @@ int CliSession::open(bool needDevice) {
     platform::SystemInformation system;
     platform::SystemInfo(system);
     log_ = std::make_unique<log::CLogSystem>(context_.op(), system);
-    doc_ = std::make_unique<command::CFalderDoc>(context_.op(), *log_, [this] { return app_.engineeringMode; });
+    doc_ = std::make_unique<document::CFalderDoc>(context_.op(), *log_, [this] { return app_.engineeringMode; });
     colours_.load();
     colour_ = o.color == "always" || (o.color == "auto" && ::isatty(STDOUT_FILENO) && !o.json);
     printed_ = doc_->lines().size();  // the view's header line is not printed

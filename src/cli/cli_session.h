@@ -5,7 +5,7 @@
 
 #include "app/falder_app.h"
 #include "cli/cli_context.h"
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 #include "diag/tape_alerts.h"
 #include "log/log_system.h"
 #include "log/view_colours.h"
@@ -28,14 +28,14 @@ public:
 
     app::CFalderApp& app() { return app_; }
     CliContext& context() { return context_; }
-    command::CFalderDoc& doc() { return *doc_; }
+    document::CFalderDoc& doc() { return *doc_; }
 
 private:
     CliContext& context_;
     app::ShellHooks shell_;
     app::CFalderApp app_;
     std::unique_ptr<log::CLogSystem> log_;
-    std::unique_ptr<command::CFalderDoc> doc_;
+    std::unique_ptr<document::CFalderDoc> doc_;
     log::ViewColours colours_;
     diag::TapeAlertTable tapeAlerts_;
     uint8_t familyCode_ = 0;

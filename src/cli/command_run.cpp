@@ -26,7 +26,7 @@ extern "C" void onRunInterrupt(int) { runInterrupted = true; }
 
 // Remembers whether any load or run of the test failed: the runner itself only asks the
 // operator about it.
-class TrackedScript : public command::TestScript {
+class TrackedScript : public document::TestScript {
 public:
     explicit TrackedScript(script::ScriptEngine& engine) : engine_(engine) {}
     bool Load(const std::string& file) override {
@@ -82,7 +82,7 @@ int runScript(CliContext& context, const RunOptions& options) {
     }
     CliSession session(context);
     if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
-    command::CFalderDoc& doc = session.doc();
+    document::CFalderDoc& doc = session.doc();
 
     script::ScriptEngine engine(&context.op());
     engine.setDocument(&doc);

@@ -171,9 +171,9 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
                        [](Entry& entry, CliSession& session) {
                            if (entry.text != "long") return kExitDone;
                            entry.request.code = code::EraseLong;
-                           if (session.context().op().message(kLongEraseQuestion, "Vexal", app::Icon::Question,
-                                                              app::Buttons::OkCancel,
-                                                              app::Button::Cancel) == app::Button::Ok)
+                           if (session.context().op().message(kLongEraseQuestion, "Vexal", ui::Icon::Question,
+                                                              ui::Buttons::OkCancel,
+                                                              ui::Button::Cancel) == ui::Button::Ok)
                                return kExitDone;
                            return kExitFailed;
                        });
@@ -235,8 +235,8 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
         std::cout << "Current Timeout: " << device::DevTimeout(handle, 0, 0) << "\n";
         rc = kExitDone;
         if (timeout_->get_option("--set")->count() > 0) {
-            if (context.op().message(kTimeoutQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo,
-                                     app::Button::No) == app::Button::Yes) {
+            if (context.op().message(kTimeoutQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo,
+                                     ui::Button::No) == ui::Button::Yes) {
                 const int now = device::DevTimeout(handle, 1, static_cast<int>(timeoutSeconds_));
                 std::cout << "Timeout: " << now << "\n";
                 if (now != static_cast<int>(timeoutSeconds_)) rc = kExitFailed;

@@ -20,23 +20,23 @@
 namespace vexal::cli {
 namespace {
 
-std::string_view iconWord(app::Icon icon) {
+std::string_view iconWord(ui::Icon icon) {
     switch (icon) {
-    case app::Icon::Information: return "Information";
-    case app::Icon::Exclamation: return "Warning";
-    case app::Icon::Stop: return "Error";
-    case app::Icon::Question: return "Question";
-    case app::Icon::None: break;
+    case ui::Icon::Information: return "Information";
+    case ui::Icon::Exclamation: return "Warning";
+    case ui::Icon::Stop: return "Error";
+    case ui::Icon::Question: return "Question";
+    case ui::Icon::None: break;
     }
     return "Message";
 }
 
-std::string_view buttonWord(app::Button b) {
+std::string_view buttonWord(ui::Button b) {
     switch (b) {
-    case app::Button::Ok: return "OK";
-    case app::Button::Cancel: return "Cancel";
-    case app::Button::Yes: return "Yes";
-    case app::Button::No: return "No";
+    case ui::Button::Ok: return "OK";
+    case ui::Button::Cancel: return "Cancel";
+    case ui::Button::Yes: return "Yes";
+    case ui::Button::No: return "No";
     }
     return "OK";
 }
@@ -47,15 +47,15 @@ std::string lower(std::string s) {
 }
 
 // Reads one answer to a button question; false when the text names no offered button.
-bool parseButton(const std::string& text, app::Buttons buttons, app::Button& out) {
+bool parseButton(const std::string& text, ui::Buttons buttons, ui::Button& out) {
     const std::string t = lower(text);
-    const bool yesNo = buttons == app::Buttons::YesNo || buttons == app::Buttons::YesNoCancel;
-    if (yesNo && (t == "y" || t == "yes")) out = app::Button::Yes;
-    else if (yesNo && (t == "n" || t == "no")) out = app::Button::No;
-    else if (!yesNo && (t == "o" || t == "ok" || t.empty())) out = app::Button::Ok;
-    else if ((buttons == app::Buttons::OkCancel || buttons == app::Buttons::YesNoCancel) &&
+    const bool yesNo = buttons == ui::Buttons::YesNo || buttons == ui::Buttons::YesNoCancel;
+    if (yesNo && (t == "y" || t == "yes")) out = ui::Button::Yes;
+    else if (yesNo && (t == "n" || t == "no")) out = ui::Button::No;
+    else if (!yesNo && (t == "o" || t == "ok" || t.empty())) out = ui::Button::Ok;
+    else if ((buttons == ui::Buttons::OkCancel || buttons == ui::Buttons::YesNoCancel) &&
              (t == "c" || t == "cancel"))
-        out = app::Button::Cancel;
+        out = ui::Button::Cancel;
     else return false;
     return true;
 }
@@ -83,27 +83,27 @@ bool TerminalOperator::nextAnswer(std::string& answer) {
     return true;
 }
 
-app::Button TerminalOperator::message(std::string_view text, std::string_view, app::Icon icon, app::Buttons buttons,
-                                      app::Button defaultButton) {
+ui::Button TerminalOperator::message(std::string_view text, std::string_view, ui::Icon icon, ui::Buttons buttons,
+                                      ui::Button defaultButton) {
     clearProgress();
-    const bool question = buttons != app::Buttons::Ok;
+    const bool question = buttons != ui::Buttons::Ok;
     if (!question) {
-        if (!quiet_ || icon == app::Icon::Stop || icon == app::Icon::Exclamation)
+        if (!quiet_ || icon == ui::Icon::Stop || icon == ui::Icon::Exclamation)
             std::cerr << iconWord(icon) << ": " << text << "\n";
-        return app::Button::Ok;
+        return ui::Button::Ok;
     }
     std::cerr << iconWord(icon) << ": " << text << "\n";
-    app::Button answer = defaultButton;
+    ui::Button answer = defaultButton;
     std::string given;
     if (nextAnswer(given)) {
         if (!parseButton(given, buttons, answer)) answer = defaultButton;
     } else if (policy_ == Policy::Yes) {
-        answer = buttons == app::Buttons::OkCancel ? app::Button::Ok : app::Button::Yes;
+        answer = buttons == ui::Buttons::OkCancel ? ui::Button::Ok : ui::Button::Yes;
     } else if (policy_ == Policy::No) {
-        answer = buttons == app::Buttons::OkCancel ? app::Button::Cancel : app::Button::No;
+        answer = buttons == ui::Buttons::OkCancel ? ui::Button::Cancel : ui::Button::No;
     } else if (interactive_ && policy_ == Policy::Ask) {
         for (;;) {
-            std::cerr << (buttons == app::Buttons::OkCancel ? "[OK/Cancel] " : "[Yes/No] ") << std::flush;
+            std::cerr << (buttons == ui::Buttons::OkCancel ? "[OK/Cancel] " : "[Yes/No] ") << std::flush;
             std::string line;
             if (!std::getline(std::cin, line)) break;
             if (parseButton(line, buttons, answer)) return answer;
@@ -170,7 +170,7 @@ bool TerminalOperator::askNumber(std::string_view prompt, std::string_view capti
     return false;
 }
 
-bool TerminalOperator::chooseFile(app::FileDialog, std::string_view caption, std::string_view, std::string& path) {
+bool TerminalOperator::chooseFile(ui::FileDialog, std::string_view caption, std::string_view, std::string& path) {
     return askText(caption, caption, path);
 }
 
@@ -220,7 +220,7 @@ void TerminalOperator::progressEnd() {
     progressActive_ = false;
 }
 
-bool TerminalOperator::chartClose(const app::ChartModel& chart, std::string& note) {
+bool TerminalOperator::chartClose(const ui::ChartModel& chart, std::string& note) {
     // The tag becomes part of a file name: only letters, digits, '-' and '_' are kept.
     std::string tag;
     for (char c : chart.tag) tag.push_back(std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_');

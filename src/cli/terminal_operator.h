@@ -6,23 +6,23 @@
 #include <deque>
 #include <string>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 
 namespace vexal::cli {
 
-class TerminalOperator : public app::Operator {
+class TerminalOperator : public ui::Operator {
 public:
     enum class Policy { Ask, Yes, No };
 
     TerminalOperator(Policy policy, std::deque<std::string> answers, bool quiet);
 
-    app::Button message(std::string_view text, std::string_view caption, app::Icon icon, app::Buttons buttons,
-                        app::Button defaultButton) override;
+    ui::Button message(std::string_view text, std::string_view caption, ui::Icon icon, ui::Buttons buttons,
+                        ui::Button defaultButton) override;
     bool askText(std::string_view prompt, std::string_view caption, std::string& answer) override;
     bool askSecret(std::string_view prompt, std::string_view caption, std::string& answer) override;
     bool askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
                    long& value) override;
-    bool chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
+    bool chooseFile(ui::FileDialog kind, std::string_view caption, std::string_view filter,
                     std::string& path) override;
     void progressBegin(std::string_view text, int minimum, int maximum) override;
     void progressSetRange(int minimum, int maximum) override;
@@ -34,7 +34,7 @@ public:
     void pace(std::chrono::milliseconds) override {}
     // A script's chart has no window here: when it closes it is written as an SVG picture
     // to the Logs folder, and the note names the file.
-    bool chartClose(const app::ChartModel& chart, std::string& note) override;
+    bool chartClose(const ui::ChartModel& chart, std::string& note) override;
 
     // Reads the --answers file: one answer a line. False when it cannot be read.
     static bool loadAnswers(const std::string& path, std::deque<std::string>& answers);

@@ -97,7 +97,7 @@ bool BusScanner::startTransport(const ScanConfig& config) {
     transportFailed_ = true;
     notes_.push_back(error);
     operator_.progressEnd();
-    operator_.message(error, "Vexal", app::Icon::Exclamation);
+    operator_.message(error, "Vexal", ui::Icon::Exclamation);
     return false;
 }
 
@@ -152,7 +152,7 @@ int BusScanner::ScanBuses(const ScanConfig& config) {
         operator_.progressEnd();
         // Devices that are there but refused to this user, or a device named that is not
         // there: the notes say which, and "no devices detected" would mislead.
-        if (permissionDenied_ == 0 && !partial_) operator_.message(kNoDevicesMessage, "Vexal", app::Icon::Exclamation);
+        if (permissionDenied_ == 0 && !partial_) operator_.message(kNoDevicesMessage, "Vexal", ui::Icon::Exclamation);
     }
     return count;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "device/device_address.h"
 #include "device/device_selector.h"
 #include "device/transport.h"
@@ -55,7 +55,7 @@ inline constexpr const char* kNoDevicesMessage =
 
 class BusScanner {
 public:
-    explicit BusScanner(app::Operator& op) : operator_(op) {}
+    explicit BusScanner(ui::Operator& op) : operator_(op) {}
 
     // The full scan (or the one device of `config.only`); returns the number of devices
     // found. Reads each device's serial number from VPD page 80h. Does not rescan.
@@ -87,7 +87,7 @@ private:
     bool startTransport(const ScanConfig& config);
     void takeDevices();
 
-    app::Operator& operator_;
+    ui::Operator& operator_;
     std::vector<DeviceEntry> devices_;
     std::vector<std::string> notes_;
     std::vector<std::string> rescanNotes_;  // from RescanBus, for the scan that follows

@@ -19,15 +19,15 @@ bool StoreSelection(const DeviceEntry& entry, int instance) {
 }
 
 SelectResult SelectActiveDevice(BusScanner& scanner, int index, const SelectionContext& context,
-                                ActiveDevice& active, app::Operator& op) {
+                                ActiveDevice& active, ui::Operator& op) {
     if (!context.idle) {
-        op.message(kNotIdleSelectMessage, "Vexal", app::Icon::Exclamation);
+        op.message(kNotIdleSelectMessage, "Vexal", ui::Icon::Exclamation);
         return SelectResult::NotIdle;
     }
     DeviceEntry entry;
     if (!scanner.BindDevice(index, entry) || index >= scanner.deviceCount()) return SelectResult::NoSuchDevice;
     if (!mayAddress(scanner.DriveFamily(index), context.wizardPrivileges)) {
-        op.message(kNotSupportedMessage, "Vexal", app::Icon::Exclamation);
+        op.message(kNotSupportedMessage, "Vexal", ui::Icon::Exclamation);
         if (active.bound) scanner.BindDevice(active.entry.index, active.entry);
         return SelectResult::NotAddressable;
     }
@@ -40,22 +40,22 @@ SelectResult SelectActiveDevice(BusScanner& scanner, int index, const SelectionC
 
 std::vector<int> ConfirmMultiSelection(BusScanner& scanner, const std::vector<int>& indices,
                                        const SelectionContext& context, const ActiveDevice& active,
-                                       app::Operator& op, bool fromPane) {
+                                       ui::Operator& op, bool fromPane) {
     std::vector<int> kept;
     for (int index : indices) {
         if (index != active.index() && !mayAddress(scanner.DriveFamily(index), context.wizardPrivileges)) {
-            op.message(kRemovedFromSelectionMessage, "Vexal", app::Icon::Exclamation);
+            op.message(kRemovedFromSelectionMessage, "Vexal", ui::Icon::Exclamation);
             continue;
         }
         kept.push_back(index);
     }
     const char* question = fromPane ? kPaneMultiSelectQuestion : kMultiSelectQuestion;
-    if (op.message(question, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::No) != app::Button::Yes)
+    if (op.message(question, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) != ui::Button::Yes)
         return {};
     return kept;
 }
 
-void RestoreSelection(BusScanner& scanner, int instance, ActiveDevice& active, app::Operator& op) {
+void RestoreSelection(BusScanner& scanner, int instance, ActiveDevice& active, ui::Operator& op) {
     if (scanner.partial()) {
         // One named device, and nothing stored is about it.
         active.bound = scanner.BindDevice(0, active.entry);
@@ -74,7 +74,7 @@ void RestoreSelection(BusScanner& scanner, int instance, ActiveDevice& active, a
         active.bound = true;
         return;
     }
-    if (host != -1) op.message(kDevicesChangedNotification, "Vexal", app::Icon::Information);
+    if (host != -1) op.message(kDevicesChangedNotification, "Vexal", ui::Icon::Information);
     active.bound = scanner.BindDevice(0, active.entry);
     if (!active.bound) return;
     // The device's own serial number stays; a remembered one belonged to another device.
@@ -86,7 +86,7 @@ void RestoreSelection(BusScanner& scanner, int instance, ActiveDevice& active, a
 }
 
 int RescanAndReselect(BusScanner& scanner, const ScanConfig& config, int instance, ActiveDevice& active,
-                      app::Operator& op) {
+                      ui::Operator& op) {
     using std::chrono::milliseconds;
     const bool hadActive = active.bound;
     const DeviceAddress remembered = active.entry.address;
@@ -100,10 +100,10 @@ int RescanAndReselect(BusScanner& scanner, const ScanConfig& config, int instanc
     if (active.bound) {
         active.entry = entry;
         if (hadActive && entry.address != remembered)
-            op.message(kSelectionChangedMessage, "Vexal", app::Icon::Exclamation);
+            op.message(kSelectionChangedMessage, "Vexal", ui::Icon::Exclamation);
         if (!scanner.partial()) ProfileStore::writeInt(selectedSection(instance), "UnitNumber", index);
     } else if (hadActive) {
-        op.message(kSelectionChangedMessage, "Vexal", app::Icon::Exclamation);
+        op.message(kSelectionChangedMessage, "Vexal", ui::Icon::Exclamation);
     }
     return count;
 }

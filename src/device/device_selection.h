@@ -3,7 +3,7 @@
 // framework profile, and restoring it at the next start.
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "device/bus_scan.h"
 
 namespace vexal::device {
@@ -39,25 +39,25 @@ inline constexpr const char* kDevicesChangedNotification =
 // One device chosen: bound, checked, stored and made active; otherwise the operator is
 // told why and the previous active device stays.
 SelectResult SelectActiveDevice(BusScanner& scanner, int index, const SelectionContext& context,
-                                ActiveDevice& active, app::Operator& op);
+                                ActiveDevice& active, ui::Operator& op);
 
 // Several devices chosen for a test: unsupported ones (other than the active one) are
 // announced and dropped, then the operator confirms. Empty when declined. `fromPane`
 // picks the device pane's question.
 std::vector<int> ConfirmMultiSelection(BusScanner& scanner, const std::vector<int>& indices,
                                        const SelectionContext& context, const ActiveDevice& active,
-                                       app::Operator& op, bool fromPane = false);
+                                       ui::Operator& op, bool fromPane = false);
 
 // Writes the active device's index and address to the instance's "Selected Device".
 bool StoreSelection(const DeviceEntry& entry, int instance);
 
 // At document creation: binds the stored device; when the devices changed since, falls
 // back to device 0 (telling the operator unless nothing was stored).
-void RestoreSelection(BusScanner& scanner, int instance, ActiveDevice& active, app::Operator& op);
+void RestoreSelection(BusScanner& scanner, int instance, ActiveDevice& active, ui::Operator& op);
 
 // The Rescan command and the I/O-mode switches: rescan, full scan, re-bind the active
 // device and warn when its address changed.
 int RescanAndReselect(BusScanner& scanner, const ScanConfig& config, int instance, ActiveDevice& active,
-                      app::Operator& op);
+                      ui::Operator& op);
 
 }  // namespace vexal::device

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/command_request.h"
 #include "command/scsi_device.h"
 
@@ -20,7 +20,7 @@ struct CannedTestRun {
     const command::CommandRequest& request;  // the test's parameters
     std::atomic<long>& counter;              // the document counter
     std::atomic<int>& abort;                 // abort requested
-    app::Operator& op;
+    ui::Operator& op;
     std::filesystem::path folder;            // backup log and debug traces
 };
 

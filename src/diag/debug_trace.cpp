@@ -32,7 +32,7 @@ std::string debugTraceText(std::span<const uint8_t> trace) {
     return text;
 }
 
-std::filesystem::path ReadDebugTrace(command::CScsiDevice& device, app::Operator& op,
+std::filesystem::path ReadDebugTrace(command::CScsiDevice& device, ui::Operator& op,
                                      const std::filesystem::path& folder, int part, bool quiet) {
     std::vector<uint8_t> trace;
     const bool read = ReadBufferFrame(device, " Read Buffer (Debug Trace)", kTraceMemoryBuffer, kTraceMemorySize,
@@ -49,7 +49,7 @@ std::filesystem::path ReadDebugTrace(command::CScsiDevice& device, app::Operator
         return {};
     }
     if (!quiet)
-        op.message(fmt::sprintf(kDebugTraceCreated, path.string()), "Vexal", app::Icon::Information);
+        op.message(fmt::sprintf(kDebugTraceCreated, path.string()), "Vexal", ui::Icon::Information);
     return path;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 
 namespace vexal::diag {
@@ -28,7 +28,7 @@ std::string debugTraceText(std::span<const uint8_t> trace);
 // Success shows "A debug trace log has been created named: %s" (unless `quiet`); a trace
 // that could not be read or written writes "[INTR_ERROR: Unable to create debug trace log.]".
 // Returns the file's path, or an empty path on failure.
-std::filesystem::path ReadDebugTrace(command::CScsiDevice& device, app::Operator& op,
+std::filesystem::path ReadDebugTrace(command::CScsiDevice& device, ui::Operator& op,
                                      const std::filesystem::path& folder, int part, bool quiet = false);
 
 // Writes every line followed by CR LF to `folder`/backupLogFileName(...), replacing it.

@@ -117,7 +117,7 @@ std::string eepromFileErrorText(int error, const std::string& path) {
     }
 }
 
-EepromParameterList::EepromParameterList(command::CScsiDevice& device, app::Operator& op,
+EepromParameterList::EepromParameterList(command::CScsiDevice& device, ui::Operator& op,
                                          std::filesystem::path installPath)
     : device_(device), op_(op), tempFile_(std::move(installPath) / ("tempEE_" + displayName(device) + ".txt")) {}
 
@@ -160,7 +160,7 @@ bool EepromParameterList::SavePage() {
         if (::close(fd) != 0 && error == 0) error = errno;
     }
     if (error == 0) return true;
-    op_.message(eepromFileErrorText(error, path), "Vexal", app::Icon::Exclamation);
+    op_.message(eepromFileErrorText(error, path), "Vexal", ui::Icon::Exclamation);
     return false;
 }
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 
 namespace vexal::diag {
@@ -48,7 +48,7 @@ std::string eepromFileErrorText(int error, const std::string& path);
 class EepromParameterList {
 public:
     // `installPath` is the folder the temporary file goes to (normally platform::installPath()).
-    EepromParameterList(command::CScsiDevice& device, app::Operator& op, std::filesystem::path installPath);
+    EepromParameterList(command::CScsiDevice& device, ui::Operator& op, std::filesystem::path installPath);
     // Deletes the temporary file.
     ~EepromParameterList();
     EepromParameterList(const EepromParameterList&) = delete;
@@ -78,7 +78,7 @@ public:
 
 private:
     command::CScsiDevice& device_;
-    app::Operator& op_;
+    ui::Operator& op_;
     std::filesystem::path tempFile_;
     std::vector<uint8_t> raw_;
     std::vector<EepromParameter> records_;

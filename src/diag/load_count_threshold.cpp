@@ -11,7 +11,7 @@ bool loadCountThresholdInRange(long value) {
     return value >= kLoadCountThresholdMinimum && value <= kLoadCountThresholdMaximum;
 }
 
-std::optional<long> ReadLoadCountThreshold(command::CScsiDevice& device, app::Operator& op,
+std::optional<long> ReadLoadCountThreshold(command::CScsiDevice& device, ui::Operator& op,
                                            const std::filesystem::path& installPath) {
     EepromParameterList list(device, op, installPath);
     long value = 0;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 
 namespace vexal::diag {
@@ -37,7 +37,7 @@ bool loadCountThresholdInRange(long value);
 // Reads the page and looks the parameter up; nullopt when the page cannot be read or does
 // not list it (the caller then shows kLoadCountNotFoundMessage). A file error of the
 // temporary file is shown to the operator on the way.
-std::optional<long> ReadLoadCountThreshold(command::CScsiDevice& device, app::Operator& op,
+std::optional<long> ReadLoadCountThreshold(command::CScsiDevice& device, ui::Operator& op,
                                            const std::filesystem::path& installPath);
 
 // MODE SELECT(6) of "KorvLoadCountThresh <value>"; true when it ended GOOD.

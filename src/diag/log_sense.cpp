@@ -55,8 +55,8 @@ const PageRow* rowOf(uint8_t pageCode) {
     return it == kPages.end() ? nullptr : &*it;
 }
 
-void warn(app::Operator& op, std::string_view text) {
-    op.message(text, kCaption, app::Icon::Exclamation, app::Buttons::Ok, app::Button::Ok);
+void warn(ui::Operator& op, std::string_view text) {
+    op.message(text, kCaption, ui::Icon::Exclamation, ui::Buttons::Ok, ui::Button::Ok);
 }
 
 // Page 7's lines are shown as script messages and go to the log file at the script level.
@@ -67,7 +67,7 @@ void writeEventLines(command::CommandOutput& out, const EventText& text) {
     }
 }
 
-void afterEvents(const std::span<const uint8_t> data, command::CScsiDevice& device, app::Operator& op,
+void afterEvents(const std::span<const uint8_t> data, command::CScsiDevice& device, ui::Operator& op,
                  const std::filesystem::path& folder, LogSenseOutcome& outcome) {
     EventText text;
     if (LoadEventPage(data, folder, text) != EventPageError::None) {
@@ -79,7 +79,7 @@ void afterEvents(const std::span<const uint8_t> data, command::CScsiDevice& devi
 }
 
 void afterPage(const PageRow& row, const LogSenseRequest& request, std::span<const uint8_t> data,
-               command::CScsiDevice& device, app::Operator& op, const std::filesystem::path& folder,
+               command::CScsiDevice& device, ui::Operator& op, const std::filesystem::path& folder,
                LogSenseOutcome& outcome) {
     if (row.after == After::Events) return afterEvents(data, device, op, folder, outcome);
     LogPage parsed;
@@ -198,7 +198,7 @@ PageSizeProbe DeterminePageSize(command::CScsiDevice& device, const LogSenseRequ
 }
 
 LogSenseOutcome LogSense(command::CScsiDevice& device, const LogSenseRequest& request, uint16_t requestedLength,
-                         app::Operator& op, const std::filesystem::path& folder) {
+                         ui::Operator& op, const std::filesystem::path& folder) {
     LogSenseOutcome outcome;
     const PageRow* row = rowOf(request.pageCode);
     if (!row) {
@@ -224,7 +224,7 @@ LogSenseOutcome LogSense(command::CScsiDevice& device, const LogSenseRequest& re
     return outcome;
 }
 
-LogSenseOutcome LogSenseWithProbe(command::CScsiDevice& device, const LogSenseRequest& request, app::Operator& op,
+LogSenseOutcome LogSenseWithProbe(command::CScsiDevice& device, const LogSenseRequest& request, ui::Operator& op,
                                   const std::filesystem::path& folder) {
     if (!isLogSensePage(request.pageCode)) return LogSense(device, request, 0, op, folder);
     const PageSizeProbe probe = DeterminePageSize(device, request);

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 
 namespace vexal::diag {
@@ -82,11 +82,11 @@ struct LogSenseOutcome {
 // The command itself: reads `requestedLength` + 4 bytes of the page and writes its frame.
 // An unsupported page shows kPageNotSupportedMessage and sends nothing.
 LogSenseOutcome LogSense(command::CScsiDevice& device, const LogSenseRequest& request, uint16_t requestedLength,
-                         app::Operator& op, const std::filesystem::path& folder);
+                         ui::Operator& op, const std::filesystem::path& folder);
 
 // The whole menu sequence on the calling thread: refuse an unsupported page, probe the
 // size, then read the page.
-LogSenseOutcome LogSenseWithProbe(command::CScsiDevice& device, const LogSenseRequest& request, app::Operator& op,
+LogSenseOutcome LogSenseWithProbe(command::CScsiDevice& device, const LogSenseRequest& request, ui::Operator& op,
                                   const std::filesystem::path& folder);
 
 }  // namespace vexal::diag

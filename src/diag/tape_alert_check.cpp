@@ -21,18 +21,18 @@ bool tapeAlertMenuAllows(uint8_t familyCode, bool allDevices) {
     return familyCode == 2 || familyCode == 4 || familyCode == 6 || (familyCode >= 9 && familyCode <= 253);
 }
 
-TapeAlertOutcome RunTapeAlertsMenu(command::CScsiDevice& device, app::Operator& op, uint8_t familyCode,
+TapeAlertOutcome RunTapeAlertsMenu(command::CScsiDevice& device, ui::Operator& op, uint8_t familyCode,
                                    bool allDevices, TapeAlertTable& table, const std::filesystem::path& folder,
                                    const ShowTapeAlertDialog& show) {
     if (!tapeAlertMenuAllows(familyCode, allDevices)) {
-        op.message(device::familyLimitedMessage(device::kSktxOnly), "Vexal", app::Icon::Exclamation);
+        op.message(device::familyLimitedMessage(device::kSktxOnly), "Vexal", ui::Icon::Exclamation);
         TapeAlertOutcome refused;
         refused.refused = true;
         return refused;
     }
     TapeAlertOutcome outcome = check(device, familyCode, table, folder);
     if (outcome.status == TapeAlertCheckStatus::PageRefused)
-        op.message(loadErrorText(page::TapeAlert), "Vexal", app::Icon::Exclamation);
+        op.message(loadErrorText(page::TapeAlert), "Vexal", ui::Icon::Exclamation);
     if (show) {
         show(buildTapeAlertDialog(table, outcome.result, reportsTapeAlerts(familyCode)));
         outcome.dialogShown = true;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 #include "diag/tape_alert_dialog.h"
 #include "diag/tape_alerts.h"
@@ -29,7 +29,7 @@ struct TapeAlertOutcome {
 // View > Tape Alerts, once the device selection is confirmed: the family test (refused
 // with the SKTX-only message), the check, then the dialog. A page that does not parse
 // shows "There was an error loading the TapeAlert page." before the dialog.
-TapeAlertOutcome RunTapeAlertsMenu(command::CScsiDevice& device, app::Operator& op, uint8_t familyCode,
+TapeAlertOutcome RunTapeAlertsMenu(command::CScsiDevice& device, ui::Operator& op, uint8_t familyCode,
                                    bool allDevices, TapeAlertTable& table, const std::filesystem::path& folder,
                                    const ShowTapeAlertDialog& show);
 

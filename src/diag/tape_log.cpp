@@ -71,7 +71,7 @@ bool TapeLog::holdsOtherData(CScsiDevice& device) {
     return !TapeHistoryRecord::isRecord(block);
 }
 
-TapeLogWrite TapeLog::Write(CScsiDevice& device, app::Operator& op, bool fresh, std::optional<std::string> label) {
+TapeLogWrite TapeLog::Write(CScsiDevice& device, ui::Operator& op, bool fresh, std::optional<std::string> label) {
     std::string text;
     if (label) {
         text = *label;
@@ -79,8 +79,8 @@ TapeLogWrite TapeLog::Write(CScsiDevice& device, app::Operator& op, bool fresh, 
         return TapeLogWrite::Cancelled;
     }
     if (holdsOtherData(device) &&
-        op.message(kOverwriteQuestion, "Vexal", app::Icon::Exclamation, app::Buttons::YesNo, app::Button::No) !=
-            app::Button::Yes)
+        op.message(kOverwriteQuestion, "Vexal", ui::Icon::Exclamation, ui::Buttons::YesNo, ui::Button::No) !=
+            ui::Button::Yes)
         return TapeLogWrite::Cancelled;
 
     if (!read_ || fresh) {

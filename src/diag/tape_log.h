@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 #include "diag/tape_history.h"
 
@@ -31,7 +31,7 @@ public:
     void Show(command::CScsiDevice& device) const;
     // Asks for the label (unless `label` is given), fills the record (a fresh one when none
     // was read or `fresh` is set) and writes it to the first block of the tape.
-    TapeLogWrite Write(command::CScsiDevice& device, app::Operator& op, bool fresh,
+    TapeLogWrite Write(command::CScsiDevice& device, ui::Operator& op, bool fresh,
                        std::optional<std::string> label = std::nullopt);
 
     bool hasRecord() const { return read_; }

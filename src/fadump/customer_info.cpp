@@ -139,7 +139,7 @@ bool loadCustomerFile(const std::string& path, CustomerInfo& info, std::string& 
     return parseCustomerText(text.str(), info, error);
 }
 
-void askCustomerFields(app::Operator& op, CustomerInfo& info) {
+void askCustomerFields(ui::Operator& op, CustomerInfo& info) {
     for (const Prompt& p : kPrompts) {
         std::string answer = info[p.id];
         if (op.askText(p.text, kCustomerCaption, answer)) info[p.id] = std::string(trim(answer));

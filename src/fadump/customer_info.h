@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 
 namespace vexal::fadump {
 
@@ -74,6 +74,6 @@ bool loadCustomerFile(const std::string& path, CustomerInfo& info, std::string& 
 
 // Asks the operator for each field the customer enters; an empty or cancelled answer
 // leaves the field empty.
-void askCustomerFields(app::Operator& op, CustomerInfo& info);
+void askCustomerFields(ui::Operator& op, CustomerInfo& info);
 
 }  // namespace vexal::fadump

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "log/send_log.h"
 
 namespace vexal::fadump {
@@ -17,6 +17,6 @@ inline constexpr std::string_view kCancelButton = "&Cancel";
 // Sends `dumpFile` and shows the outcome's message. Returns the outcome (0 sent, 1 cancelled
 // in the mail client, others failed), or -1 when the mail program cannot be run (nothing
 // is shown then).
-int MailDump(app::Operator& op, const std::filesystem::path& dumpFile, std::string_view program = log::kMailProgram);
+int MailDump(ui::Operator& op, const std::filesystem::path& dumpFile, std::string_view program = log::kMailProgram);
 
 }  // namespace vexal::fadump

@@ -159,7 +159,7 @@ int writeSectionFile(const std::filesystem::path& file, const std::vector<Sectio
     return platform::writeFileAtomically(file, text) ? scan_error::None : scan_error::SectionFileFailed;
 }
 
-ViewerResult OpenDumpFile(app::Operator& op, const std::filesystem::path& dmz, const ExtractLimits& limits) {
+ViewerResult OpenDumpFile(ui::Operator& op, const std::filesystem::path& dmz, const ExtractLimits& limits) {
     ViewerResult r;
     r.dmp = withExtension(dmz, kRawExtension);
     r.ptf = withExtension(dmz, kTextExtension);
@@ -177,7 +177,7 @@ ViewerResult OpenDumpFile(app::Operator& op, const std::filesystem::path& dmz, c
         if (x.error != ExtractError::None) r.refusal = extractErrorText(x, dmz, limits);
     }
     if (!r.refusal.empty()) {
-        op.message(r.refusal, kViewerCaption, app::Icon::Stop);
+        op.message(r.refusal, kViewerCaption, ui::Icon::Stop);
         return r;
     }
     r.expanded = true;
@@ -187,24 +187,24 @@ ViewerResult OpenDumpFile(app::Operator& op, const std::filesystem::path& dmz, c
     if (r.scanError == scan_error::None) r.scanError = readSections(r.ptf, r.sections);
     if (r.scanError == scan_error::None) r.scanError = writeSectionFile(r.sectionFile, r.sections);
     if (r.scanError != scan_error::None) {
-        op.message(scanErrorText(r.scanError), kScanErrorCaption, app::Icon::Stop);
+        op.message(scanErrorText(r.scanError), kScanErrorCaption, ui::Icon::Stop);
         return r;
     }
     r.controlsEnabled = true;
     return r;
 }
 
-bool ChooseAndOpenDumpFile(app::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result) {
+bool ChooseAndOpenDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result) {
     std::string file = startFolder.string();
-    if (!op.chooseFile(app::FileDialog::Open, kSelectDumpCaption, kViewerFilter, file) || file.empty()) return false;
+    if (!op.chooseFile(ui::FileDialog::Open, kSelectDumpCaption, kViewerFilter, file) || file.empty()) return false;
     result = OpenDumpFile(op, file);
     return true;
 }
 
-bool ConfirmViewerExit(app::Operator& op, bool reportSaved) {
+bool ConfirmViewerExit(ui::Operator& op, bool reportSaved) {
     if (reportSaved) return true;
-    return op.message(kExitQuestion, kExitCaption, app::Icon::Question, app::Buttons::YesNo, app::Button::No) ==
-           app::Button::Yes;
+    return op.message(kExitQuestion, kExitCaption, ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) ==
+           ui::Button::Yes;
 }
 
 }  // namespace vexal::fadump

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "fadump/zip_archive.h"
 
 namespace vexal::fadump {
@@ -65,10 +65,10 @@ struct ViewerResult {
 };
 
 // Steps 1 to 4 for one .dmz; a refusal or a scan error is shown to the operator.
-ViewerResult OpenDumpFile(app::Operator& op, const std::filesystem::path& dmz, const ExtractLimits& limits = {});
+ViewerResult OpenDumpFile(ui::Operator& op, const std::filesystem::path& dmz, const ExtractLimits& limits = {});
 // Asks for the .dmz, then OpenDumpFile. False when the operator cancelled.
-bool ChooseAndOpenDumpFile(app::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result);
+bool ChooseAndOpenDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result);
 // Closing the viewer: true when it may close (a saved report, or the operator agrees).
-bool ConfirmViewerExit(app::Operator& op, bool reportSaved);
+bool ConfirmViewerExit(ui::Operator& op, bool reportSaved);
 
 }  // namespace vexal::fadump

@@ -19,18 +19,18 @@ constexpr std::string_view kProgressText = "Generating the FA dump...";
 // Ends the progress window however the run ends.
 class ProgressWindow {
 public:
-    explicit ProgressWindow(app::Operator& op) : op_(op) { op_.progressBegin(kProgressText, 0, kChunkSize); }
+    explicit ProgressWindow(ui::Operator& op) : op_(op) { op_.progressBegin(kProgressText, 0, kChunkSize); }
     ~ProgressWindow() { op_.progressEnd(); }
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;
 
 private:
-    app::Operator& op_;
+    ui::Operator& op_;
 };
 
 class Run {
 public:
-    Run(command::CScsiDevice& device, app::Operator& op, const DumpSetup& setup, const CustomerInfo& info)
+    Run(command::CScsiDevice& device, ui::Operator& op, const DumpSetup& setup, const CustomerInfo& info)
         : op_(op), setup_(setup), info_(info), reader_(device) {
         result_.file = setup.file;
     }
@@ -38,7 +38,7 @@ public:
     WizardResult go() {
         const bool ok = dump();
         result_.ok = ok;
-        op_.message(ok ? kSuccessText : kFailureText, kWizardCaption, ok ? app::Icon::Information : app::Icon::Exclamation);
+        op_.message(ok ? kSuccessText : kFailureText, kWizardCaption, ok ? ui::Icon::Information : ui::Icon::Exclamation);
         return result_;
     }
 
@@ -50,7 +50,7 @@ private:
     // A file error: its text for the operator, and the wizard fails.
     bool fileError(int error, const std::filesystem::path& file) {
         const std::string text = fileErrorText(log::causeFromErrno(error), file.string());
-        op_.message(text, kWizardCaption, app::Icon::Stop);
+        op_.message(text, kWizardCaption, ui::Icon::Stop);
         result_.failureShown = true;
         return failed(text);
     }
@@ -117,7 +117,7 @@ private:
         return true;
     }
 
-    app::Operator& op_;
+    ui::Operator& op_;
     const DumpSetup& setup_;
     const CustomerInfo& info_;
     DumpReader reader_;
@@ -138,16 +138,16 @@ std::vector<uint8_t> dumpBuffers(const DumpSetup& setup, Layout layout) {
     return ids;
 }
 
-bool chooseDumpFile(app::Operator& op, DumpSetup& setup) {
+bool chooseDumpFile(ui::Operator& op, DumpSetup& setup) {
     std::string path = setup.file.string();
-    if (!op.chooseFile(app::FileDialog::Save, kFileLocationHelp, kDumpFileFilter, path) || path.empty()) return false;
+    if (!op.chooseFile(ui::FileDialog::Save, kFileLocationHelp, kDumpFileFilter, path) || path.empty()) return false;
     std::filesystem::path chosen = path;
     if (!chosen.has_extension()) chosen += "." + std::string(kDumpFileDefaultExtension);
     setup.file = chosen;
     return true;
 }
 
-WizardResult RunDumpWizard(command::CScsiDevice& device, app::Operator& op, const DumpSetup& setup,
+WizardResult RunDumpWizard(command::CScsiDevice& device, ui::Operator& op, const DumpSetup& setup,
                            const CustomerInfo& info) {
     return Run(device, op, setup, info).go();
 }

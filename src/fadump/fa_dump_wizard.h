@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 #include "fadump/customer_info.h"
 #include "fadump/dump_reader.h"
@@ -66,7 +66,7 @@ std::vector<uint8_t> dumpBuffers(const DumpSetup& setup, Layout layout);
 
 // The File Location item: a save dialog starting at the current file; a name without an
 // extension gets ".dmz". False when the operator cancelled.
-bool chooseDumpFile(app::Operator& op, DumpSetup& setup);
+bool chooseDumpFile(ui::Operator& op, DumpSetup& setup);
 
 struct WizardResult {
     bool ok = false;
@@ -79,7 +79,7 @@ struct WizardResult {
 
 // Start: the whole dump. File errors are shown with their texts; the wizard's outcome page
 // is shown as a message at the end.
-WizardResult RunDumpWizard(command::CScsiDevice& device, app::Operator& op, const DumpSetup& setup,
+WizardResult RunDumpWizard(command::CScsiDevice& device, ui::Operator& op, const DumpSetup& setup,
                            const CustomerInfo& info);
 
 }  // namespace vexal::fadump

@@ -14,7 +14,7 @@ constexpr int kDone = 0, kFailed = 1, kUsage = 2, kEnvironment = 4;
 
 }  // namespace
 
-int RunDumpCommand(command::CScsiDevice& device, app::Operator& op, const DumpCommandOptions& options,
+int RunDumpCommand(command::CScsiDevice& device, ui::Operator& op, const DumpCommandOptions& options,
                    std::ostream& out, std::ostream& err) {
     DumpSetup setup;
     if (options.out.empty()) {
@@ -55,7 +55,7 @@ int RunDumpCommand(command::CScsiDevice& device, app::Operator& op, const DumpCo
     return outcome == log::kMailSuccess || outcome == log::kMailUserAbort ? kDone : kFailed;
 }
 
-int RunViewCommand(app::Operator& op, const std::string& file, std::ostream& out,
+int RunViewCommand(ui::Operator& op, const std::string& file, std::ostream& out,
                    const ExtractLimits& limits) {
     const ViewerResult r = OpenDumpFile(op, file, limits);
     // A refusal and a scan error were shown to the operator (stderr on a terminal).

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 #include "fadump/zip_archive.h"
 
@@ -20,11 +20,11 @@ struct DumpCommandOptions {
 };
 
 // The full dump of the selected `device`. Errors go to `err` as one sentence.
-int RunDumpCommand(command::CScsiDevice& device, app::Operator& op, const DumpCommandOptions& options,
+int RunDumpCommand(command::CScsiDevice& device, ui::Operator& op, const DumpCommandOptions& options,
                    std::ostream& out, std::ostream& err);
 
 // Expands and scans `file`, prints the title, the files made and the section lines.
-int RunViewCommand(app::Operator& op, const std::string& file, std::ostream& out,
+int RunViewCommand(ui::Operator& op, const std::string& file, std::ostream& out,
                    const ExtractLimits& limits = {});
 
 }  // namespace vexal::fadump

@@ -18,7 +18,7 @@
 namespace vexal::firmware {
 namespace {
 
-using app::Icon;
+using ui::Icon;
 using command::LineRule;
 using std::chrono::milliseconds;
 
@@ -46,7 +46,7 @@ private:
 // The FUP Status window: shown after the checks, closed on every way out.
 class StatusWindow {
 public:
-    explicit StatusWindow(app::Operator& op) : op_(op) {}
+    explicit StatusWindow(ui::Operator& op) : op_(op) {}
     ~StatusWindow() { close(); }
     StatusWindow(const StatusWindow&) = delete;
     StatusWindow& operator=(const StatusWindow&) = delete;
@@ -62,7 +62,7 @@ public:
     }
 
 private:
-    app::Operator& op_;
+    ui::Operator& op_;
     bool open_ = false;
 };
 
@@ -78,9 +78,9 @@ bool familyAllowed(UpdateContext& c) {
 }
 
 // The FUP Warning dialog with this text; false when cancelled.
-bool warningAccepted(app::Operator& op, std::string_view text) {
-    return op.message(text, kWarningHeading, Icon::Exclamation, app::Buttons::OkCancel, app::Button::Ok) ==
-           app::Button::Ok;
+bool warningAccepted(ui::Operator& op, std::string_view text) {
+    return op.message(text, kWarningHeading, Icon::Exclamation, ui::Buttons::OkCancel, ui::Button::Ok) ==
+           ui::Button::Ok;
 }
 
 // Three TEST UNIT READY commands; a drive without a cartridge fails them, so a third one
@@ -102,7 +102,7 @@ Outcome cancelled(UpdateContext& c) {
 Outcome interactiveChecks(UpdateContext& c, const std::string& imagePath, ImageFile& file) {
     if (!familyAllowed(c)) return Outcome::NotSupported;
     std::string path = imagePath;
-    if (path.empty() && !c.op.chooseFile(app::FileDialog::Open, kImageDialogCaption, kImageFilter, path))
+    if (path.empty() && !c.op.chooseFile(ui::FileDialog::Open, kImageDialogCaption, kImageFilter, path))
         return cancelled(c);
     if (!file.open(path)) return cancelled(c);
     if (!warningAccepted(c.op, kStartWarning)) return cancelled(c);
@@ -111,7 +111,7 @@ Outcome interactiveChecks(UpdateContext& c, const std::string& imagePath, ImageF
 }
 
 // Sends the image; a failure is shown with its message.
-bool transfer(UpdateContext& c, ImageFile& file, app::Operator* bar) {
+bool transfer(UpdateContext& c, ImageFile& file, ui::Operator* bar) {
     const WriteBufferSend send = [&c](const WriteBufferCdb& cdb, uint8_t* data, uint32_t length) {
         return c.device.ExecuteCdb(cdb.data(), static_cast<int>(cdb.size()), data, length, true) == 0;
     };

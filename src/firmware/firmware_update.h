@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 #include "command/scsi_result.h"
 #include "device/bus_scan.h"
@@ -41,7 +41,7 @@ struct RescanTarget {
 
 struct UpdateContext {
     command::CScsiDevice& device;  // the active device; its familyCode is the drive family
-    app::Operator& op;
+    ui::Operator& op;
     bool wizardPrivileges = false;
     RescanTarget rescan;
     SleepFunction sleep = realSleep;

@@ -14,7 +14,7 @@
 namespace vexal::firmware {
 namespace {
 
-using app::Icon;
+using ui::Icon;
 using command::CommandRequest;
 using command::LineRule;
 
@@ -126,15 +126,15 @@ TapeOutcome WriteFupTape(FupTapeContext& c, const std::string& imagePath) {
         c.op.message(device::familyLimitedMessage(device::kKtxSktxOnly), kCaption, Icon::Exclamation);
         return TapeOutcome::NotSupported;
     }
-    if (c.op.message(kTapeOverwriteQuestion, kCaption, Icon::Stop, app::Buttons::OkCancel, app::Button::Ok) !=
-        app::Button::Ok)
+    if (c.op.message(kTapeOverwriteQuestion, kCaption, Icon::Stop, ui::Buttons::OkCancel, ui::Button::Ok) !=
+        ui::Button::Ok)
         return TapeOutcome::Declined;
 
     for (int i = 0; i < 3; ++i) d.TestUnitReady();
     d.Rewind();
 
     std::string path = imagePath;
-    if (path.empty() && !c.op.chooseFile(app::FileDialog::Open, kImageDialogCaption, kImageFilter, path))
+    if (path.empty() && !c.op.chooseFile(ui::FileDialog::Open, kImageDialogCaption, kImageFilter, path))
         return TapeOutcome::Failed;
     ImageFile file;
     if (!file.open(path)) {

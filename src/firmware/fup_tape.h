@@ -4,7 +4,7 @@
 // that a drive loading the tape later updates itself from it.
 #include <string>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 
 namespace vexal::firmware {
@@ -21,7 +21,7 @@ inline constexpr size_t kTapeBlockSize = 4096;
 
 struct FupTapeContext {
     command::CScsiDevice& device;  // the active device; its familyCode is the drive family
-    app::Operator& op;
+    ui::Operator& op;
     bool wizardPrivileges = false;
 };
 

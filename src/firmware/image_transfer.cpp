@@ -11,7 +11,7 @@ constexpr uint8_t kFamily3 = 3;
 // The status window's bar: range 0 to the file length, step 8192.
 class Bar {
 public:
-    Bar(app::Operator* op, uint64_t length) : op_(op), length_(length) {}
+    Bar(ui::Operator* op, uint64_t length) : op_(op), length_(length) {}
     void step() {
         position_ = std::min<uint64_t>(position_ + kImageBlockSize, length_);
         show();
@@ -25,7 +25,7 @@ private:
     void show() {
         if (op_) op_->progressSetPosition(static_cast<int>(position_));
     }
-    app::Operator* op_;
+    ui::Operator* op_;
     uint64_t length_;
     uint64_t position_ = 0;
 };
@@ -93,7 +93,7 @@ WriteBufferCdb writeBufferCdb(uint8_t mode, uint8_t bufferId, uint32_t offset, u
 
 uint8_t imageBufferId(uint8_t familyCode) { return familyCode == kFamily3 ? 0x03 : 0x00; }
 
-TransferResult TransferImage(ImageFile& file, uint8_t familyCode, const WriteBufferSend& send, app::Operator* bar) {
+TransferResult TransferImage(ImageFile& file, uint8_t familyCode, const WriteBufferSend& send, ui::Operator* bar) {
     // Offsets past 24 bits cannot be sent: nothing goes to the drive.
     if (!file.isOpen() || file.length() > kMaxImageLength) return TransferResult::WriteFailed;
     Bar progress(bar, file.length());

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "firmware/image_file.h"
 
 namespace vexal::firmware {
@@ -38,6 +38,6 @@ using WriteBufferSend = std::function<bool(const WriteBufferCdb& cdb, uint8_t* d
 // progress bar with the range 0 to the file length: it moves 8192 a block and goes to
 // the end before the save.
 TransferResult TransferImage(ImageFile& file, uint8_t familyCode, const WriteBufferSend& send,
-                             app::Operator* bar = nullptr);
+                             ui::Operator* bar = nullptr);
 
 }  // namespace vexal::firmware

@@ -23,7 +23,7 @@ constexpr const char* kCustomCdbTooLong = "Sorry: Data transfers over 64 bytes a
 const QStringList kPatterns = {"Incremental Byte", "Incremental Word (32-bit)", "Zeros", "Pseudo Random",
                                "No Compare", "Compare Block Number Only"};
 
-bool transfer(command::CommandRequest& r, QWidget* parent, app::Operator& op, bool isRead) {
+bool transfer(command::CommandRequest& r, QWidget* parent, ui::Operator& op, bool isRead) {
     ParamDialog d(isRead ? "Read" : "Write", parent);
     const int fixed = d.addCheck("Fixed Block Transfers", r.fixed);
     const int sili = isRead ? d.addCheck("SILI (Supress Incorrect Length Indicator)", r.sili) : -1;
@@ -42,17 +42,17 @@ bool transfer(command::CommandRequest& r, QWidget* parent, app::Operator& op, bo
     r.compare = isRead && d.checked(compare) && r.dataPattern != command::pattern::NoCompare;
     const uint64_t total = r.fixed ? uint64_t{r.transferLength} * r.blockSize : r.transferLength;
     if (total == 0) {
-        op.message(kTransferRangeText, "Vexal", app::Icon::Exclamation);
+        op.message(kTransferRangeText, "Vexal", ui::Icon::Exclamation);
         return false;
     }
     if (total > kMaxOperatorTransfer) {
-        op.message(kTransferTooLargeText, "Vexal", app::Icon::Exclamation);
+        op.message(kTransferTooLargeText, "Vexal", ui::Icon::Exclamation);
         return false;
     }
     return true;
 }
 
-bool locate(command::CommandRequest& r, QWidget* parent, app::Operator& op) {
+bool locate(command::CommandRequest& r, QWidget* parent, ui::Operator& op) {
     for (QString address = "0";;) {
         ParamDialog d("Locate", parent);
         const int a = d.addText("Address:", address);
@@ -68,12 +68,12 @@ bool locate(command::CommandRequest& r, QWidget* parent, app::Operator& op) {
             return true;
         }
         op.message(command::addressErrorText(error), "Locate",
-                   error == command::AddressError::OutOfBounds ? app::Icon::Exclamation : app::Icon::Information);
+                   error == command::AddressError::OutOfBounds ? ui::Icon::Exclamation : ui::Icon::Information);
         address = "0";  // the field is reset and asked again
     }
 }
 
-bool customCdb(command::CommandRequest& r, QWidget* parent, app::Operator& op) {
+bool customCdb(command::CommandRequest& r, QWidget* parent, ui::Operator& op) {
     ParamDialog d("Custom CDB", parent);
     const int bytes = d.addText("CDB bytes (hex):", "12 00 00 00 40 00");
     const int direction = d.addChoice("Data:", {"No Data Transfer", "Target to Host", "Host to Target"}, 1);
@@ -83,18 +83,18 @@ bool customCdb(command::CommandRequest& r, QWidget* parent, app::Operator& op) {
     std::vector<uint8_t> cdb;
     if (!parseHexWords(d.text(bytes).toStdString(), cdb) ||
         (cdb.size() != 6 && cdb.size() != 10 && cdb.size() != 12 && cdb.size() != 16)) {
-        op.message("A CDB has 6, 10, 12 or 16 bytes written in hexadecimal.", "Custom CDB", app::Icon::Exclamation);
+        op.message("A CDB has 6, 10, 12 or 16 bytes written in hexadecimal.", "Custom CDB", ui::Icon::Exclamation);
         return false;
     }
     std::vector<uint8_t> data;
     const int dir = d.choice(direction);
     if (dir == 2 && !parseHexWords(d.text(out).toStdString(), data)) {
-        op.message("The data to send must be written in hexadecimal bytes.", "Custom CDB", app::Icon::Exclamation);
+        op.message("The data to send must be written in hexadecimal bytes.", "Custom CDB", ui::Icon::Exclamation);
         return false;
     }
     const size_t size = dir == 0 ? 0 : dir == 1 ? size_t(d.number(length)) : data.size();
     if (size > 64) {
-        op.message(kCustomCdbTooLong, "Custom CDB", app::Icon::Stop);
+        op.message(kCustomCdbTooLong, "Custom CDB", ui::Icon::Stop);
         return false;
     }
     data.resize(size);
@@ -137,7 +137,7 @@ bool commandHasParameters(int c) {
     }
 }
 
-bool askCommandParameters(int c, command::CommandRequest& r, QWidget* parent, app::Operator& op) {
+bool askCommandParameters(int c, command::CommandRequest& r, QWidget* parent, ui::Operator& op) {
     switch (c) {
     case code::Space: {
         ParamDialog d("Space", parent);
@@ -233,8 +233,8 @@ bool askCommandParameters(int c, command::CommandRequest& r, QWidget* parent, ap
     }
     case code::CreateCdb: return customCdb(r, parent, op);
     case code::EraseLong:
-        return op.message(kLongEraseQuestion, "Vexal", app::Icon::Question, app::Buttons::OkCancel,
-                          app::Button::Cancel) == app::Button::Ok;
+        return op.message(kLongEraseQuestion, "Vexal", ui::Icon::Question, ui::Buttons::OkCancel,
+                          ui::Button::Cancel) == ui::Button::Ok;
     case code::WriteReadTest: {
         ParamDialog d("Write/Read Test", parent);
         const int fixed = d.addCheck("Fixed Block Transfers", r.fixed);
@@ -254,7 +254,7 @@ bool askCommandParameters(int c, command::CommandRequest& r, QWidget* parent, ap
         r.repeatCount = d.number(repeat);
         const uint64_t total = r.fixed ? uint64_t{r.transferLength} * r.blockSize : r.transferLength;
         if (total > kMaxOperatorTransfer) {
-            op.message(kTransferTooLargeText, "Vexal", app::Icon::Exclamation);
+            op.message(kTransferTooLargeText, "Vexal", ui::Icon::Exclamation);
             return false;
         }
         return true;

@@ -33,7 +33,7 @@ std::string readText(const std::filesystem::path& file) {
 
 }  // namespace
 
-DumpViewerWindow::DumpViewerWindow(app::Operator& op, std::filesystem::path startFolder, QWidget* parent)
+DumpViewerWindow::DumpViewerWindow(ui::Operator& op, std::filesystem::path startFolder, QWidget* parent)
     : QWidget(parent, Qt::Window), op_(op), startFolder_(std::move(startFolder)) {
     setObjectName("faDumpViewer");
     setWindowTitle(q(fadump::kViewerCaption));
@@ -81,7 +81,7 @@ DumpViewerWindow::~DumpViewerWindow() = default;
 bool DumpViewerWindow::chooseAndOpen() {
     if (busy()) return false;
     std::string path = startFolder_.string();
-    if (!op_.chooseFile(app::FileDialog::Open, fadump::kSelectDumpCaption, fadump::kViewerFilter, path) ||
+    if (!op_.chooseFile(ui::FileDialog::Open, fadump::kSelectDumpCaption, fadump::kViewerFilter, path) ||
         path.empty())
         return false;
     openFile(path);
@@ -165,11 +165,11 @@ bool DumpViewerWindow::saveReport(const std::filesystem::path& file, std::string
 
 void DumpViewerWindow::saveReportAs() {
     std::string path = result_.dmp.empty() ? std::string() : std::filesystem::path(result_.dmp).replace_extension(".txt").string();
-    if (!op_.chooseFile(app::FileDialog::Save, "Save Report", kReportFilter, path) || path.empty()) return;
+    if (!op_.chooseFile(ui::FileDialog::Save, "Save Report", kReportFilter, path) || path.empty()) return;
     std::filesystem::path file = path;
     if (!file.has_extension()) file += ".txt";
     std::string error;
-    if (!saveReport(file, error)) op_.message(error, fadump::kViewerCaption, app::Icon::Exclamation);
+    if (!saveReport(file, error)) op_.message(error, fadump::kViewerCaption, ui::Icon::Exclamation);
 }
 
 void DumpViewerWindow::closeEvent(QCloseEvent* event) {

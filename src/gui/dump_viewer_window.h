@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "fadump/dump_viewer.h"
 #include "gui/background_task.h"
 
@@ -20,7 +20,7 @@ namespace vexal::gui {
 class DumpViewerWindow : public QWidget {
     Q_OBJECT
 public:
-    DumpViewerWindow(app::Operator& op, std::filesystem::path startFolder, QWidget* parent = nullptr);
+    DumpViewerWindow(ui::Operator& op, std::filesystem::path startFolder, QWidget* parent = nullptr);
     ~DumpViewerWindow() override;
 
     // "Select FA Dump File", then the file is opened; false when the operator cancelled.
@@ -51,7 +51,7 @@ private:
     void saveReportAs();
     void showResult(const std::string& text);
 
-    app::Operator& op_;
+    ui::Operator& op_;
     std::filesystem::path startFolder_;
     fadump::ViewerResult result_;
     bool reportSaved_ = true;  // nothing to save before a dump is shown

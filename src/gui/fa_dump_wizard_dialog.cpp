@@ -36,14 +36,14 @@ QLabel* wrapped(const QString& text, QWidget* parent) {
 
 // The operator of the running dump: its progress goes to the ready page's bar, its outcome
 // message to the outcome page; everything else (file errors) to the window's operator.
-class FaDumpWizard::Progress : public app::Operator {
+class FaDumpWizard::Progress : public ui::Operator {
 public:
-    Progress(FaDumpWizard& wizard, app::Operator& op) : wizard_(wizard), op_(op) {}
+    Progress(FaDumpWizard& wizard, ui::Operator& op) : wizard_(wizard), op_(op) {}
 
-    app::Button message(std::string_view text, std::string_view caption, app::Icon icon, app::Buttons buttons,
-                        app::Button defaultButton) override {
+    ui::Button message(std::string_view text, std::string_view caption, ui::Icon icon, ui::Buttons buttons,
+                        ui::Button defaultButton) override {
         if (caption == fadump::kWizardCaption && (text == fadump::kSuccessText || text == fadump::kFailureText))
-            return app::Button::Ok;
+            return ui::Button::Ok;
         return op_.message(text, caption, icon, buttons, defaultButton);
     }
     bool askText(std::string_view prompt, std::string_view caption, std::string& answer) override {
@@ -53,7 +53,7 @@ public:
                    long& value) override {
         return op_.askNumber(prompt, caption, minimum, maximum, value);
     }
-    bool chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
+    bool chooseFile(ui::FileDialog kind, std::string_view caption, std::string_view filter,
                     std::string& path) override {
         return op_.chooseFile(kind, caption, filter, path);
     }
@@ -90,7 +90,7 @@ private:
     }
 
     FaDumpWizard& wizard_;
-    app::Operator& op_;
+    ui::Operator& op_;
 };
 
 FaDumpWizard::FaDumpWizard(FaDumpWizardContext context, QWidget* parent)

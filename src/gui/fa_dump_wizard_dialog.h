@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 #include "fadump/fa_dump_wizard.h"
 #include "gui/background_task.h"
@@ -30,7 +30,7 @@ namespace vexal::gui {
 
 struct FaDumpWizardContext {
     command::CScsiDevice& device;
-    app::Operator& op;
+    ui::Operator& op;
     std::filesystem::path defaultFile;  // InstallPath/FADump/<serial>.dmz
     // Called with true before the dump starts reading the drive and false after: the
     // window is busy meanwhile.

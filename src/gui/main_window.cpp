@@ -125,7 +125,7 @@ std::filesystem::path installPath() {
 
 }  // namespace
 
-MainWindow::MainWindow(app::Operator* op, QWidget* parent)
+MainWindow::MainWindow(ui::Operator* op, QWidget* parent)
     : QMainWindow(parent),
       ownOperator_(op ? nullptr : std::make_unique<QtOperator>(this)),
       op_(op ? op : ownOperator_.get()),
@@ -136,7 +136,7 @@ MainWindow::MainWindow(app::Operator* op, QWidget* parent)
     platform::SystemInformation system;
     platform::SystemInfo(system);
     log_ = std::make_unique<log::CLogSystem>(*op_, system);
-    doc_ = std::make_unique<command::CFalderDoc>(*op_, *log_, [this] { return app_.engineeringMode; });
+    doc_ = std::make_unique<document::CFalderDoc>(*op_, *log_, [this] { return app_.engineeringMode; });
     scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_);
     // The busy animation follows each command from its Sent line to its Done line.
     doc_->device().signals.busy = [this](bool busy) { commandBusy_ = busy; };
@@ -289,7 +289,7 @@ void MainWindow::createActions() {
         std::filesystem::create_directories(folder, ec);
         const auto file = folder / "View.txt";
         std::string error;
-        if (!doc_->lines().save(file, error)) op_->message(error, "Vexal", app::Icon::Exclamation);
+        if (!doc_->lines().save(file, error)) op_->message(error, "Vexal", ui::Icon::Exclamation);
         else log::runMailProgram(log::kMailProgram, log::kMailSubject, file.string());
     });
     makeAction("actSendLog", "Send &Log...", [this] { log::SendLog(*op_, installPath() / "Logs"); });
@@ -368,7 +368,7 @@ void MainWindow::createActions() {
     makeAction("actFeedback", "Send Feedbac&k", [this] { openUrl(kFeedbackUrl); });
     makeAction("actAbout", "&About Vexal...", [this] { about(); })->setIcon(toolIcon(ToolImage::About));
     makeAction("actUpdates", "Check For &Updates", [this] {
-        op_->message("Program updates come with the distribution's packages.", "Vexal", app::Icon::Information);
+        op_->message("Program updates come with the distribution's packages.", "Vexal", ui::Icon::Information);
     });
 }
 
@@ -591,11 +591,11 @@ void MainWindow::refresh() {
 
 bool MainWindow::confirmDevice() {
     if (!doc_->idle.load() || doc_->workerBusy.load() || backgroundBusy()) {
-        op_->message(device::kNotIdleSelectMessage, "Vexal", app::Icon::Exclamation);
+        op_->message(device::kNotIdleSelectMessage, "Vexal", ui::Icon::Exclamation);
         return false;
     }
     if (state_.active.index() < 0 || !device::mayAddress(familyCode_, app_.wizardPrivileges)) {
-        op_->message(device::kNotSupportedMessage, "Vexal", app::Icon::Exclamation);
+        op_->message(device::kNotSupportedMessage, "Vexal", ui::Icon::Exclamation);
         return false;
     }
     return true;
@@ -606,7 +606,7 @@ void MainWindow::sendCommand(int commandCode) {
     command::CommandRequest request = doc_->request();  // the last values seed the dialog
     if (!askCommandParameters(commandCode, request, this, *op_)) return;
     if (!doc_->idle.load() || doc_->workerBusy.load()) {  // a test started while the dialog was open
-        op_->message(command::kNotIdleMessage, "Vexal", app::Icon::Exclamation);
+        op_->message(document::kNotIdleMessage, "Vexal", ui::Icon::Exclamation);
         return;
     }
     request.code = commandCode;
@@ -659,7 +659,7 @@ void MainWindow::runWizard() {
 
 TestPreparationWizard* MainWindow::openTestPreparationWizard() {
     if (!doc_->idle.load() || scriptRunning()) {
-        op_->message(command::kNotIdleMessage, "Vexal", app::Icon::Exclamation);
+        op_->message(document::kNotIdleMessage, "Vexal", ui::Icon::Exclamation);
         return nullptr;
     }
     TestPreparationContext context{*op_, scanner_.devices(), {}, state_.active.index(), installPath() / "Scripts",
@@ -724,7 +724,7 @@ DeviceListDialog* MainWindow::openDeviceList() {
 
 std::vector<int> MainWindow::confirmSeveral(const std::vector<int>& indices, bool fromPane) {
     if (!doc_->idle.load() || scriptRunning()) {
-        op_->message(device::kNotIdleSelectMessage, "Vexal", app::Icon::Exclamation);
+        op_->message(device::kNotIdleSelectMessage, "Vexal", ui::Icon::Exclamation);
         return {};
     }
     const device::SelectionContext context{true, app_.wizardPrivileges, app_.instanceNumber};
@@ -734,7 +734,7 @@ std::vector<int> MainWindow::confirmSeveral(const std::vector<int>& indices, boo
 bool MainWindow::startOnDevices(const std::vector<int>& devices, const std::string& path, const std::string& testName,
                                 int iterations, bool suppressDialogs, bool fromPane) {
     if (devices.empty() || !doc_->idle.load() || scriptRunning()) return false;
-    command::MultiDeviceTest test{testName, path, iterations, suppressDialogs, fromPane};
+    document::MultiDeviceTest test{testName, path, iterations, suppressDialogs, fromPane};
     scriptRun_->setStepMode(actions_.at("actStepMode")->isChecked());
     const bool started = scriptRun_->startOnDevices(scanner_, devices, app_.instanceNumber, test);
     refresh();
@@ -761,7 +761,7 @@ void MainWindow::saveView(bool askName) {
     }
     std::string error;
     if (!doc_->lines().save(file.toStdString(), error)) {
-        op_->message(error, "Vexal", app::Icon::Exclamation);
+        op_->message(error, "Vexal", ui::Icon::Exclamation);
         return;
     }
     lastFile = file;
@@ -777,8 +777,8 @@ void MainWindow::askClearView(bool entering) {
     if (doc_->lines().drawnCount() <= 1) return;
     const char* question = entering ? "Do you want to clear the view after\nentering Engineering Mode?"
                                     : "Do you want to clear the view after\nexiting Engineering Mode?";
-    if (op_->message(question, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::Yes) ==
-        app::Button::Yes)
+    if (op_->message(question, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::Yes) ==
+        ui::Button::Yes)
         clearView();
 }
 
@@ -816,7 +816,7 @@ void MainWindow::runTestDialog() {
 bool MainWindow::startScript(const std::string& path, const std::string& testName, int iterations,
                              bool suppressDialogs) {
     if (!doc_->idle.load() || scriptRunning()) {
-        op_->message(command::kNotIdleMessage, "Vexal", app::Icon::Exclamation);
+        op_->message(document::kNotIdleMessage, "Vexal", ui::Icon::Exclamation);
         return false;
     }
     scriptRun_->setStepMode(actions_.at("actStepMode")->isChecked());
@@ -846,7 +846,7 @@ void MainWindow::readinessCheck() {
         [this, ready] {
             refresh();
             if (*ready) {
-                op_->message(kReadyMessage, "Vexal", app::Icon::Information);
+                op_->message(kReadyMessage, "Vexal", ui::Icon::Information);
                 return;
             }
             QMessageBox box(QMessageBox::Warning, "Vexal", kNotReadyMessage, QMessageBox::NoButton, this);
@@ -878,7 +878,7 @@ void MainWindow::showScanNotes() {
     if (scanner_.deviceCount() == 0 && scanner_.permissionDenied() > 0) {
         std::string text;
         for (const std::string& note : scanner_.notes()) text += (text.empty() ? "" : "\n\n") + note;
-        op_->message(text, "Vexal", app::Icon::Exclamation);
+        op_->message(text, "Vexal", ui::Icon::Exclamation);
     }
 }
 
@@ -896,8 +896,8 @@ void MainWindow::rescan() {
 
 void MainWindow::switchTransport(device::TransportKind kind) {
     if (state_.config.kind == kind) return;
-    if (op_->message(kSwitchQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::No) !=
-        app::Button::Yes)
+    if (op_->message(kSwitchQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) !=
+        ui::Button::Yes)
         return;
     state_.config.kind = kind;
     app_.settings.transport = device::transportKindName(kind);
@@ -942,7 +942,7 @@ void MainWindow::runDeviceWork(std::function<void(std::ostream&)> work) {
                            }
                            populateDevices();
                            refresh();
-                           if (!err->str().empty()) op_->message(err->str(), "Vexal", app::Icon::Exclamation);
+                           if (!err->str().empty()) op_->message(err->str(), "Vexal", ui::Icon::Exclamation);
                        });
     refresh();
 }
@@ -950,7 +950,7 @@ void MainWindow::runDeviceWork(std::function<void(std::ostream&)> work) {
 void MainWindow::firmwareUpdate() {
     if (!confirmDevice()) return;
     std::string image;
-    if (!op_->chooseFile(app::FileDialog::Open, "Firmware Image", "Firmware Images (*.img *.image)", image)) return;
+    if (!op_->chooseFile(ui::FileDialog::Open, "Firmware Image", "Firmware Images (*.img *.image)", image)) return;
     runDeviceWork([this, image](std::ostream& err) {
         // The waits for the drive to reprogram itself go by as the operator paces them: on
         // this thread the desktop's operator sleeps.
@@ -968,7 +968,7 @@ void MainWindow::firmwareUpdate() {
 void MainWindow::fupTape() {
     if (!confirmDevice()) return;
     std::string image;
-    if (!op_->chooseFile(app::FileDialog::Open, "Firmware Image", "Firmware Images (*.img *.image)", image)) return;
+    if (!op_->chooseFile(ui::FileDialog::Open, "Firmware Image", "Firmware Images (*.img *.image)", image)) return;
     runDeviceWork([this, image](std::ostream& err) {
         firmware::FupTapeContext tape{doc_->device(), *op_, app_.wizardPrivileges};
         firmware::FupTapeCommand(tape, image, err);
@@ -998,7 +998,7 @@ void MainWindow::about() {
 void MainWindow::openHelp(bool releaseNotes) {
     const auto found = log::lookUpInstallPath();
     if (found.status == log::InstallPathStatus::KeyUnavailable) {
-        op_->message(kKeyMissingMessage, releaseNotes ? "Vexal Error" : "Mendra Error", app::Icon::Exclamation);
+        op_->message(kKeyMissingMessage, releaseNotes ? "Vexal Error" : "Mendra Error", ui::Icon::Exclamation);
         return;
     }
     const char* missing = releaseNotes ? "Cannot find ReleaseNotes.htm file!" : "Cannot find help file!";
@@ -1009,23 +1009,23 @@ void MainWindow::openHelp(bool releaseNotes) {
                                                                  : "hlp/Korvane_Vexal_c.html");
     std::error_code ec;
     if (file.empty() || !std::filesystem::exists(file, ec)) {
-        op_->message(missing, "Vexal Error", app::Icon::Exclamation);
+        op_->message(missing, "Vexal Error", ui::Icon::Exclamation);
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string()))))
         op_->message("Can't open link:\n\nThere is no application associated\nwith the given filename extension.",
-                     "Vexal Error", app::Icon::Exclamation);
+                     "Vexal Error", ui::Icon::Exclamation);
 }
 
 void MainWindow::openUrl(const char* url) {
     if (!QDesktopServices::openUrl(QUrl(url)))
         op_->message(std::string("Can't open link:\n\nUnknown Error (0) occurred."), "Vexal Error",
-                     app::Icon::Exclamation);
+                     ui::Icon::Exclamation);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (scriptRunning() || doc_->testRunning.load() || backgroundBusy()) {
-        op_->message(kTestRunningMessage, "Vexal", app::Icon::Exclamation);
+        op_->message(kTestRunningMessage, "Vexal", ui::Icon::Exclamation);
         event->ignore();
         return;
     }

@@ -14,7 +14,7 @@
 #include <ostream>
 
 #include "app/startup.h"
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 #include "diag/tape_alerts.h"
 #include "gui/script_run.h"
 #include "log/log_system.h"
@@ -53,7 +53,7 @@ class MainWindow : public QMainWindow, public app::StartupHooks {
     Q_OBJECT
 public:
     // `op`: the operator that answers questions; null makes the window's own Qt dialogs.
-    explicit MainWindow(app::Operator* op = nullptr, QWidget* parent = nullptr);
+    explicit MainWindow(ui::Operator* op = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The start-up sequence; false ends the program.
@@ -72,8 +72,8 @@ public:
     void refresh();
 
     app::CFalderApp& application() { return app_; }
-    command::CFalderDoc& document() { return *doc_; }
-    app::Operator& op() { return *op_; }
+    document::CFalderDoc& document() { return *doc_; }
+    ui::Operator& op() { return *op_; }
     LogView* logView() const { return view_; }
     StatusPanesBar* statusPanes() const { return status_; }
     QToolBar* standardToolBar() const { return standardBar_; }
@@ -159,14 +159,14 @@ private:
     // Set Defaults: true when the operator confirmed (the colours are reset too).
     bool resetDefaults();
 
-    std::unique_ptr<app::Operator> ownOperator_;
-    app::Operator* op_;
+    std::unique_ptr<ui::Operator> ownOperator_;
+    ui::Operator* op_;
     app::CFalderApp app_;
     device::BusScanner scanner_;
     app::StartupState state_;
     StartOptions options_;
     std::unique_ptr<log::CLogSystem> log_;
-    std::unique_ptr<command::CFalderDoc> doc_;
+    std::unique_ptr<document::CFalderDoc> doc_;
     std::unique_ptr<ScriptRun> scriptRun_;
     log::ViewColours colours_;
     diag::TapeAlertTable tapeAlerts_;

@@ -67,11 +67,11 @@ MamDialog::MamDialog(command::CScsiDevice& device, bool engineeringMode, QWidget
     resize(640, 480);
 }
 
-void showEepromDialog(command::CScsiDevice& device, app::Operator& op, const std::filesystem::path& installPath,
+void showEepromDialog(command::CScsiDevice& device, ui::Operator& op, const std::filesystem::path& installPath,
                       bool engineeringMode, QWidget* parent) {
     diag::EepromParameterList list(device, op, installPath);
     if (!list.Load()) {
-        op.message("The drive's EEPROM parameter page could not be read.", "Vexal", app::Icon::Exclamation);
+        op.message("The drive's EEPROM parameter page could not be read.", "Vexal", ui::Icon::Exclamation);
         return;
     }
     QDialog dialog(parent);
@@ -95,11 +95,11 @@ void showEepromDialog(command::CScsiDevice& device, app::Operator& op, const std
             std::string value = p->current;
             if (!op.askText("New value of " + name + ":", diag::kEepromDialogTitle, value)) return;
             if (p->type == "d" && !diag::eepromNumberInRange(*p, value)) {
-                op.message(diag::kEepromOutOfRangeMessage, "Vexal", app::Icon::Exclamation);
+                op.message(diag::kEepromOutOfRangeMessage, "Vexal", ui::Icon::Exclamation);
                 return;
             }
             if (!diag::WriteEepromParameter(device, name, value).ok())
-                op.message("The drive did not accept the new value of " + name + ".", "Vexal", app::Icon::Exclamation);
+                op.message("The drive did not accept the new value of " + name + ".", "Vexal", ui::Icon::Exclamation);
             if (list.Load()) fill();
         });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/scsi_device.h"
 
 namespace vexal::gui {
@@ -17,7 +17,7 @@ public:
 
 // Reads the drive's EEPROM parameter page and shows it as a tree; in engineering mode a
 // double-clicked parameter can be given a new value, written to the drive at once.
-void showEepromDialog(command::CScsiDevice& device, app::Operator& op, const std::filesystem::path& installPath,
+void showEepromDialog(command::CScsiDevice& device, ui::Operator& op, const std::filesystem::path& installPath,
                       bool engineeringMode, QWidget* parent);
 
 }  // namespace vexal::gui

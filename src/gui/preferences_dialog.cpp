@@ -96,7 +96,7 @@ PreferencesDialog::PreferencesDialog(PreferencesContext context, QWidget* parent
     // The threshold is read from the drive once, when its family has one.
     if (c_.device && device::hasLoadCountThreshold(c_.familyCode)) {
         threshold_ = diag::ReadLoadCountThreshold(*c_.device, c_.op, c_.installPath);
-        if (!threshold_) c_.op.message(diag::kLoadCountNotFoundMessage, "Vexal", app::Icon::Information);
+        if (!threshold_) c_.op.message(diag::kLoadCountNotFoundMessage, "Vexal", ui::Icon::Information);
     }
     fill();
 }
@@ -217,8 +217,8 @@ bool PreferencesDialog::applyEngineeringMode() {
         allow();
         return true;
     }
-    if (c_.op.message(kSetPasswordQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::Yes) !=
-        app::Button::Yes)
+    if (c_.op.message(kSetPasswordQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::Yes) !=
+        ui::Button::Yes)
         return true;
     for (;;) {
         if (a.PasswordDialog(true, false) == app::CFalderApp::PasswordResult::Ok) {
@@ -226,11 +226,11 @@ bool PreferencesDialog::applyEngineeringMode() {
                 allow();
                 return true;
             }
-            c_.op.message(app::kPasswordIncorrect, "Vexal", app::Icon::Exclamation);
+            c_.op.message(app::kPasswordIncorrect, "Vexal", ui::Icon::Exclamation);
             continue;
         }
-        if (c_.op.message(kCancelPasswordQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo,
-                          app::Button::No) == app::Button::Yes) {
+        if (c_.op.message(kCancelPasswordQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo,
+                          ui::Button::No) == ui::Button::Yes) {
             forbid();
             return true;
         }
@@ -264,7 +264,7 @@ void PreferencesDialog::apply() {
     if (thresholdItem_ && c_.device) {
         auto* spin = static_cast<QSpinBox*>(tree_->itemWidget(thresholdItem_, 1));
         if (!diag::WriteLoadCountThreshold(*c_.device, spin->value()))
-            c_.op.message(diag::kLoadCountWriteFailedMessage, "Vexal", app::Icon::Exclamation);
+            c_.op.message(diag::kLoadCountWriteFailedMessage, "Vexal", ui::Icon::Exclamation);
         else
             threshold_ = spin->value();
     }
@@ -273,7 +273,7 @@ void PreferencesDialog::apply() {
 }
 
 void PreferencesDialog::loadDefaults() {
-    if (thresholdItem_) c_.op.message(diag::kLoadCountDefaultsNotice, "Vexal", app::Icon::Information);
+    if (thresholdItem_) c_.op.message(diag::kLoadCountDefaultsNotice, "Vexal", ui::Icon::Information);
     if (c_.resetDefaults && c_.resetDefaults()) {
         if (c_.coloursChanged) c_.coloursChanged();
         fill();

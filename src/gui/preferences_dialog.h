@@ -21,7 +21,7 @@ namespace vexal::gui {
 
 struct PreferencesContext {
     app::CFalderApp& app;
-    app::Operator& op;
+    ui::Operator& op;
     log::ViewColours& colours;
     std::filesystem::path installPath;
     // The selected device and its family; null when none is selected.

@@ -37,12 +37,12 @@ auto onUi(F f) -> decltype(f()) {
     }
 }
 
-QMessageBox::StandardButton toQt(app::Button b) {
+QMessageBox::StandardButton toQt(ui::Button b) {
     switch (b) {
-    case app::Button::Ok: return QMessageBox::Ok;
-    case app::Button::Cancel: return QMessageBox::Cancel;
-    case app::Button::Yes: return QMessageBox::Yes;
-    case app::Button::No: return QMessageBox::No;
+    case ui::Button::Ok: return QMessageBox::Ok;
+    case ui::Button::Cancel: return QMessageBox::Cancel;
+    case ui::Button::Yes: return QMessageBox::Yes;
+    case ui::Button::No: return QMessageBox::No;
     }
     return QMessageBox::Ok;
 }
@@ -74,16 +74,16 @@ void QtOperator::setParent(QWidget* parent) {
 }
 
 // The engine hands over the chart as it stands; a copy travels to the window's thread.
-bool QtOperator::chartOpen(const app::ChartModel& chart) {
+bool QtOperator::chartOpen(const ui::ChartModel& chart) {
     return onUi([&]() { return charts_->open(chart); });
 }
-bool QtOperator::chartAddPoint(const app::ChartModel& chart, uint8_t line, double x, double y) {
+bool QtOperator::chartAddPoint(const ui::ChartModel& chart, uint8_t line, double x, double y) {
     return onUi([&]() { return charts_->addPoint(chart, line, x, y); });
 }
-bool QtOperator::chartReset(const app::ChartModel& chart) {
+bool QtOperator::chartReset(const ui::ChartModel& chart) {
     return onUi([&]() { return charts_->reset(chart); });
 }
-bool QtOperator::chartClose(const app::ChartModel& chart, std::string& note) {
+bool QtOperator::chartClose(const ui::ChartModel& chart, std::string& note) {
     note.clear();
     return onUi([&]() { return charts_->close(chart); });
 }
@@ -93,41 +93,41 @@ class ChartWindows {};
 QtOperator::QtOperator(QWidget* parent) : parent_(parent) {}
 QtOperator::~QtOperator() = default;
 void QtOperator::setParent(QWidget* parent) { parent_ = parent; }
-bool QtOperator::chartOpen(const app::ChartModel& chart) { return Operator::chartOpen(chart); }
-bool QtOperator::chartAddPoint(const app::ChartModel& chart, uint8_t line, double x, double y) {
+bool QtOperator::chartOpen(const ui::ChartModel& chart) { return Operator::chartOpen(chart); }
+bool QtOperator::chartAddPoint(const ui::ChartModel& chart, uint8_t line, double x, double y) {
     return Operator::chartAddPoint(chart, line, x, y);
 }
-bool QtOperator::chartReset(const app::ChartModel& chart) { return Operator::chartReset(chart); }
-bool QtOperator::chartClose(const app::ChartModel& chart, std::string& note) { return Operator::chartClose(chart, note); }
+bool QtOperator::chartReset(const ui::ChartModel& chart) { return Operator::chartReset(chart); }
+bool QtOperator::chartClose(const ui::ChartModel& chart, std::string& note) { return Operator::chartClose(chart, note); }
 #endif
 
-app::Button QtOperator::message(std::string_view text, std::string_view caption, app::Icon icon,
-                                app::Buttons buttons, app::Button defaultButton) {
+ui::Button QtOperator::message(std::string_view text, std::string_view caption, ui::Icon icon,
+                                ui::Buttons buttons, ui::Button defaultButton) {
     return onUi([&]() {
         QMessageBox box(parent_);
         box.setWindowTitle(q(caption));
         box.setText(q(text));
         switch (icon) {
-        case app::Icon::Information: box.setIcon(QMessageBox::Information); break;
-        case app::Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case app::Icon::Stop: box.setIcon(QMessageBox::Critical); break;
-        case app::Icon::Question: box.setIcon(QMessageBox::Question); break;
-        case app::Icon::None: break;
+        case ui::Icon::Information: box.setIcon(QMessageBox::Information); break;
+        case ui::Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case ui::Icon::Stop: box.setIcon(QMessageBox::Critical); break;
+        case ui::Icon::Question: box.setIcon(QMessageBox::Question); break;
+        case ui::Icon::None: break;
         }
         switch (buttons) {
-        case app::Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case app::Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case app::Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-        case app::Buttons::YesNoCancel:
+        case ui::Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case ui::Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case ui::Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case ui::Buttons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
         }
         box.setDefaultButton(toQt(defaultButton));
         switch (box.exec()) {
-        case QMessageBox::Cancel: return app::Button::Cancel;
-        case QMessageBox::Yes: return app::Button::Yes;
-        case QMessageBox::No: return app::Button::No;
-        default: return app::Button::Ok;
+        case QMessageBox::Cancel: return ui::Button::Cancel;
+        case QMessageBox::Yes: return ui::Button::Yes;
+        case QMessageBox::No: return ui::Button::No;
+        default: return ui::Button::Ok;
         }
     });
 }
@@ -152,10 +152,10 @@ bool QtOperator::askNumber(std::string_view prompt, std::string_view caption, lo
     });
 }
 
-bool QtOperator::chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
+bool QtOperator::chooseFile(ui::FileDialog kind, std::string_view caption, std::string_view filter,
                             std::string& path) {
     return onUi([&]() {
-        const QString chosen = kind == app::FileDialog::Open
+        const QString chosen = kind == ui::FileDialog::Open
                                    ? QFileDialog::getOpenFileName(parent_, q(caption), q(path), qtFileFilter(filter))
                                    : QFileDialog::getSaveFileName(parent_, q(caption), q(path), qtFileFilter(filter));
         if (chosen.isEmpty()) return false;

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 
 class QWidget;
 
@@ -18,19 +18,19 @@ class ChartWindows;
 // a filter without '|' is taken as it is.
 QString qtFileFilter(std::string_view filter);
 
-class QtOperator : public app::Operator {
+class QtOperator : public ui::Operator {
 public:
     explicit QtOperator(QWidget* parent);
     ~QtOperator() override;
     void setParent(QWidget* parent);
 
-    app::Button message(std::string_view text, std::string_view caption, app::Icon icon, app::Buttons buttons,
-                        app::Button defaultButton) override;
+    ui::Button message(std::string_view text, std::string_view caption, ui::Icon icon, ui::Buttons buttons,
+                        ui::Button defaultButton) override;
     bool askText(std::string_view prompt, std::string_view caption, std::string& answer) override;
     bool askSecret(std::string_view prompt, std::string_view caption, std::string& answer) override;
     bool askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
                    long& value) override;
-    bool chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
+    bool chooseFile(ui::FileDialog kind, std::string_view caption, std::string_view filter,
                     std::string& path) override;
     void progressBegin(std::string_view text, int minimum, int maximum) override;
     void progressSetRange(int minimum, int maximum) override;
@@ -41,10 +41,10 @@ public:
     void showText(std::string_view title, std::string_view text) override;
     void pace(std::chrono::milliseconds duration) override;
 
-    bool chartOpen(const app::ChartModel& chart) override;
-    bool chartAddPoint(const app::ChartModel& chart, uint8_t line, double x, double y) override;
-    bool chartReset(const app::ChartModel& chart) override;
-    bool chartClose(const app::ChartModel& chart, std::string& note) override;
+    bool chartOpen(const ui::ChartModel& chart) override;
+    bool chartAddPoint(const ui::ChartModel& chart, uint8_t line, double x, double y) override;
+    bool chartReset(const ui::ChartModel& chart) override;
+    bool chartClose(const ui::ChartModel& chart, std::string& note) override;
 
     // The pass phrase is taken once from VEXAL_PASSPHRASE before the dialog is shown
     // (unattended starts such as screenshots); off by default.

@@ -8,7 +8,7 @@ namespace vexal::gui {
 
 // Closes the files and charts a run left open after each execution, so that each run's
 // charts are kept.
-class ScriptRun::Tracked : public command::TestScript {
+class ScriptRun::Tracked : public document::TestScript {
 public:
     Tracked(script::ScriptEngine& engine, std::function<void()> loading)
         : engine_(engine), loading_(std::move(loading)) {}
@@ -28,7 +28,7 @@ private:
     std::function<void()> loading_;  // on the runner's thread, before each load
 };
 
-ScriptRun::ScriptRun(command::CFalderDoc& doc, app::Operator& op) : doc_(doc), op_(op) {
+ScriptRun::ScriptRun(document::CFalderDoc& doc, ui::Operator& op) : doc_(doc), op_(op) {
     engine_ = std::make_unique<script::ScriptEngine>(&op_);
     engine_->setDocument(&doc_);
     script_ = std::make_unique<Tracked>(*engine_, [this] {
@@ -48,7 +48,7 @@ ScriptRun::~ScriptRun() {
 }
 
 bool ScriptRun::startOnDevices(device::BusScanner& scanner, const std::vector<int>& devices, int instance,
-                               const command::MultiDeviceTest& test) {
+                               const document::MultiDeviceTest& test) {
     if (running_) return false;
     doc_.WaitForTest();
     if (severalThread_.joinable()) severalThread_.join();
@@ -60,7 +60,7 @@ bool ScriptRun::startOnDevices(device::BusScanner& scanner, const std::vector<in
     doc_.idle = 0;
     doc_.testRunning = 1;
     severalThread_ = std::thread([this, &scanner, devices, instance, test] {
-        command::RunOnDevices(doc_, scanner, devices, instance, test, *script_, op_);
+        document::RunOnDevices(doc_, scanner, devices, instance, test, *script_, op_);
         running_ = false;
     });
     return true;

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "command/falder_doc.h"
-#include "command/multi_device_run.h"
+#include "document/falder_doc.h"
+#include "document/multi_device_run.h"
 #include "device/bus_scan.h"
 
 namespace vexal::script {
@@ -21,7 +21,7 @@ namespace vexal::gui {
 
 class ScriptRun {
 public:
-    ScriptRun(command::CFalderDoc& doc, app::Operator& op);
+    ScriptRun(document::CFalderDoc& doc, ui::Operator& op);
     ~ScriptRun();
 
     // Starts the run on the document's test runner; false when one is still running.
@@ -29,7 +29,7 @@ public:
     // Runs the test on each of `devices` in turn, on a thread of its own; false when a run
     // is still going.
     bool startOnDevices(device::BusScanner& scanner, const std::vector<int>& devices, int instance,
-                        const command::MultiDeviceTest& test);
+                        const document::MultiDeviceTest& test);
     bool running() const { return running_.load(); }
     // Whether the run that is going (or went last) covered several devices.
     bool severalDevices() const { return severalDevices_.load(); }
@@ -59,8 +59,8 @@ public:
 private:
     class Tracked;
 
-    command::CFalderDoc& doc_;
-    app::Operator& op_;
+    document::CFalderDoc& doc_;
+    ui::Operator& op_;
     std::unique_ptr<script::ScriptEngine> engine_;
     std::unique_ptr<Tracked> script_;
     std::atomic<bool> running_{false};

@@ -17,7 +17,7 @@
 
 namespace vexal::gui {
 
-SelectTestDialog::SelectTestDialog(const std::filesystem::path& folder, app::Operator& op, QWidget* parent,
+SelectTestDialog::SelectTestDialog(const std::filesystem::path& folder, ui::Operator& op, QWidget* parent,
                                    bool embedded)
     : QDialog(parent, embedded ? Qt::Widget : Qt::Dialog), folder_(folder), op_(op) {
     setWindowTitle("Select Test");
@@ -81,8 +81,8 @@ SelectTestDialog::SelectTestDialog(const std::filesystem::path& folder, app::Ope
         else accept();
     });
     connect(suppress_, &QCheckBox::toggled, this, [this](bool on) {
-        if (on && op_.message(kSuppressDialogsQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo,
-                              app::Button::No) != app::Button::Yes)
+        if (on && op_.message(kSuppressDialogsQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo,
+                              ui::Button::No) != ui::Button::Yes)
             suppress_->setChecked(false);
     });
     run->setEnabled(false);

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 
 class QCheckBox;
 class QLabel;
@@ -23,7 +23,7 @@ class SelectTestDialog : public QDialog {
     Q_OBJECT
 public:
     // `embedded`: a page of another window (the Test Preparation Wizard), without buttons.
-    SelectTestDialog(const std::filesystem::path& scriptsFolder, app::Operator& op, QWidget* parent = nullptr,
+    SelectTestDialog(const std::filesystem::path& scriptsFolder, ui::Operator& op, QWidget* parent = nullptr,
                      bool embedded = false);
 
     std::filesystem::path scriptPath() const;
@@ -44,7 +44,7 @@ private:
     void showDescription();
 
     std::filesystem::path folder_;
-    app::Operator& op_;
+    ui::Operator& op_;
     QTreeWidget* list_;
     QLabel* description_;
     QSpinBox* iterations_;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "device/bus_scan.h"
 #include "gui/background_task.h"
 
@@ -24,7 +24,7 @@ namespace vexal::gui {
 class SelectTestDialog;
 
 struct TestPreparationContext {
-    app::Operator& op;
+    ui::Operator& op;
     std::vector<device::DeviceEntry> devices;
     std::vector<uint8_t> families;  // one drive family code per device, in index order
     int activeIndex = -1;

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 void ignoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
-CLogSystem::CLogSystem(app::Operator& op, platform::SystemInformation system, InstallPathSource installPath)
+CLogSystem::CLogSystem(ui::Operator& op, platform::SystemInformation system, InstallPathSource installPath)
     : op_(op),
       system_(std::move(system)),
       installPath_(std::move(installPath)),
@@ -34,7 +34,7 @@ CLogSystem::~CLogSystem() {
 bool CLogSystem::Prepare(std::string_view serialNumber) {
     const InstallPathLookup lookup = installPath_();
     if (lookup.status != InstallPathStatus::Ok) {
-        op_.message(installPathMessage(lookup.status), kErrorCaption, app::Icon::Exclamation);
+        op_.message(installPathMessage(lookup.status), kErrorCaption, ui::Icon::Exclamation);
         std::lock_guard guard(lock_);
         prepared_ = false;
         return false;
@@ -103,9 +103,9 @@ bool CLogSystem::Open() {
     }
     if (prepared) {
         if (auto text = openFailureMessage(causeFromErrno(error), path))
-            op_.message(*text, kLogCaption, app::Icon::Exclamation);
+            op_.message(*text, kLogCaption, ui::Icon::Exclamation);
     }
-    op_.message(kCouldNotInitialize, kErrorCaption, app::Icon::Stop);
+    op_.message(kCouldNotInitialize, kErrorCaption, ui::Icon::Stop);
     return false;
 }
 
@@ -163,18 +163,18 @@ void CLogSystem::offerRename() {
         name = currentName_;
     }
     const std::string question = fmt::sprintf(std::string(kRenameQuestion), name + ".txt");
-    if (op_.message(question, kLogCaption, app::Icon::Question, app::Buttons::YesNo, app::Button::Yes) !=
-        app::Button::Yes) {
+    if (op_.message(question, kLogCaption, ui::Icon::Question, ui::Buttons::YesNo, ui::Button::Yes) !=
+        ui::Button::Yes) {
         makeReadOnly(current);
         return;
     }
     const InstallPathLookup lookup = installPath_();
     if (lookup.status != InstallPathStatus::Ok) {
-        op_.message(installPathMessage(lookup.status), kErrorCaption, app::Icon::Exclamation);
+        op_.message(installPathMessage(lookup.status), kErrorCaption, ui::Icon::Exclamation);
         return;
     }
     std::string chosen = (lookup.path / "Logs" / name).string();
-    if (!op_.chooseFile(app::FileDialog::Save, kSaveAsCaption, kLogFileFilter, chosen) || chosen.empty()) return;
+    if (!op_.chooseFile(ui::FileDialog::Save, kSaveAsCaption, kLogFileFilter, chosen) || chosen.empty()) return;
     fs::path target = chosen;
     if (target.extension().empty() || target.filename() == name) target += ".txt";
 
@@ -189,7 +189,7 @@ void CLogSystem::offerRename() {
         }
         if (error != 0) {
             op_.message("Error renaming: " + current.string() + std::string(renameCauseText(causeFromErrno(error))),
-                        kErrorCaption, app::Icon::Exclamation);
+                        kErrorCaption, ui::Icon::Exclamation);
             return;
         }
     }
@@ -217,8 +217,8 @@ bool CLogSystem::Enable(std::string_view serialNumber) {
 }
 
 bool CLogSystem::Disable() {
-    if (op_.message(kCloseQuestion, kLogCaption, app::Icon::Question, app::Buttons::YesNo, app::Button::No) !=
-        app::Button::Yes)
+    if (op_.message(kCloseQuestion, kLogCaption, ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) !=
+        ui::Button::Yes)
         return false;
     Close(false);
     return true;

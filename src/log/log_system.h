@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "log/install_folder.h"
 #include "log/send_log.h"
 #include "platform/system_info.h"
@@ -44,7 +44,7 @@ public:
 
     // `system` is what start-up recorded about the machine; `installPath` where the
     // installation folder comes from (tests give their own).
-    CLogSystem(app::Operator& op, platform::SystemInformation system,
+    CLogSystem(ui::Operator& op, platform::SystemInformation system,
                InstallPathSource installPath = lookUpInstallPath);
     // Closes an open log without asking anything; the file is made read-only.
     ~CLogSystem();
@@ -95,7 +95,7 @@ private:
     void makeReadOnly(const std::filesystem::path& path);
     void setFlags(bool enabled);
 
-    app::Operator& op_;
+    ui::Operator& op_;
     platform::SystemInformation system_;
     InstallPathSource installPath_;
     std::function<std::time_t()> clock_;

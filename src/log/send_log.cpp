@@ -69,12 +69,12 @@ MailRun runMailProgram(std::string_view program, std::string_view subject, const
     return {true, mailOutcomeFromExitStatus(WEXITSTATUS(status))};
 }
 
-int SendLog(app::Operator& op, const std::filesystem::path& logsFolder, std::string_view program) {
+int SendLog(ui::Operator& op, const std::filesystem::path& logsFolder, std::string_view program) {
     std::string file = logsFolder.string();
-    if (!op.chooseFile(app::FileDialog::Open, kSelectLogFileCaption, kLogFileFilter, file) || file.empty()) return -1;
+    if (!op.chooseFile(ui::FileDialog::Open, kSelectLogFileCaption, kLogFileFilter, file) || file.empty()) return -1;
     const MailRun run = runMailProgram(program, kMailSubject, file);
     if (!run.started) return -1;
-    if (auto text = mailOutcomeMessage(run.outcome)) op.message(*text, "Vexal", app::Icon::Exclamation);
+    if (auto text = mailOutcomeMessage(run.outcome)) op.message(*text, "Vexal", ui::Icon::Exclamation);
     return run.outcome;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 
 namespace vexal::log {
 
@@ -42,7 +42,7 @@ MailRun runMailProgram(std::string_view program, std::string_view subject, const
 // The whole command: asks for the file (starting in `logsFolder`), sends it, shows the
 // outcome's message. Returns the outcome, or -1 when the operator cancelled or the mail
 // program is missing (nothing is shown then).
-int SendLog(app::Operator& op, const std::filesystem::path& logsFolder,
+int SendLog(ui::Operator& op, const std::filesystem::path& logsFolder,
             std::string_view program = kMailProgram);
 
 }  // namespace vexal::log

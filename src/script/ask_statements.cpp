@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "script/buffer_text.h"
 #include "script/number_literals.h"
 #include "script/script_error_codes.h"
@@ -68,9 +68,9 @@ int stmtAsk(StatementContext& ctx) {
     if (w.size() < 3) return ctx.fail(err::ASK_NO_QUESTION_SPECIFIED);
     if (!ctx.executing() || !ctx.engine.op()) return 0;
     const std::string question = withEscapes(textBefore(ctx.args, w[w.size() - 2]), false);
-    const app::Button answer = ctx.engine.op()->message(question, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::Yes);
+    const ui::Button answer = ctx.engine.op()->message(question, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::Yes);
     const bool onYes = equalsUpper(w[w.size() - 2], "ONYES");
-    return follow(ctx, onYes ? answer == app::Button::Yes : answer == app::Button::No, w.back(), err::ASK_INVALID_VECTOR_SPECIFIED);
+    return follow(ctx, onYes ? answer == ui::Button::Yes : answer == ui::Button::No, w.back(), err::ASK_INVALID_VECTOR_SPECIFIED);
 }
 
 int stmtAskForText(StatementContext& ctx) {
@@ -143,7 +143,7 @@ int stmtAskForFile(StatementContext& ctx) {
     static constexpr std::string_view kFilter =
         "Firmware Update Files KTX/SKTX(*.img)|*.img|Firmware Update Files RQ(*.image)|*.image|All files(*.*)|*.*|";
     std::string path;
-    bool ok = ctx.engine.op()->chooseFile(app::FileDialog::Open, "Select FUP File", kFilter, path);
+    bool ok = ctx.engine.op()->chooseFile(ui::FileDialog::Open, "Select FUP File", kFilter, path);
     // The dialog accepts only a file that exists; an answer naming none counts as Cancel.
     std::error_code ec;
     if (ok && (path.empty() || !std::filesystem::exists(path, ec))) ok = false;

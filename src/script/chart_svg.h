@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <string>
 
-#include "app/chart_model.h"
+#include "operator/chart_model.h"
 
 namespace vexal::script {
 
-std::string ChartSvg(const app::ChartModel& chart);
+std::string ChartSvg(const ui::ChartModel& chart);
 // Writes the picture atomically; false when it could not be written.
-bool WriteChartSvg(const app::ChartModel& chart, const std::filesystem::path& path);
+bool WriteChartSvg(const ui::ChartModel& chart, const std::filesystem::path& path);
 
 }  // namespace vexal::script

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 
 #include "script/number_literals.h"
 #include "script/script_error_codes.h"
@@ -88,7 +88,7 @@ int shortValue(StatementContext& ctx, int32_t missingCode, int32_t unknownCode, 
 }
 
 // PASS and FAIL show a text, or the text of the buffer their first word names.
-int messageStatement(StatementContext& ctx, int32_t tooLongCode, app::Icon icon) {
+int messageStatement(StatementContext& ctx, int32_t tooLongCode, ui::Icon icon) {
     std::string text(ctx.args);
     blankOut(text, "\"");
     std::string shown(trimBlanks(text));
@@ -97,7 +97,7 @@ int messageStatement(StatementContext& ctx, int32_t tooLongCode, app::Icon icon)
         if (shown.size() > 1023) return ctx.fail(tooLongCode);
     }
     if (ctx.executing() && ctx.engine.op())
-        ctx.engine.op()->message(withEscapes(shown), "Vexal", icon, app::Buttons::Ok, app::Button::Ok);
+        ctx.engine.op()->message(withEscapes(shown), "Vexal", icon, ui::Buttons::Ok, ui::Button::Ok);
     return 0;
 }
 
@@ -326,7 +326,7 @@ int stmtSleep(StatementContext& ctx) {
     const uint32_t ms = shortValueOf(ctx, [](std::string_view v) { return ParseLong(v); });
     // Slept in slices so that an abort or a stop request does not wait out a long sleep.
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    command::CFalderDoc* doc = ctx.engine.document();
+    document::CFalderDoc* doc = ctx.engine.document();
     for (;;) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= end || ctx.engine.stopRequested() || (doc && doc->abortRequested.load())) break;
@@ -370,9 +370,9 @@ int stmtMsg(StatementContext& ctx) {
 }
 
 int stmtPass(StatementContext& ctx) {
-    return messageStatement(ctx, err::K_PASS_UNINITIALIZED_BUFFER_SPECIFED, app::Icon::Information);
+    return messageStatement(ctx, err::K_PASS_UNINITIALIZED_BUFFER_SPECIFED, ui::Icon::Information);
 }
-int stmtFail(StatementContext& ctx) { return messageStatement(ctx, err::K_FAIL_UNINITIALIZED_BUFFER_SPECIFED, app::Icon::Stop); }
+int stmtFail(StatementContext& ctx) { return messageStatement(ctx, err::K_FAIL_UNINITIALIZED_BUFFER_SPECIFED, ui::Icon::Stop); }
 
 int stmtInstruct(StatementContext& ctx) {
     if (trimBlanks(ctx.args).empty()) return ctx.fail(err::INSTRUCT_NO_VALUE_SPECIFIED);
@@ -394,9 +394,9 @@ int stmtInstruct(StatementContext& ctx) {
     if (!ctx.isSymbol(label)) return ctx.fail(err::INSTRUCT_INVALID_VECTOR_SPECIFIED);
     if (!ctx.executing() || !ctx.engine.op()) return 0;
     const bool onOk = equalsUpper(trigger, "ONOK");
-    const app::Button pressed = ctx.engine.op()->message(withEscapes(before), "Vexal", app::Icon::Question,
-                                                         app::Buttons::OkCancel, app::Button::Ok);
-    if ((onOk && pressed == app::Button::Ok) || (!onOk && pressed == app::Button::Cancel)) {
+    const ui::Button pressed = ctx.engine.op()->message(withEscapes(before), "Vexal", ui::Icon::Question,
+                                                         ui::Buttons::OkCancel, ui::Button::Ok);
+    if ((onOk && pressed == ui::Button::Ok) || (!onOk && pressed == ui::Button::Cancel)) {
         if (!validVector(ctx)) return ctx.fail(err::JUMP_INVALID_VECTOR_ERROR);
         ctx.engine.jumpTo(ctx.record.vector);
     }

@@ -13,7 +13,7 @@
 
 namespace vexal::script {
 
-void ScriptEngine::setDocument(command::CFalderDoc* doc) {
+void ScriptEngine::setDocument(document::CFalderDoc* doc) {
     doc_ = doc;
     out_ = doc ? &doc->output() : nullptr;
 }

@@ -8,7 +8,7 @@
 namespace vexal::script {
 
 bool SendScriptCommand(ScriptEngine& engine, command::CommandRequest request) {
-    command::CFalderDoc* doc = engine.document();
+    document::CFalderDoc* doc = engine.document();
     if (!doc) return false;
     auto done = doc->events().find("ScriptCmdDone");
     if (!done) done = doc->events().create("ScriptCmdDone", platform::Event::Reset::Auto);

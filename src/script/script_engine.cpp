@@ -22,7 +22,7 @@ void ScriptTables::clear() {
     symbols.clear();
 }
 
-ScriptEngine::ScriptEngine(app::Operator* op)
+ScriptEngine::ScriptEngine(ui::Operator* op)
     // The trail goes to the Work folder beside the log pages' side files rather than to
     // whatever the process's current directory happens to be.
     : op_(op), trail_(platform::installPath() / "Work" / std::string(kTrailFileName)),

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "command/command_output.h"
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 #include "platform/named_events.h"
 #include "script/call_stack.h"
 #include "script/script_files.h"
@@ -20,7 +20,7 @@
 #include "script/statement_list.h"
 #include "script/trail_file.h"
 
-namespace vexal::app {
+namespace vexal::ui {
 class Operator;
 }
 namespace vexal::serial {
@@ -85,10 +85,10 @@ struct ScriptError {
     std::string fileName;
 };
 
-class ScriptEngine : public command::TestScript {
+class ScriptEngine : public document::TestScript {
 public:
     // `op` may be null while the engine only loads; the executor talks to people through it.
-    explicit ScriptEngine(app::Operator* op = nullptr);
+    explicit ScriptEngine(ui::Operator* op = nullptr);
     ~ScriptEngine() override;
     ScriptEngine(const ScriptEngine&) = delete;
     ScriptEngine& operator=(const ScriptEngine&) = delete;
@@ -130,11 +130,11 @@ public:
     serial::SerialSession* serialSession() const { return serial_.get(); }
 
     // Who the engine talks to (may be null).
-    app::Operator* op() const { return op_; }
+    ui::Operator* op() const { return op_; }
     // The document whose command machinery sends the script's commands and whose abort
     // flag ends a run; its output also becomes the engine's output. May be null.
-    void setDocument(command::CFalderDoc* doc);
-    command::CFalderDoc* document() const { return doc_; }
+    void setDocument(document::CFalderDoc* doc);
+    document::CFalderDoc* document() const { return doc_; }
     // Where MSG and LOG lines go (the document's output, or a stand-in); may be null.
     void setOutput(command::CommandOutput* out) { out_ = out; }
     command::CommandOutput* output() const { return out_; }
@@ -214,8 +214,8 @@ private:
     bool waitForTrigger();
     int finishRun(int result);
 
-    app::Operator* op_;
-    command::CFalderDoc* doc_ = nullptr;
+    ui::Operator* op_;
+    document::CFalderDoc* doc_ = nullptr;
     command::CommandOutput* out_ = nullptr;
     platform::NamedEvents events_;
     std::shared_ptr<platform::Event> trigger_, done_;

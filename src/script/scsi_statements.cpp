@@ -41,7 +41,7 @@ uint32_t countValue(StatementContext& ctx, std::string_view word) {
 
 // The device handle of the document's selected device, or -1.
 int deviceHandle(StatementContext& ctx) {
-    command::CFalderDoc* doc = ctx.engine.document();
+    document::CFalderDoc* doc = ctx.engine.document();
     return doc ? doc->device().handle : -1;
 }
 
@@ -146,7 +146,7 @@ std::vector<std::string> inquiryLines(const std::vector<uint8_t>& data) {
 
 // The identity data of the selected device as the scan read it.
 std::vector<uint8_t> identityOf(StatementContext& ctx) {
-    command::CFalderDoc* doc = ctx.engine.document();
+    document::CFalderDoc* doc = ctx.engine.document();
     if (!doc) return {};
     const uint8_t* identity = nullptr;
     size_t length = 0;
@@ -375,7 +375,7 @@ int stmtBusDeviceReset(StatementContext& ctx) {
 int stmtGetDriveType(StatementContext& ctx) {
     return storeStatement(ctx, kByte, err::GET_DRIVETYPE_INVALID_VARIABLE_SPECIFIED,
                           err::GET_DRIVETYPE_INVALID_VARIABLE_TYPE_SPECIFIED, [&](int64_t& v) {
-                              command::CFalderDoc* doc = ctx.engine.document();
+                              document::CFalderDoc* doc = ctx.engine.document();
                               v = doc ? doc->device().familyCode : 0;
                               return 0;
                           });
@@ -384,7 +384,7 @@ int stmtGetDriveType(StatementContext& ctx) {
 int stmtGetSuppressStatus(StatementContext& ctx) {
     return storeStatement(ctx, kByte, err::K_GET_SUPPRESS_STATUS_NO_VARIABLE_SPECIFIED,
                           err::K_GET_SUPPRESS_STATUS_INVALID_VARIABLE_TYPE, [&](int64_t& v) {
-                              command::CFalderDoc* doc = ctx.engine.document();
+                              document::CFalderDoc* doc = ctx.engine.document();
                               v = (ctx.engine.suppressDialogs() || (doc && doc->suppressDialogs.load())) ? 1 : 0;
                               return 0;
                           });

@@ -5,20 +5,20 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 
 namespace vexal::testing {
 
-class FakeOperator : public app::Operator {
+class FakeOperator : public ui::Operator {
 public:
     struct Call {
         std::string kind;  // "message", "askText", "progressBegin", ...
         std::string text;
-        app::Icon icon = app::Icon::None;
+        ui::Icon icon = ui::Icon::None;
     };
 
     std::vector<Call> calls;
-    std::deque<app::Button> buttons;
+    std::deque<ui::Button> buttons;
     std::deque<std::string> texts;
     std::deque<long> numbers;
     int pacedMs = 0;
@@ -30,13 +30,13 @@ public:
         return out;
     }
 
-    app::Button message(std::string_view text, std::string_view, app::Icon icon, app::Buttons offered,
-                        app::Button defaultButton) override {
+    ui::Button message(std::string_view text, std::string_view, ui::Icon icon, ui::Buttons offered,
+                        ui::Button defaultButton) override {
         calls.push_back({"message", std::string(text), icon});
         // Prepared answers go to questions only; a plain message is just acknowledged.
-        if (offered == app::Buttons::Ok) return app::Button::Ok;
+        if (offered == ui::Buttons::Ok) return ui::Button::Ok;
         if (buttons.empty()) return defaultButton;
-        app::Button b = buttons.front();
+        ui::Button b = buttons.front();
         buttons.pop_front();
         return b;
     }
@@ -54,7 +54,7 @@ public:
         numbers.pop_front();
         return true;
     }
-    bool chooseFile(app::FileDialog, std::string_view caption, std::string_view, std::string& path) override {
+    bool chooseFile(ui::FileDialog, std::string_view caption, std::string_view, std::string& path) override {
         calls.push_back({"chooseFile", std::string(caption)});
         if (texts.empty()) return false;
         path = texts.front();
@@ -76,13 +76,13 @@ public:
     // `chartRefuses` ("chartOpen", "chartClose", ...) fails; `closedCharts` keeps each chart
     // as it stood when closed.
     std::string chartRefuses;
-    std::vector<app::ChartModel> closedCharts;
-    bool chartOpen(const app::ChartModel& c) override { return chartCall("chartOpen", c.tag); }
-    bool chartAddPoint(const app::ChartModel& c, uint8_t line, double x, double y) override {
+    std::vector<ui::ChartModel> closedCharts;
+    bool chartOpen(const ui::ChartModel& c) override { return chartCall("chartOpen", c.tag); }
+    bool chartAddPoint(const ui::ChartModel& c, uint8_t line, double x, double y) override {
         return chartCall("chartAddPoint", c.tag + " " + std::to_string(line) + " " + std::to_string(x) + " " + std::to_string(y));
     }
-    bool chartReset(const app::ChartModel& c) override { return chartCall("chartReset", c.tag); }
-    bool chartClose(const app::ChartModel& c, std::string& note) override {
+    bool chartReset(const ui::ChartModel& c) override { return chartCall("chartReset", c.tag); }
+    bool chartClose(const ui::ChartModel& c, std::string& note) override {
         closedCharts.push_back(c);
         note = "closed " + c.tag;
         return chartCall("chartClose", c.tag);

@@ -18,7 +18,7 @@
 #include "app/pass_phrases.h"
 #include "app/test_preparation.h"
 #include "app/user_settings.h"
-#include "command/multi_device_run.h"
+#include "document/multi_device_run.h"
 #include "device/drive_family.h"
 #include "device/virtual/firmware_download.h"
 #include "firmware/firmware_messages.h"
@@ -193,7 +193,7 @@ private Q_SLOTS:
 
         // Closing with the report unsaved asks; No keeps the window.
         QVERIFY(!viewer->reportSaved());
-        op_->buttons.push_back(app::Button::No);
+        op_->buttons.push_back(ui::Button::No);
         QVERIFY(!viewer->close());
         QVERIFY(saidMessage(*op_, fadump::kExitQuestion));
         const auto report = root_->path() / "report.txt";
@@ -313,12 +313,12 @@ private Q_SLOTS:
     void severalDevicesRunTheTestOnEach() {
         gui::MainWindow& w = startWindow(true);
         // The disk is announced and dropped; the operator confirms the rest.
-        op_->buttons.push_back(app::Button::Yes);
+        op_->buttons.push_back(ui::Button::Yes);
         const std::vector<int> kept = w.confirmSeveral({0, 1, 2}, false);
         QCOMPARE(kept, (std::vector<int>{0, 1}));
         QVERIFY(saidMessage(*op_, device::kRemovedFromSelectionMessage));
         QVERIFY(saidMessage(*op_, device::kMultiSelectQuestion));
-        op_->buttons.push_back(app::Button::No);
+        op_->buttons.push_back(ui::Button::No);
         QVERIFY(w.confirmSeveral({0, 1}, true).empty());
         QVERIFY(saidMessage(*op_, device::kPaneMultiSelectQuestion));
 
@@ -334,7 +334,7 @@ private Q_SLOTS:
         QCOMPARE(countRows(*w.logView(), "Starting_Script"), 2);
         QCOMPARE(countRows(*w.logView(), "ran on a drive"), 2);
         // The pane's run asks before the next drive; the last drive stays active.
-        QVERIFY(saidMessage(*op_, command::kContinueRemainingQuestion));
+        QVERIFY(saidMessage(*op_, document::kContinueRemainingQuestion));
         QCOMPARE(w.activeDevice().index(), 1);
         QCOMPARE(w.statusPanes()->paneText(log::Pane::Target), QString("T: 1"));
         QCOMPARE(platform::ProfileStore::readInt(device::selectedSection(w.application().instanceNumber),
@@ -353,7 +353,7 @@ private Q_SLOTS:
         QCOMPARE(w.devicePane()->selectedDevices(), (std::vector<int>{0, 2}));
         auto actions = w.devicePane()->list()->actions();
         QCOMPARE(actions.size(), 1);
-        op_->buttons.push_back(app::Button::No);  // declined at the question
+        op_->buttons.push_back(ui::Button::No);  // declined at the question
         actions.front()->trigger();
         QCOMPARE(several.size(), 1);
         QCOMPARE(several.front().front().value<std::vector<int>>(), (std::vector<int>{0, 2}));

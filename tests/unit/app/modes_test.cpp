@@ -8,6 +8,7 @@
 #include "support/test_root.h"
 
 using namespace vexal::app;
+namespace ui = vexal::ui;
 using vexal::testing::FakeOperator;
 
 namespace {
@@ -78,7 +79,7 @@ TEST_F(ModesTest, StoredDigestMatchingNeitherPhraseAsksOnceMore) {
 
 TEST_F(ModesTest, WizardPhraseDeclinedLeavesCustomerModeAndForgetsIt) {
     op.texts = {"Wz!831"};
-    op.buttons = {Button::No};  // the warning
+    op.buttons = {ui::Button::No};  // the warning
     EXPECT_FALSE(app.EnterEngineeringMode());
     EXPECT_TRUE(app.customerMode);
     EXPECT_FALSE(app.wizardPrivileges);
@@ -89,7 +90,7 @@ TEST_F(ModesTest, WizardPhraseDeclinedLeavesCustomerModeAndForgetsIt) {
 
 TEST_F(ModesTest, WizardPrivilegesNeverOutliveTheRun) {
     op.texts = {"Wz!831"};
-    op.buttons = {Button::Yes};
+    op.buttons = {ui::Button::Yes};
     ASSERT_TRUE(app.EnterEngineeringMode());
     EXPECT_TRUE(app.wizardPrivileges);
     EXPECT_EQ(stored("Password"), wizardDigest());
@@ -121,11 +122,11 @@ TEST_F(ModesTest, WindowSettingsAndDefaults) {
     app.settings.left = 0;
     EXPECT_FALSE(app.settings.hasPlacement());
 
-    op.buttons = {Button::Yes};
+    op.buttons = {ui::Button::Yes};
     app.ResetSettingsToDefaults();
     EXPECT_EQ(stored("FullScreen"), "1");
     EXPECT_EQ(stored("Top"), "0");
-    op.buttons = {Button::Cancel};
+    op.buttons = {ui::Button::Cancel};
     WriteSetting("Wizard", 0);
     app.ResetSettingsToDefaults();
     EXPECT_EQ(stored("Wizard"), "0");

@@ -5,8 +5,8 @@
 
 #include "app/io_mode.h"
 #include "app/test_preparation.h"
-#include "command/falder_doc.h"
-#include "command/multi_device_run.h"
+#include "document/falder_doc.h"
+#include "document/multi_device_run.h"
 #include "device/device_library.h"
 #include "platform/settings_store.h"
 #include "support/fake_operator.h"
@@ -25,7 +25,7 @@ protected:
         config.kind = device::TransportKind::Virtual;
         config.virtualProfile = file.string();
         ASSERT_GT(scanner.ScanBuses(config), 0);
-        doc = std::make_unique<command::CFalderDoc>(op, log, [] { return false; });
+        doc = std::make_unique<document::CFalderDoc>(op, log, [] { return false; });
         ASSERT_TRUE(doc->device().Select(0));
     }
     void TearDown() override {
@@ -38,7 +38,7 @@ protected:
     log::CLogSystem log{op, {}};
     device::BusScanner scanner{op};
     device::ScanConfig config;
-    std::unique_ptr<command::CFalderDoc> doc;
+    std::unique_ptr<document::CFalderDoc> doc;
     int waitedMs = 0;
     std::function<void(std::chrono::milliseconds)> fakeWait = [this](std::chrono::milliseconds d) {
         waitedMs += static_cast<int>(d.count());
@@ -69,16 +69,16 @@ TEST_F(VirtualDocTest, SwitchingTransportAsksThenRescansAndKeepsTheChoice) {
     const auto virtualKind = config.kind;
     EXPECT_FALSE(app::SwitchTransport(virtualKind, config, scanner, active, 1, op));  // already in use
     EXPECT_TRUE(op.messages().empty());
-    op.buttons = {vexal::app::Button::No};
+    op.buttons = {vexal::ui::Button::No};
     EXPECT_FALSE(app::SwitchTransport(device::TransportKind::Iscsi, config, scanner, active, 1, op));
     EXPECT_EQ(config.kind, virtualKind);
     EXPECT_EQ(op.messages(), std::vector<std::string>{app::kSwitchIoModeQuestion});
 }
 
-class CountingScript : public command::TestScript {
+class CountingScript : public document::TestScript {
 public:
     std::vector<int> devices;
-    command::CFalderDoc* doc = nullptr;
+    document::CFalderDoc* doc = nullptr;
     bool abortOnFirst = false;
     bool Load(const std::string&) override { return true; }
     bool Execute() override {
@@ -93,8 +93,8 @@ TEST_F(VirtualDocTest, MultiDeviceRunVisitsEachDriveAndStopsWhenTold) {
     scan("[target 0]\ntype = tape\n[target 1]\ntype = tape\n[target 2]\ntype = tape\n");
     CountingScript script;
     script.doc = doc.get();
-    command::MultiDeviceTest test{"Multi", "m.scs", 1, true, false};
-    EXPECT_EQ(command::RunOnDevices(*doc, scanner, {0, 1, 2}, 1, test, script, op), 3);
+    document::MultiDeviceTest test{"Multi", "m.scs", 1, true, false};
+    EXPECT_EQ(document::RunOnDevices(*doc, scanner, {0, 1, 2}, 1, test, script, op), 3);
     EXPECT_EQ(script.devices, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(platform::ProfileStore::readInt("Selected Device 1", "UnitNumber", -1), 2);
     EXPECT_TRUE(op.messages().empty());
@@ -103,9 +103,9 @@ TEST_F(VirtualDocTest, MultiDeviceRunVisitsEachDriveAndStopsWhenTold) {
     // After an abort the operator is asked whether to go on; No ends the run.
     script.devices.clear();
     script.abortOnFirst = true;
-    op.buttons = {vexal::app::Button::No};
-    EXPECT_EQ(command::RunOnDevices(*doc, scanner, {0, 1, 2}, 1, test, script, op), 1);
-    EXPECT_EQ(op.messages(), std::vector<std::string>{command::kContinueRemainingQuestion});
+    op.buttons = {vexal::ui::Button::No};
+    EXPECT_EQ(document::RunOnDevices(*doc, scanner, {0, 1, 2}, 1, test, script, op), 1);
+    EXPECT_EQ(op.messages(), std::vector<std::string>{document::kContinueRemainingQuestion});
     EXPECT_EQ(doc->idle.load(), 1);
 }
 

@@ -127,7 +127,7 @@ TEST_F(BusScanTest, MultiSelectionDropsUnsupportedDevicesAndAsks) {
     ASSERT_EQ(scanner.ScanBuses(virtualConfig()), 3);
     ActiveDevice active;
     SelectionContext context;
-    op.buttons = {vexal::app::Button::Yes};
+    op.buttons = {vexal::ui::Button::Yes};
     EXPECT_EQ(ConfirmMultiSelection(scanner, {0, 1, 2}, context, active, op), (std::vector<int>{0, 1}));
     EXPECT_EQ(op.messages(), (std::vector<std::string>{kRemovedFromSelectionMessage, kMultiSelectQuestion}));
     op.calls.clear();

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <regex>
 
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
 #include "diag/side_files.h"
@@ -17,6 +17,7 @@
 #include "support/test_root.h"
 
 using namespace vexal::command;
+using namespace vexal::document;
 using namespace std::chrono_literals;
 
 namespace {

@@ -226,7 +226,7 @@ TEST_F(EepromTest, AFileErrorIsShownAndTheFileGoesWithTheList) {
         EXPECT_FALSE(list.SavePage());
         ASSERT_EQ(op.calls.size(), 1u);
         EXPECT_EQ(op.calls[0].text, "The file could not be located: " + list.tempFile().string());
-        EXPECT_EQ(op.calls[0].icon, vexal::app::Icon::Exclamation);
+        EXPECT_EQ(op.calls[0].icon, vexal::ui::Icon::Exclamation);
     }
     std::filesystem::path file;
     {

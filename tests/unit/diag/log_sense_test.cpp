@@ -121,7 +121,7 @@ TEST_F(LogSenseTest, ZeroPageLengthAsksSixtyEightBytes) {
     // No temperature parameters: one fetch-failed message each, with a warning icon.
     EXPECT_EQ(op.messages(), (std::vector<std::string>{"Log Page fetch failed for code: 0x0000.",
                                                         "Log Page fetch failed for code: 0x0001."}));
-    for (const auto& c : op.calls) EXPECT_EQ(c.icon, vexal::app::Icon::Exclamation);
+    for (const auto& c : op.calls) EXPECT_EQ(c.icon, vexal::ui::Icon::Exclamation);
 }
 
 TEST_F(LogSenseTest, MissingParameterFiveGivesOneMessageAndTheOtherLines) {
@@ -191,7 +191,7 @@ TEST_F(LogSenseTest, UnsupportedPageSendsNothing) {
     EXPECT_TRUE(out.view.empty());
     ASSERT_EQ(op.calls.size(), 1u);
     EXPECT_EQ(op.calls[0].text, "The page you requested is not supported.  Please contact your support team.");
-    EXPECT_EQ(op.calls[0].icon, vexal::app::Icon::Exclamation);
+    EXPECT_EQ(op.calls[0].icon, vexal::ui::Icon::Exclamation);
 }
 
 TEST_F(LogSenseTest, EventPageShownAsScriptMessagesAndLoggedAtLevelFour) {
@@ -238,7 +238,7 @@ TEST_F(LogSenseTest, RefusedPagesShowTheirLoadErrorThenStatusAndDone) {
         EXPECT_TRUE(outcome.loadError);
         EXPECT_EQ(outcome.result, 0);
         EXPECT_EQ(op.messages(), std::vector<std::string>{c.message});
-        EXPECT_EQ(op.calls.at(0).icon, vexal::app::Icon::Exclamation);
+        EXPECT_EQ(op.calls.at(0).icon, vexal::ui::Icon::Exclamation);
         ASSERT_GE(out.view.size(), 3u);
         // No PC line or dump after the refusal: RAW_CDB is followed by the status.
         const auto status = out.view.end() - 2;

@@ -272,7 +272,7 @@ TEST_F(TapeAlertCheckTest, MenuFamilyTest) {
               "supports SKTX tape drives only.  If you feel you have received this message in error please verify "
               "that your device manager reports all of your tape drives correctly, then rescan the SCSI bus or stop "
               "and restart the application.");
-    EXPECT_EQ(op.calls[0].icon, vexal::app::Icon::Exclamation);
+    EXPECT_EQ(op.calls[0].icon, vexal::ui::Icon::Exclamation);
 }
 
 TEST_F(TapeAlertCheckTest, MenuShowsTheDialogEvenWithoutAlerts) {

@@ -14,7 +14,7 @@
 #include "support/recording_output.h"
 
 using namespace vexal::diag;
-using vexal::app::Button;
+using vexal::ui::Button;
 
 namespace {
 

@@ -52,7 +52,7 @@ TEST_F(MailTest, DumpFileIsTheOneAttachmentAndTheExitStatusPicksTheMessage) {
         EXPECT_EQ(readText(args), "--subject\nKorvane Vexal FA Dump File\n--attach\n" + dmz.string() + "\n");
         if (c.message) {
             ASSERT_EQ(op.messages(), std::vector<std::string>{c.message});
-            EXPECT_EQ(op.calls[0].icon, vexal::app::Icon::Exclamation);
+            EXPECT_EQ(op.calls[0].icon, vexal::ui::Icon::Exclamation);
         } else {
             EXPECT_TRUE(op.messages().empty());
         }

@@ -130,7 +130,7 @@ TEST_F(ViewerTest, ShortDumpIsRefusedWithScanErrorMinus2) {
     EXPECT_FALSE(r.controlsEnabled);
     ASSERT_EQ(op.calls.size(), 1u);
     EXPECT_EQ(op.calls[0].text, "Scan detected an error. EC# -2");
-    EXPECT_EQ(op.calls[0].icon, vexal::app::Icon::Stop);
+    EXPECT_EQ(op.calls[0].icon, vexal::ui::Icon::Stop);
 }
 
 TEST_F(ViewerTest, ArchiveNamedLikeItsOutputIsNotOverwritten) {
@@ -146,7 +146,7 @@ TEST_F(ViewerTest, ArchiveNamedLikeItsOutputIsNotOverwritten) {
 TEST_F(ViewerTest, ExitWithUnsavedReportAsks) {
     EXPECT_TRUE(ConfirmViewerExit(op, true));
     EXPECT_TRUE(op.calls.empty());
-    op.buttons = {vexal::app::Button::No, vexal::app::Button::Yes};
+    op.buttons = {vexal::ui::Button::No, vexal::ui::Button::Yes};
     EXPECT_FALSE(ConfirmViewerExit(op, false));
     EXPECT_TRUE(ConfirmViewerExit(op, false));
     EXPECT_EQ(op.messages(), (std::vector<std::string>(2, "Do you wish to exit without saving the report?")));

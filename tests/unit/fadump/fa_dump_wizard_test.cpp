@@ -11,7 +11,7 @@
 
 using namespace vexal::fadump;
 using namespace vexal::fadump_test;
-using vexal::app::Icon;
+using vexal::ui::Icon;
 
 namespace {
 

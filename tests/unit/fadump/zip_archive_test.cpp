@@ -171,7 +171,7 @@ TEST_F(ZipArchiveTest, ViewerShowsTheRefusalAndScansNothing) {
     EXPECT_FALSE(r.expanded);
     EXPECT_FALSE(r.controlsEnabled);
     ASSERT_EQ(op.calls.size(), 1u);
-    EXPECT_EQ(op.calls[0].icon, vexal::app::Icon::Stop);
+    EXPECT_EQ(op.calls[0].icon, vexal::ui::Icon::Stop);
     EXPECT_NE(op.calls[0].text.find("\"../../evil.dmp\""), std::string::npos);
     EXPECT_FALSE(fs::exists(dir() / "hostile.dmp"));
     EXPECT_FALSE(fs::exists(dir() / "hostile.ptf"));

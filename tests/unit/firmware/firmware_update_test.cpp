@@ -14,8 +14,8 @@
 #include "firmware_bench.h"
 
 using namespace vexal::firmware;
-using vexal::app::Button;
-using vexal::app::Icon;
+using vexal::ui::Button;
+using vexal::ui::Icon;
 using vexal::testing::FirmwareBench;
 using vexal::testing::kEmptyQuickDrive;
 

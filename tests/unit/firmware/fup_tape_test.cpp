@@ -14,8 +14,8 @@
 #include "support/fake_transport.h"
 
 using namespace vexal::firmware;
-using vexal::app::Button;
-using vexal::app::Icon;
+using vexal::ui::Button;
+using vexal::ui::Icon;
 using vexal::testing::FakeOperator;
 using vexal::testing::FakeTransport;
 using vexal::testing::FirmwareBench;

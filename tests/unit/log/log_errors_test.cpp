@@ -16,7 +16,7 @@
 #include "support/test_root.h"
 
 namespace fs = std::filesystem;
-using vexal::app::Icon;
+using vexal::ui::Icon;
 using vexal::log::CLogSystem;
 using vexal::log::InstallPathLookup;
 using vexal::log::InstallPathStatus;
@@ -173,7 +173,7 @@ TEST(LogOpenFailureTest, RenameStopsWhenTheSettingsStoreIsGone) {
     ASSERT_TRUE(log.Prepare("X"));
     ASSERT_TRUE(log.Open());
     lookup = {InstallPathStatus::KeyUnavailable, {}};
-    op.buttons.push_back(vexal::app::Button::Yes);
+    op.buttons.push_back(vexal::ui::Button::Yes);
     log.Close(false);
     EXPECT_EQ(op.messages().back(), "Unable to open registry key 'Mendra'.\n\nCannot initialize log system!");
     EXPECT_TRUE(op.fileRequests.empty());

@@ -19,9 +19,9 @@
 #include "support/test_root.h"
 
 namespace fs = std::filesystem;
-using vexal::app::Button;
-using vexal::app::FileDialog;
-using vexal::app::Icon;
+using vexal::ui::Button;
+using vexal::ui::FileDialog;
+using vexal::ui::Icon;
 using vexal::log::CLogSystem;
 using vexal::testing::EnvGuard;
 using vexal::testing::readFile;

@@ -20,7 +20,7 @@ namespace vexal::testing {
 class RecordingOperator : public FakeOperator {
 public:
     struct FileRequest {
-        app::FileDialog kind;
+        ui::FileDialog kind;
         std::string caption;
         std::string filter;
         std::string proposed;
@@ -28,12 +28,12 @@ public:
     std::vector<std::string> captions;  // one per message, in order
     std::vector<FileRequest> fileRequests;
 
-    app::Button message(std::string_view text, std::string_view caption, app::Icon icon, app::Buttons buttons,
-                        app::Button defaultButton) override {
+    ui::Button message(std::string_view text, std::string_view caption, ui::Icon icon, ui::Buttons buttons,
+                        ui::Button defaultButton) override {
         captions.emplace_back(caption);
         return FakeOperator::message(text, caption, icon, buttons, defaultButton);
     }
-    bool chooseFile(app::FileDialog kind, std::string_view caption, std::string_view filter,
+    bool chooseFile(ui::FileDialog kind, std::string_view caption, std::string_view filter,
                     std::string& path) override {
         fileRequests.push_back({kind, std::string(caption), std::string(filter), path});
         return FakeOperator::chooseFile(kind, caption, filter, path);

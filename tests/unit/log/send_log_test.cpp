@@ -8,8 +8,8 @@
 #include "support/test_root.h"
 
 namespace fs = std::filesystem;
-using vexal::app::FileDialog;
-using vexal::app::Icon;
+using vexal::ui::FileDialog;
+using vexal::ui::Icon;
 using vexal::testing::EnvGuard;
 using vexal::testing::RecordingOperator;
 using vexal::testing::TempRoot;

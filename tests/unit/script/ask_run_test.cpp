@@ -20,12 +20,12 @@ struct AskRunTest : ScriptRunTest {
 TEST_F(AskRunTest, AskJumpsWhenTheAnswerMatchesTheTrigger) {
     struct Case {
         const char* trigger;
-        app::Button answer;
+        ui::Button answer;
         bool jumps;
     };
     const Case cases[] = {
-        {"ONYES", app::Button::Yes, true}, {"ONYES", app::Button::No, false},
-        {"ONNO", app::Button::No, true},   {"ONNO", app::Button::Yes, false},
+        {"ONYES", ui::Button::Yes, true}, {"ONYES", ui::Button::No, false},
+        {"ONNO", ui::Button::No, true},   {"ONNO", ui::Button::Yes, false},
     };
     for (const Case& c : cases) {
         op.calls.clear();
@@ -34,7 +34,7 @@ TEST_F(AskRunTest, AskJumpsWhenTheAnswerMatchesTheTrigger) {
         EXPECT_EQ(taken(), c.jumps) << c.trigger;
         ASSERT_EQ(op.calls.size(), 1u);
         EXPECT_EQ(op.calls[0].text, "Go on?\nSure?");
-        EXPECT_EQ(op.calls[0].icon, app::Icon::Question);
+        EXPECT_EQ(op.calls[0].icon, ui::Icon::Question);
     }
 }
 

@@ -14,7 +14,7 @@ constexpr const char* kDeclarations = "CHART C 1 2\nCOLOR Red 255 0 0\nCOLOR Gre
 
 struct ChartRunTest : ScriptRunTest {
     int runBody(const std::string& body) { return run(std::string("DESCRIPTION c\nStart:\n") + kDeclarations + body + "\n"); }
-    app::ChartModel& model() { return engine.tables().charts.find("C")->model; }
+    ui::ChartModel& model() { return engine.tables().charts.find("C")->model; }
     std::vector<std::string> chartCalls() const {
         std::vector<std::string> calls;
         for (const auto& c : op.calls)
@@ -31,7 +31,7 @@ TEST_F(ChartRunTest, ConfiguredChartOpensPlotsAndCloses) {
                       "ADDCHARTDATAPOINT C one 2 y\nADDCHARTDATAPOINT C 2 3 1\n"),
               0)
         << engine.TrailText();
-    const app::ChartModel& m = model();
+    const ui::ChartModel& m = model();
     EXPECT_EQ(m.title, "Read rate");
     EXPECT_EQ(m.xTitle, "Pass");
     EXPECT_EQ(m.yTitle, "MB/s");
@@ -151,7 +151,7 @@ TEST_F(ChartRunTest, WindowFailuresKeepTheStateTheStatementSet) {
 }
 
 TEST(ChartSvgTest, DrawsLinesInTheirColoursWithEscapedTexts) {
-    app::ChartModel chart;
+    ui::ChartModel chart;
     chart.tag = "C";
     chart.title = "Rate <MB/s> & more";
     chart.xAxis = {0, 10};

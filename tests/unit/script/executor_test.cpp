@@ -259,7 +259,7 @@ TEST_F(ExecutorTest, DeclarationsRunAgainEachRun) {
 }
 
 TEST_F(ExecutorTest, OperatorStatementsReachTheOperatorAndTheLog) {
-    op.buttons = {app::Button::Cancel, app::Button::Ok};
+    op.buttons = {ui::Button::Cancel, ui::Button::Ok};
     ASSERT_TRUE(load("DESCRIPTION o\nBUFFER Text [ 32 ]\nStart:\nMSG   spaced   text\nLOG to the log\n"
                      "PASS \"All good\\r\\nsecond line\"\nFAIL failed \\x\n"
                      "INSTRUCT Insert a tape ONCANCEL Cancelled\nMSG not cancelled\n"
@@ -272,11 +272,11 @@ TEST_F(ExecutorTest, OperatorStatementsReachTheOperatorAndTheLog) {
     EXPECT_EQ(out.log[0], std::make_pair(4, std::string("to the log")));
     ASSERT_GE(op.calls.size(), 3u);
     EXPECT_EQ(op.calls[0].text, "All good\r\nsecond line");
-    EXPECT_EQ(op.calls[0].icon, app::Icon::Information);
+    EXPECT_EQ(op.calls[0].icon, ui::Icon::Information);
     EXPECT_EQ(op.calls[1].text, "failed \\x");
-    EXPECT_EQ(op.calls[1].icon, app::Icon::Stop);
+    EXPECT_EQ(op.calls[1].icon, ui::Icon::Stop);
     EXPECT_EQ(op.calls[2].text, "Insert a tape");
-    EXPECT_EQ(op.calls[2].icon, app::Icon::Question);
+    EXPECT_EQ(op.calls[2].icon, ui::Icon::Question);
     EXPECT_TRUE(sawMessage("cancelled"));
     EXPECT_FALSE(sawMessage("not cancelled"));
 }

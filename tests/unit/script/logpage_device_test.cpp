@@ -2,7 +2,7 @@
 // by a script: every kind of packet is counted, mapped and queried.
 #include <memory>
 
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
 #include "log/log_system.h"
@@ -13,7 +13,7 @@ namespace {
 
 struct EventPageDeviceTest : ScriptTest {
     log::CLogSystem log{op, {}};
-    std::unique_ptr<command::CFalderDoc> doc;
+    std::unique_ptr<document::CFalderDoc> doc;
 
     void SetUp() override {
         const std::string path = (root.path() / "profile.ini").string();
@@ -21,7 +21,7 @@ struct EventPageDeviceTest : ScriptTest {
         std::string error;
         ASSERT_EQ(device::DevSetTransport(device::makeVirtualTransport(path, error)), 0) << error;
         ASSERT_EQ(device::DevEnumerate(), 0);
-        doc = std::make_unique<command::CFalderDoc>(op, log, [] { return true; });
+        doc = std::make_unique<document::CFalderDoc>(op, log, [] { return true; });
         ASSERT_TRUE(doc->device().Select(0));
         engine.setDocument(doc.get());
         engine.setOutput(&out);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
 #include "device/virtual/firmware_download.h"
@@ -17,7 +17,7 @@ namespace {
 
 struct ScsiRunTest : ScriptTest {
     log::CLogSystem log{op, {}};
-    std::unique_ptr<command::CFalderDoc> doc;
+    std::unique_ptr<document::CFalderDoc> doc;
 
     // The virtual bus (default profile, or the given profile text) and a document on its tape drive.
     void start(const std::string& profile = "") {
@@ -29,7 +29,7 @@ struct ScsiRunTest : ScriptTest {
         std::string error;
         ASSERT_EQ(device::DevSetTransport(device::makeVirtualTransport(path, error)), 0) << error;
         ASSERT_EQ(device::DevEnumerate(), 0);
-        doc = std::make_unique<command::CFalderDoc>(op, log, [] { return true; });
+        doc = std::make_unique<document::CFalderDoc>(op, log, [] { return true; });
         ASSERT_TRUE(doc->device().Select(0));
         doc->device().familyCode = 10;
         engine.setDocument(doc.get());
@@ -307,14 +307,14 @@ struct FupRunTest : ScsiRunTest {
 TEST_F(FupRunTest, OutcomesGoThroughTheVectors) {
     struct Case {
         const char* profile;
-        std::vector<app::Button> answers;
+        std::vector<ui::Button> answers;
         const char* shown;
     };
     const Case cases[] = {
-        {"", {app::Button::Cancel}, "cancelled"},
+        {"", {ui::Button::Cancel}, "cancelled"},
         // The default drive has a cartridge loaded: the update is refused.
-        {"", {app::Button::Ok, app::Button::Ok}, "failed"},
-        {"[target 0]\ntype = tape\ncartridge = no\n", {app::Button::Ok, app::Button::Ok}, "updated"},
+        {"", {ui::Button::Ok, ui::Button::Ok}, "failed"},
+        {"[target 0]\ntype = tape\ncartridge = no\n", {ui::Button::Ok, ui::Button::Ok}, "updated"},
     };
     for (const Case& c : cases) {
         TearDown();
@@ -343,7 +343,7 @@ TEST_F(FupRunTest, AFileNameInABufferIsCheckedWhenItRuns) {
 TEST_F(FupRunTest, AVectorNoOnErrorHasSetEndsTheRun) {
     start();
     quickUpdates();
-    op.buttons = {app::Button::Ok, app::Button::Ok};
+    op.buttons = {ui::Button::Ok, ui::Button::Ok};
     // ONERROR comes after FUP: when FUP fails, the error vector names nothing yet.
     ASSERT_TRUE(load("DESCRIPTION fup\nStart:\nFUP " + image("V300") +
                      "\nONERROR Failed\nONCANCEL Failed\nMSG after\nFailed:\nMSG failed\n"));

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "app/operator.h"
+#include "operator/operator.h"
 #include "command/command_request.h"
 #include "command/scsi_device.h"
 #include "log/document_output.h"
@@ -16,7 +16,7 @@
 #include "log/log_system.h"
 #include "platform/named_events.h"
 
-namespace vexal::command {
+namespace vexal::document {
 
 // What the test runner runs each iteration; the script engine implements it.
 class TestScript {
@@ -42,15 +42,15 @@ inline constexpr const char* kRunnerErrorMessage =
 
 class CFalderDoc {
 public:
-    CFalderDoc(app::Operator& op, log::CLogSystem& logSystem, std::function<bool()> engineeringMode);
+    CFalderDoc(ui::Operator& op, log::CLogSystem& logSystem, std::function<bool()> engineeringMode);
     ~CFalderDoc();
     CFalderDoc(const CFalderDoc&) = delete;
     CFalderDoc& operator=(const CFalderDoc&) = delete;
 
     log::LineList& lines() { return lines_; }
-    CommandOutput& output() { return output_; }
-    CScsiDevice& device() { return device_; }
-    CommandRequest& request() { return request_; }
+    command::CommandOutput& output() { return output_; }
+    command::CScsiDevice& device() { return device_; }
+    command::CommandRequest& request() { return request_; }
     platform::NamedEvents& events() { return events_; }
 
     // Hands the pending request to the worker thread.
@@ -60,7 +60,7 @@ public:
     bool RunCommandSync(std::chrono::milliseconds timeout = std::chrono::hours(48));
     void CommandFinished();
     // Runs the pending request's command and clears its code.
-    ScsiResult Dispatch();
+    command::ScsiResult Dispatch();
     // Wakes the bus-reset thread (reset of the selected device).
     void RequestBusReset();
 
@@ -89,19 +89,19 @@ public:
     std::atomic<bool> suppressDialogs{false};
     // Reads the Tape Alerts before and after each iteration when set.
     std::function<void()> tapeAlertCheck;
-    ScsiResult lastResult = 0;
+    command::ScsiResult lastResult = 0;
 
 private:
     void workerLoop();
     void resetLoop();
     void writeError();
 
-    app::Operator& op_;
+    ui::Operator& op_;
     log::CLogSystem& logSystem_;
     log::LineList lines_;
     log::DocumentOutput output_;
-    CScsiDevice device_;
-    CommandRequest request_;
+    command::CScsiDevice device_;
+    command::CommandRequest request_;
     platform::NamedEvents events_;
     std::shared_ptr<platform::Event> workerGo_;
     std::shared_ptr<platform::Event> resetGo_;
@@ -112,4 +112,4 @@ private:
     std::thread runner_;
 };
 
-}  // namespace vexal::command
+}  // namespace vexal::document

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "app/operator.h"
-#include "command/falder_doc.h"
+#include "operator/operator.h"
+#include "document/falder_doc.h"
 #include "device/bus_scan.h"
 
-namespace vexal::command {
+namespace vexal::document {
 
 inline constexpr const char* kContinueRemainingQuestion =
     "Do you want to continue testing the remaining drives selected?";
@@ -24,6 +24,6 @@ struct MultiDeviceTest {
 // Runs the test on each device (selecting and storing each as the active device); returns
 // how many drives were tested.
 int RunOnDevices(CFalderDoc& doc, device::BusScanner& scanner, const std::vector<int>& devices, int instance,
-                 const MultiDeviceTest& test, TestScript& script, app::Operator& op);
+                 const MultiDeviceTest& test, TestScript& script, ui::Operator& op);
 
-}  // namespace vexal::command
+}  // namespace vexal::document

@@ -1,11 +1,13 @@
-#include "command/multi_device_run.h"
+#include "document/multi_device_run.h"
 
 #include "device/device_selection.h"
 
-namespace vexal::command {
+namespace vexal::document {
+
+using namespace command;
 
 int RunOnDevices(CFalderDoc& doc, device::BusScanner& scanner, const std::vector<int>& devices, int instance,
-                 const MultiDeviceTest& test, TestScript& script, app::Operator& op) {
+                 const MultiDeviceTest& test, TestScript& script, ui::Operator& op) {
     int tested = 0;
     for (size_t i = 0; i < devices.size(); ++i) {
         device::DeviceEntry entry;
@@ -17,8 +19,8 @@ int RunOnDevices(CFalderDoc& doc, device::BusScanner& scanner, const std::vector
         const bool more = i + 1 < devices.size();
         const bool ask = test.fromPane || doc.abortRequested.load();
         if (more && ask &&
-            op.message(kContinueRemainingQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo,
-                       app::Button::Yes) != app::Button::Yes)
+            op.message(kContinueRemainingQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo,
+                       ui::Button::Yes) != ui::Button::Yes)
             break;
         doc.abortRequested = 0;
     }
@@ -28,4 +30,4 @@ int RunOnDevices(CFalderDoc& doc, device::BusScanner& scanner, const std::vector
     return tested;
 }
 
-}  // namespace vexal::command
+}  // namespace vexal::document

@@ -1,4 +1,4 @@
-#include "command/command_dispatch.h"
+#include "document/command_dispatch.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,9 @@
 #include "diag/side_files.h"
 #include "platform/named_events.h"
 
-namespace vexal::command {
+namespace vexal::document {
+
+using namespace command;
 namespace {
 
 struct Context {
@@ -16,7 +18,7 @@ struct Context {
     CommandRequest& request;
     std::atomic<long>& counter;
     std::atomic<int>& abort;  // the canned tests clear it when they start
-    app::Operator& op;
+    ui::Operator& op;
 };
 
 ScsiResult logSense(Context& c) {
@@ -91,7 +93,7 @@ static_assert(std::all_of(kCommands.begin(), kCommands.end(), [](const Entry& e)
 }  // namespace
 
 std::optional<ScsiResult> DispatchCommand(CScsiDevice& device, CommandRequest& request, std::atomic<long>& counter,
-                                          std::atomic<int>& abort, app::Operator& op) {
+                                          std::atomic<int>& abort, ui::Operator& op) {
     const auto it = std::find_if(kCommands.begin(), kCommands.end(),
                                  [&](const Entry& e) { return e.code == request.code; });
     if (it == kCommands.end()) return std::nullopt;
@@ -99,4 +101,4 @@ std::optional<ScsiResult> DispatchCommand(CScsiDevice& device, CommandRequest& r
     return it->handler(context);
 }
 
-}  // namespace vexal::command
+}  // namespace vexal::document

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/chart_model.h"
+#include "operator/chart_model.h"
 
-namespace vexal::app {
+namespace vexal::ui {
 
 enum class Icon { None, Information, Exclamation, Stop, Question };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -55,4 +55,4 @@ public:
     virtual bool chartClose(const ChartModel&, std::string& /*note*/) { return true; }
 };
 
-}  // namespace vexal::app
+}  // namespace vexal::ui

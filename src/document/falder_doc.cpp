@@ -1,17 +1,19 @@
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 
-#include "command/command_dispatch.h"
+#include "document/command_dispatch.h"
 
 #include <exception>
 
 #include <fmt/format.h>
 
-namespace vexal::command {
+namespace vexal::document {
+
+using namespace command;
 
 using platform::Event;
 using namespace std::chrono_literals;
 
-CFalderDoc::CFalderDoc(app::Operator& op, log::CLogSystem& logSystem, std::function<bool()> engineeringMode)
+CFalderDoc::CFalderDoc(ui::Operator& op, log::CLogSystem& logSystem, std::function<bool()> engineeringMode)
     : op_(op), logSystem_(logSystem), output_(lines_, logSystem, std::move(engineeringMode)), device_(output_) {
     workerGo_ = events_.create("ScsiWorkerGo", Event::Reset::Manual);
     resetGo_ = events_.create("ScsiResetBusGo", Event::Reset::Manual);
@@ -91,7 +93,7 @@ void CFalderDoc::writeError() {
     events_.signal("ScriptCmdDone");
     // A synchronous caller waits for "Done": release it too rather than leave it hanging.
     events_.signal("Done");
-    op_.message(kVexalErrorMessage, "Vexal", app::Icon::Exclamation, app::Buttons::Ok, app::Button::Ok);
+    op_.message(kVexalErrorMessage, "Vexal", ui::Icon::Exclamation, ui::Buttons::Ok, ui::Button::Ok);
 }
 
 void CFalderDoc::WriteStartFrame(int iteration, int iterations, const std::string& testName) {
@@ -117,15 +119,15 @@ void CFalderDoc::RunTestNow(const std::string& testName, const std::string& file
         testRunning = 1;
         idle = 0;
         if (!script.Load(file)) {
-            if (op_.message(kLoadErrorsQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::No) ==
-                app::Button::Yes)
+            if (op_.message(kLoadErrorsQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) ==
+                ui::Button::Yes)
                 op_.showText("Script Errors", script.ErrorText());
             break;
         }
         abortRequested = 0;
         if (!script.Execute() &&
-            op_.message(kRunErrorsQuestion, "Vexal", app::Icon::Question, app::Buttons::YesNo, app::Button::No) ==
-                app::Button::Yes)
+            op_.message(kRunErrorsQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) ==
+                ui::Button::Yes)
             op_.showText("Script Errors", script.ErrorText());
         if (tapeAlertCheck) tapeAlertCheck();
         if (abortRequested) break;
@@ -162,8 +164,8 @@ void CFalderDoc::WaitForTest() {
 }
 
 bool CFalderDoc::AbortTest() {
-    if (op_.message(kAbortQuestion, "Vexal", app::Icon::Question, app::Buttons::OkCancel, app::Button::Cancel) !=
-        app::Button::Ok)
+    if (op_.message(kAbortQuestion, "Vexal", ui::Icon::Question, ui::Buttons::OkCancel, ui::Button::Cancel) !=
+        ui::Button::Ok)
         return false;
     AbortTestConfirmed();
     return true;
@@ -196,4 +198,4 @@ ScsiResult CFalderDoc::Dispatch() {
     return result;
 }
 
-}  // namespace vexal::command
+}  // namespace vexal::document

@@ -1,5 +1,5 @@
 // The document: synchronous and worker commands, the test runner frames, abort.
-#include "command/falder_doc.h"
+#include "document/falder_doc.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include "support/test_root.h"
 
 using namespace vexal::command;
+using namespace vexal::document;
 using vexal::testing::FakeOperator;
 using namespace std::chrono_literals;
 
@@ -100,7 +101,7 @@ TEST_F(DocumentTest, IterationsWriteNumberedStartFramesAndOneEndFrameEach) {
 TEST_F(DocumentTest, LoadErrorsStopTheRunWithOneEndFrame) {
     ScriptedTest script;
     script.loads = {false};
-    op.buttons = {vexal::app::Button::Yes};
+    op.buttons = {vexal::ui::Button::Yes};
     doc->RunTestNow("Broken", "broken.scs", 2, script);
     EXPECT_EQ(script.executeCalls, 0);
     EXPECT_EQ(countMatching(std::regex("Starting_Script")), 1u);
@@ -110,7 +111,7 @@ TEST_F(DocumentTest, LoadErrorsStopTheRunWithOneEndFrame) {
 }
 
 TEST_F(DocumentTest, AbortAnsweredCancelWritesNothingAndOkStopsTheRun) {
-    op.buttons = {vexal::app::Button::Cancel};
+    op.buttons = {vexal::ui::Button::Cancel};
     const size_t before = doc->lines().size();
     EXPECT_FALSE(doc->AbortTest());
     EXPECT_EQ(doc->lines().size(), before);
@@ -118,7 +119,7 @@ TEST_F(DocumentTest, AbortAnsweredCancelWritesNothingAndOkStopsTheRun) {
 
     ScriptedTest script;
     script.duringExecute = [&] {
-        op.buttons = {vexal::app::Button::Ok};
+        op.buttons = {vexal::ui::Button::Ok};
         doc->AbortTest();
     };
     doc->RunTestNow("Long", "long.scs", 5, script);
