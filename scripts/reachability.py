@@ -260,7 +260,9 @@ def configure_and_build(build_dir, want_gui, jobs):
         if done.returncode != 0:
             # Qt 6 missing: the cache is left half-made, so start it again without the GUI.
             gui = False
-            os.remove(os.path.join(build_dir, 'CMakeCache.txt'))
+            cache = os.path.join(build_dir, 'CMakeCache.txt')
+            if os.path.exists(cache):
+                os.remove(cache)
     if not gui:
         subprocess.run(base + ['-DVEXAL_GUI=OFF'], env=env, check=True, capture_output=True)
     programs = list(PROGRAMS if gui else PROGRAMS[:1])
