@@ -305,7 +305,9 @@ def main(argv=None):
         print(f'reachability: no link map in {build_dir}', file=sys.stderr)
         return 2
     object_root = os.path.join(build_dir, 'src', 'CMakeFiles', 'vexal_core.dir')
-    objects = sorted(glob.glob(os.path.join(object_root, '**', '*.o'), recursive=True))
+    # Objects of sources that were moved or deleted stay in the build folder: leave them out.
+    objects = sorted(o for o in glob.glob(os.path.join(object_root, '**', '*.o'), recursive=True)
+                     if os.path.exists(os.path.join(ROOT, 'src', os.path.relpath(o, object_root)[:-2])))
     if not objects:
         print(f'reachability: no object of vexal_core in {object_root}', file=sys.stderr)
         return 2
