@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/fingerprint_demand.h"
 #include "serial/port_setting.h"
 #include "serial/serial_session.h"
 
@@ -25,13 +26,7 @@ void PrepareScriptEngine(script::ScriptEngine& engine, Session& session, const S
     engine.setStepMode(setup.step);
     engine.setSuppressDialogs(setup.suppressDialogs);
     doc.suppressDialogs = setup.suppressDialogs;
-    ApplyFingerprintDemand(engine, app);
-}
-
-void ApplyFingerprintDemand(script::ScriptEngine& engine, const CFalderApp& app) {
-    // Filled by the fingerprint work; until then loads demand nothing.
-    (void)engine;
-    (void)app;
+    SetUpFingerprintDemand(engine, app);
 }
 
 bool EngineTestScript::Load(const std::string& file) {

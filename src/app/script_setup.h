@@ -28,12 +28,9 @@ struct ScriptRunSetup {
 };
 
 // Call before each run. The FUP statement's updater reads the operator's wizard privileges
-// when the statement runs, not when the run was set up.
+// when the statement runs, not when the run was set up; the fingerprint demand follows the
+// session's mode (app/fingerprint_demand.h).
 void PrepareScriptEngine(script::ScriptEngine& engine, Session& session, const ScriptRunSetup& setup);
-
-// Whether loads must find the script's fingerprint, decided from the session's mode; the
-// one place both front ends reach this decision through.
-void ApplyFingerprintDemand(script::ScriptEngine& engine, const CFalderApp& app);
 
 // The runner's test: loads and executes through the engine, closes what each run left
 // open (so each run's charts are kept), and remembers whether any load or run failed.

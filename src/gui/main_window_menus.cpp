@@ -98,6 +98,7 @@ void MainWindow::buildMenus() {
     if (eng) {
         QMenu* debug = tests->addMenu("&Debug");
         add(debug, {"actStepMode", "actSingleStep", "actStopScript"});
+        add(tests, {"", "actWriteFingerprint"});
         QMenu* mode = menu("&Mode");
         add(mode, {"actCustomerMode", "actEngineeringMode", "", "actSetDefaults", "", "actUseSg", "actUseIscsi",
                    "actUseVirtual"});

@@ -1,5 +1,5 @@
 // The Tests menu: Run Test, Abort Test and the Debug controls (Step Mode, Single Step,
-// Stop Script), and the runs on several devices.
+// Stop Script), Write Script Fingerprint, and the runs on several devices.
 #include "gui/main_window.h"
 
 #include <QAction>
@@ -9,6 +9,7 @@
 #include "gui/main_window_support.h"
 #include "gui/script_run.h"
 #include "gui/select_test_dialog.h"
+#include "script/fingerprint_file.h"
 
 namespace vexal::gui {
 
@@ -25,6 +26,7 @@ void MainWindow::createTestActions() {
     step->setCheckable(true);
     makeAction("actSingleStep", "Single S&tep", [this] { scriptRun_->singleStep(); }, QKeySequence(Qt::Key_F10));
     makeAction("actStopScript", "Sto&p Script", [this] { scriptRun_->stop(); }, QKeySequence("Shift+F5"));
+    makeAction("actWriteFingerprint", "Write Script &Fingerprint...", [this] { writeScriptFingerprint(); });
 }
 
 void MainWindow::runTestDialog() {
@@ -45,6 +47,16 @@ bool MainWindow::startScript(const std::string& path, const std::string& testNam
     const bool started = scriptRun_->start(path, testName, iterations, suppressDialogs);
     refresh();
     return started;
+}
+
+void MainWindow::writeScriptFingerprint() {
+    if (!app_.engineeringMode) return;
+    std::string path = (installPath() / "Scripts").string() + "/";
+    constexpr std::string_view kFilter = "Test Scripts (*.scs *.SCS)|*.scs;*.SCS|All Files (*)|*||";
+    if (!op_->chooseFile(ui::FileDialog::Open, "Write Script Fingerprint", kFilter, path) || path.empty()) return;
+    const script::FingerprintOutcome outcome = script::WriteFingerprintFile(path);
+    op_->message(outcome.message, "Vexal",
+                 outcome.result == script::FingerprintWrite::Written ? ui::Icon::Information : ui::Icon::Exclamation);
 }
 
 void MainWindow::abortTest() {

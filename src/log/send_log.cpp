@@ -1,5 +1,6 @@
 #include "log/send_log.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -57,8 +58,22 @@ MailRun runMailProgram(std::string_view program, std::string_view subject, const
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    // The mail client starts with every signal unblocked and at its default action: the
+    // program that starts it may block SIGINT/SIGTERM (for a watcher thread) and ignores
+    // SIGXFSZ.
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int s : {SIGINT, SIGTERM, SIGXFSZ, SIGPIPE}) sigaddset(&defaults, s);
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return {};
+    const int spawned = ::posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    ::posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) return {};
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) return {true, kMailFailure};

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "app/lost_log_line.h"
 #include "app/pass_phrases.h"
 #include "app/test_preparation.h"
@@ -124,6 +126,13 @@ TEST_F(CliSessionLayerTest, ReadinessCheckFollowsTheLastTestUnitReady) {
         EXPECT_NE(r.out.find(c.verdict), std::string::npos) << c.profile << r.out;
         EXPECT_NE(r.err.find(vexal::app::kCheckingReadiness), std::string::npos) << r.err;
     }
+    // --json: one document with the verdict and the last status.
+    const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual=" + alone, "--device", "0", "--json", "ready"}, 120);
+    EXPECT_EQ(r.exitCode, 0);
+    const auto j = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(j.is_object()) << r.out;
+    EXPECT_EQ(j["ready"], true);
+    EXPECT_EQ(j["status"].get<std::string>().rfind("SCSI_GOOD", 0), 0u) << r.out;
 }
 
 TEST_F(CliSessionLayerTest, SettingsAreCheckedBeforeTheyAreStored) {
@@ -288,10 +297,15 @@ TEST_F(CliSessionLayerTest, TheFirstLostLogLineIsReportedOnceWithItsReason) {
 }
 
 TEST_F(CliSessionLayerTest, SendLogHandsTheFileToTheMailProgram) {
-    // A stand-in for xdg-email: records its arguments, ends with the status asked for.
+    // A stand-in for xdg-email: records its arguments and the signals it starts with
+    // blocked (none, whatever vexal-cli blocks), ends with the status asked for. Perl,
+    // because a shell clears its signal mask when it starts.
     const fs::path args = root.path() / "mail-args.txt";
-    const std::string mailer = file("mailer.sh", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + args.string() +
-                                                     "\nexit ${MAIL_STATUS:-0}\n");
+    const fs::path blocked = root.path() / "mail-blocked.txt";
+    const std::string mailer = file(
+        "mailer.pl", "#!/usr/bin/perl\nopen(my $a, '>', '" + args.string() + "'); print $a \"$_\\n\" for @ARGV;\n" +
+                         "open(my $s, '<', '/proc/self/status'); open(my $b, '>', '" + blocked.string() +
+                         "'); print $b grep { /^SigBlk/ } <$s>;\nexit($ENV{MAIL_STATUS} // 0);\n");
     fs::permissions(mailer, fs::perms::owner_all);
     const std::string log = file("session.txt", "a log\n");
     struct Case {
@@ -313,6 +327,7 @@ TEST_F(CliSessionLayerTest, SendLogHandsTheFileToTheMailProgram) {
                                      log + "\n");
         if (c.message) EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         else EXPECT_EQ(r.err, "");
+        EXPECT_EQ(readAll(blocked), "SigBlk:\t0000000000000000\n");
     }
     // The file is asked for when not given: an answer names it.
     fs::remove(args);
