@@ -201,13 +201,6 @@ bool ChooseDumpToView(ui::Operator& op, const std::filesystem::path& startFolder
     return true;
 }
 
-bool ChooseAndOpenDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result) {
-    std::filesystem::path file;
-    if (!ChooseDumpToView(op, startFolder, file)) return false;
-    result = OpenDumpFile(op, file);
-    return true;
-}
-
 bool ConfirmViewerExit(ui::Operator& op, bool reportSaved) {
     if (reportSaved) return true;
     return op.message(kExitQuestion, kExitCaption, ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) ==

@@ -68,8 +68,6 @@ struct ViewerResult {
 ViewerResult OpenDumpFile(ui::Operator& op, const std::filesystem::path& dmz, const ExtractLimits& limits = {});
 // Asks for the .dmz (the dialog starts in `startFolder`); false when the operator cancelled.
 bool ChooseDumpToView(ui::Operator& op, const std::filesystem::path& startFolder, std::filesystem::path& chosen);
-// Asks for the .dmz, then OpenDumpFile. False when the operator cancelled.
-bool ChooseAndOpenDumpFile(ui::Operator& op, const std::filesystem::path& startFolder, ViewerResult& result);
 // Closing the viewer: true when it may close (a saved report, or the operator agrees).
 bool ConfirmViewerExit(ui::Operator& op, bool reportSaved);
 
