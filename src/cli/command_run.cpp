@@ -84,7 +84,7 @@ int runScript(CliContext& context, const RunOptions& options) {
     if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
     document::CFalderDoc& doc = session.doc();
 
-    script::ScriptEngine engine(&context.op());
+    script::ScriptEngine engine(&context.op(), &context.op());
     engine.setDocument(&doc);
     engine.setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting(),
                                                                     engine.events().find("KSerialDone").get()));

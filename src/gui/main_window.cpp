@@ -125,10 +125,11 @@ std::filesystem::path installPath() {
 
 }  // namespace
 
-MainWindow::MainWindow(ui::Operator* op, QWidget* parent)
+MainWindow::MainWindow(ui::Operator* op, QWidget* parent, script::ChartOutput* charts)
     : QMainWindow(parent),
       ownOperator_(op ? nullptr : std::make_unique<QtOperator>(this)),
       op_(op ? op : ownOperator_.get()),
+      charts_(op ? charts : static_cast<QtOperator*>(ownOperator_.get())),
       app_(*op_, *this),
       scanner_(*op_) {
     setObjectName("mainWindow");
@@ -137,7 +138,7 @@ MainWindow::MainWindow(ui::Operator* op, QWidget* parent)
     platform::SystemInfo(system);
     log_ = std::make_unique<log::CLogSystem>(*op_, system);
     doc_ = std::make_unique<document::CFalderDoc>(*op_, *log_, [this] { return app_.engineeringMode; });
-    scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_);
+    scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_, charts_);
     // The busy animation follows each command from its Sent line to its Done line.
     doc_->device().signals.busy = [this](bool busy) { commandBusy_ = busy; };
     colours_.load();

@@ -27,6 +27,7 @@ class QTimer;
 class QToolBar;
 
 namespace vexal::script {
+class ChartOutput;
 class ScriptEngine;
 }
 
@@ -53,7 +54,9 @@ class MainWindow : public QMainWindow, public app::StartupHooks {
     Q_OBJECT
 public:
     // `op`: the operator that answers questions; null makes the window's own Qt dialogs.
-    explicit MainWindow(ui::Operator* op = nullptr, QWidget* parent = nullptr);
+    // Without `op` the window makes a desktop operator of its own, which shows the script's
+    // charts too; with it, `charts` shows them (null: no chart windows).
+    explicit MainWindow(ui::Operator* op = nullptr, QWidget* parent = nullptr, script::ChartOutput* charts = nullptr);
     ~MainWindow() override;
 
     // The start-up sequence; false ends the program.
@@ -161,6 +164,7 @@ private:
 
     std::unique_ptr<ui::Operator> ownOperator_;
     ui::Operator* op_;
+    script::ChartOutput* charts_;
     app::CFalderApp app_;
     device::BusScanner scanner_;
     app::StartupState state_;

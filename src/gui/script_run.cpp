@@ -28,8 +28,8 @@ private:
     std::function<void()> loading_;  // on the runner's thread, before each load
 };
 
-ScriptRun::ScriptRun(document::CFalderDoc& doc, ui::Operator& op) : doc_(doc), op_(op) {
-    engine_ = std::make_unique<script::ScriptEngine>(&op_);
+ScriptRun::ScriptRun(document::CFalderDoc& doc, ui::Operator& op, script::ChartOutput* charts) : doc_(doc), op_(op) {
+    engine_ = std::make_unique<script::ScriptEngine>(&op_, charts);
     engine_->setDocument(&doc_);
     script_ = std::make_unique<Tracked>(*engine_, [this] {
         const command::CScsiDevice& d = doc_.device();

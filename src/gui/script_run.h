@@ -14,6 +14,7 @@
 #include "device/bus_scan.h"
 
 namespace vexal::script {
+class ChartOutput;
 class ScriptEngine;
 }
 
@@ -21,7 +22,8 @@ namespace vexal::gui {
 
 class ScriptRun {
 public:
-    ScriptRun(document::CFalderDoc& doc, ui::Operator& op);
+    // `charts` shows the script's charts; may be null.
+    ScriptRun(document::CFalderDoc& doc, ui::Operator& op, script::ChartOutput* charts);
     ~ScriptRun();
 
     // Starts the run on the document's test runner; false when one is still running.
