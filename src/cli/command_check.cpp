@@ -1,6 +1,8 @@
 // vexal-cli check: load a script (phases 1 to 3) and print its trail file.
 #include <iostream>
 
+#include "app/fingerprint_demand.h"
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
@@ -12,6 +14,9 @@
 namespace vexal::cli {
 
 int runCheck(CliContext& context, const std::string& script) {
+    // The mode decides whether the load demands the script's fingerprint, as a run's would.
+    CliSession session(context);
+    if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
     // SERIAL and BAUD pass only with a port: the one the SerialPort setting names. The
     // virtual drive's console needs its transport, which check otherwise never starts.
     const std::string port = serial::serialPortSetting();
@@ -23,10 +28,11 @@ int runCheck(CliContext& context, const std::string& script) {
     }
     script::ScriptEngine engine(&context.op());  // closes its port before the console goes
     engine.setSerialSession(std::make_shared<serial::SerialSession>(port));
+    app::SetUpFingerprintDemand(engine, session.app());
     const bool loaded = engine.Load(script);
     std::cout << engine.TrailText();
     if (!engine.TrailText().empty() && engine.TrailText().back() != '\n') std::cout << "\n";
-    return loaded ? kExitDone : kExitFailed;
+    return session.finish(loaded ? kExitDone : kExitFailed);
 }
 
 }  // namespace vexal::cli

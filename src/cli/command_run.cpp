@@ -10,6 +10,7 @@
 #include <iostream>
 #include <thread>
 
+#include "app/fingerprint_demand.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "firmware/firmware_update.h"
@@ -95,6 +96,7 @@ int runScript(CliContext& context, const RunOptions& options) {
         update.rescan.instance = kCliInstance;
         return firmware::FupFromScript(update, image);
     });
+    app::SetUpFingerprintDemand(engine, session.app());
     engine.setStepMode(options.step);
     engine.setSuppressDialogs(options.suppressDialogs);
     doc.suppressDialogs = options.suppressDialogs;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_context.h"
 #include "fadump/fadump_commands.h"
@@ -38,6 +39,9 @@ int runScript(CliContext& context, const RunOptions& options);
 
 // Loads a script without running it; 0 when it loads, 1 with load errors.
 int runCheck(CliContext& context, const std::string& script);
+// Writes each script's fingerprint file (engineering mode; 2 in customer mode); 1 when any
+// script could not be read or its fingerprint not written.
+int runFingerprint(CliContext& context, const std::vector<std::string>& scripts);
 int runSettings(CliContext& context, const std::string& action);
 // Stores `port` as the SerialPort setting when given, then shows the setting.
 int runSerialPort(CliContext& context, const std::optional<std::string>& port);

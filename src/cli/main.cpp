@@ -98,6 +98,12 @@ int main(int argc, char** argv) {
     auto* checkCommand = app.add_subcommand("check", "Load a script (phases 1 to 3) and print its trail file");
     checkCommand->add_option("SCRIPT", checkScript, "The .scs file (a bare name is also looked for in Scripts/)")
         ->required();
+    std::vector<std::string> fingerprintScripts;
+    auto* fingerprintCommand = app.add_subcommand(
+        "fingerprint", "Write the fingerprint file (.FPF) beside each script (engineering mode)");
+    fingerprintCommand
+        ->add_option("SCRIPT", fingerprintScripts, "The .scs files (a bare name is also looked for in Scripts/)")
+        ->required();
     std::string modeName;
     auto* modeCommand = app.add_subcommand("mode", "Switch to customer or engineering mode (kept for later runs)");
     modeCommand->add_option("MODE", modeName, "customer or engineering")->required()->check(CLI::IsMember({"customer", "engineering"}));
@@ -140,6 +146,7 @@ int main(int argc, char** argv) {
     else if (*faDumpViewCommand) rc = runFaDumpView(context, dumpFile);
     else if (*firmwareCommand) rc = runFirmware(context, firmwareOptions);
     else if (*checkCommand) rc = runCheck(context, resolveScriptPath(checkScript));
+    else if (*fingerprintCommand) rc = runFingerprint(context, fingerprintScripts);
     else if (*runCommand) {
         runOptions.script = resolveScriptPath(runOptions.script);
         rc = runScript(context, runOptions);

@@ -48,6 +48,7 @@
 #include "log/install_folder.h"
 #include "log/send_log.h"
 #include "platform/system_info.h"
+#include "script/fingerprint_file.h"
 
 namespace vexal::gui {
 namespace {
@@ -138,7 +139,7 @@ MainWindow::MainWindow(ui::Operator* op, QWidget* parent, script::ChartOutput* c
     platform::SystemInfo(system);
     log_ = std::make_unique<log::CLogSystem>(*op_, system);
     doc_ = std::make_unique<document::CFalderDoc>(*op_, *log_, [this] { return app_.engineeringMode; });
-    scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_, charts_);
+    scriptRun_ = std::make_unique<ScriptRun>(*doc_, *op_, app_, charts_);
     // The busy animation follows each command from its Sent line to its Done line.
     doc_->device().signals.busy = [this](bool busy) { commandBusy_ = busy; };
     colours_.load();
@@ -321,6 +322,7 @@ void MainWindow::createActions() {
     step->setCheckable(true);
     makeAction("actSingleStep", "Single S&tep", [this] { scriptRun_->singleStep(); }, QKeySequence(Qt::Key_F10));
     makeAction("actStopScript", "Sto&p Script", [this] { scriptRun_->stop(); }, QKeySequence("Shift+F5"));
+    makeAction("actWriteFingerprint", "Write Script &Fingerprint...", [this] { writeScriptFingerprint(); });
 
     for (const auto& c : kCommands) commandAction(c.name, c.text, c.code);
     actions_["actInquiry"]->setIcon(toolIcon(ToolImage::Inquiry));
@@ -504,6 +506,7 @@ void MainWindow::buildMenus() {
     if (eng) {
         QMenu* debug = tests->addMenu("&Debug");
         add(debug, {"actStepMode", "actSingleStep", "actStopScript"});
+        add(tests, {"", "actWriteFingerprint"});
         QMenu* mode = menu("&Mode");
         add(mode, {"actCustomerMode", "actEngineeringMode", "", "actSetDefaults", "", "actUseSg", "actUseIscsi",
                    "actUseVirtual"});
@@ -824,6 +827,16 @@ bool MainWindow::startScript(const std::string& path, const std::string& testNam
     const bool started = scriptRun_->start(path, testName, iterations, suppressDialogs);
     refresh();
     return started;
+}
+
+void MainWindow::writeScriptFingerprint() {
+    if (!app_.engineeringMode) return;
+    std::string path = (installPath() / "Scripts").string() + "/";
+    constexpr std::string_view kFilter = "Test Scripts (*.scs *.SCS)|*.scs;*.SCS|All Files (*)|*||";
+    if (!op_->chooseFile(ui::FileDialog::Open, "Write Script Fingerprint", kFilter, path) || path.empty()) return;
+    const script::FingerprintOutcome outcome = script::WriteFingerprintFile(path);
+    op_->message(outcome.message, "Vexal",
+                 outcome.result == script::FingerprintWrite::Written ? ui::Icon::Information : ui::Icon::Exclamation);
 }
 
 void MainWindow::abortTest() {

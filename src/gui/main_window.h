@@ -120,6 +120,9 @@ public:
     bool startScript(const std::string& path, const std::string& testName, int iterations, bool suppressDialogs);
     void enterCustomerMode();
     void enterEngineeringMode();
+    // Engineering mode: asks for a script and writes its fingerprint file beside it, so
+    // that it loads where a fingerprint is demanded; the outcome is shown.
+    void writeScriptFingerprint();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,5 +1,6 @@
 #include "gui/script_run.h"
 
+#include "app/fingerprint_demand.h"
 #include "script/script_engine.h"
 #include "serial/port_setting.h"
 #include "serial/serial_session.h"
@@ -28,7 +29,9 @@ private:
     std::function<void()> loading_;  // on the runner's thread, before each load
 };
 
-ScriptRun::ScriptRun(document::CFalderDoc& doc, ui::Operator& op, script::ChartOutput* charts) : doc_(doc), op_(op) {
+ScriptRun::ScriptRun(document::CFalderDoc& doc, ui::Operator& op, const app::CFalderApp& app,
+                     script::ChartOutput* charts)
+    : doc_(doc), op_(op), app_(app) {
     engine_ = std::make_unique<script::ScriptEngine>(&op_, charts);
     engine_->setDocument(&doc_);
     script_ = std::make_unique<Tracked>(*engine_, [this] {
@@ -53,6 +56,7 @@ bool ScriptRun::startOnDevices(device::BusScanner& scanner, const std::vector<in
     doc_.WaitForTest();
     if (severalThread_.joinable()) severalThread_.join();
     engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
+    app::SetUpFingerprintDemand(*engine_, app_);
     engine_->setStepMode(stepMode_);
     engine_->setSuppressDialogs(test.suppressDialogs);
     running_ = true;
@@ -72,6 +76,7 @@ bool ScriptRun::start(const std::string& path, const std::string& testName, int 
     if (severalThread_.joinable()) severalThread_.join();
     severalDevices_ = false;
     engine_->setSerialSession(std::make_shared<serial::SerialSession>(serial::serialPortSetting()));
+    app::SetUpFingerprintDemand(*engine_, app_);
     engine_->setStepMode(stepMode_);
     engine_->setSuppressDialogs(suppressDialogs);
     doc_.suppressDialogs = suppressDialogs;

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/falder_app.h"
 #include "document/falder_doc.h"
 #include "document/multi_device_run.h"
 #include "device/bus_scan.h"
@@ -22,8 +23,10 @@ namespace vexal::gui {
 
 class ScriptRun {
 public:
-    // `charts` shows the script's charts; may be null.
-    ScriptRun(document::CFalderDoc& doc, ui::Operator& op, script::ChartOutput* charts);
+    // `app` gives the mode and remembered pass phrase that decide, at each start, whether
+    // the run's loads demand the script's fingerprint. `charts` shows the script's charts;
+    // may be null.
+    ScriptRun(document::CFalderDoc& doc, ui::Operator& op, const app::CFalderApp& app, script::ChartOutput* charts);
     ~ScriptRun();
 
     // Starts the run on the document's test runner; false when one is still running.
@@ -63,6 +66,7 @@ private:
 
     document::CFalderDoc& doc_;
     ui::Operator& op_;
+    const app::CFalderApp& app_;
     std::unique_ptr<script::ScriptEngine> engine_;
     std::unique_ptr<Tracked> script_;
     std::atomic<bool> running_{false};

@@ -73,15 +73,10 @@ std::string SerialPort::status() const {
     return status_;
 }
 
-bool SerialPort::open(const std::string& name, uint32_t notifyFlags, MessageTarget* window, uint32_t messageId,
-                      SerialCallback callback) {
+bool SerialPort::open(const std::string& name, uint32_t notifyFlags, SerialCallback callback) {
     if (isOpen()) return setStatus(status::kPortAlreadyInUse, false);
     if (name.empty()) return setStatus(status::kInvalidPortName, false);
     if ((notifyFlags & kNotifyCallback) && !callback) return setStatus(status::kInvalidFunctionAddress, false);
-    if (notifyFlags & kNotifyMessage) {
-        if (messageId < kFirstMessageId || messageId > kLastMessageId) return setStatus(status::kInvalidMessageId, false);
-        if (!window) return setStatus(status::kInvalidWindowHandle, false);
-    }
     const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake < 0) return setStatus(status::kErrorCreatingIoEventObjects, false);
 
@@ -117,9 +112,6 @@ bool SerialPort::open(const std::string& name, uint32_t notifyFlags, MessageTarg
     name_ = name;
     {
         std::lock_guard lock(mutex_);
-        notifyFlags_ = notifyFlags;
-        window_ = window;
-        messageId_ = messageId;
         if (callback) callback_ = std::move(callback);
         status_ = status::kOk;
     }
@@ -276,30 +268,6 @@ Timeouts SerialPort::timeouts() const {
     return timeouts_;
 }
 
-bool SerialPort::setMessageId(uint32_t id) {
-    if (id < kFirstMessageId || id > kLastMessageId) return setStatus(status::kInvalidMessageId, false);
-    std::lock_guard lock(mutex_);
-    messageId_ = id;
-    status_ = status::kOk;
-    return true;
-}
-
-bool SerialPort::setWindow(MessageTarget* window) {
-    if (!window) return setStatus(status::kInvalidWindowHandle, false);
-    std::lock_guard lock(mutex_);
-    window_ = window;
-    status_ = status::kOk;
-    return true;
-}
-
-bool SerialPort::setDelivery(int kind) {
-    if (kind != 0 && kind != 1) return setStatus(status::kInvalidMessageType, false);
-    std::lock_guard lock(mutex_);
-    delivery_ = static_cast<Delivery>(kind);
-    status_ = status::kOk;
-    return true;
-}
-
 bool SerialPort::setCallback(SerialCallback callback) {
     if (!callback) return setStatus(status::kInvalidCallbackFunctionAddress, false);
     std::lock_guard lock(mutex_);
@@ -404,21 +372,12 @@ std::vector<uint8_t> SerialPort::receiveStore() const {
 void SerialPort::notify(uint32_t eventBits, std::span<const uint8_t> data) {
     if (!notifyReceived_ && (eventBits & events::kReceived)) return;
     SerialCallback callback;
-    MessageTarget* window = nullptr;
-    uint32_t flags = 0, messageId = 0;
-    Delivery delivery = Delivery::Send;
     {
         std::lock_guard lock(mutex_);
         callback = callback_;
-        window = window_;
-        flags = notifyFlags_;
-        messageId = messageId_;
-        delivery = delivery_;
     }
     // Without flags a callback given later still hears the port (the engine's use).
-    if (callback && (flags & kNotifyCallback || !(flags & kNotifyMessage))) callback(eventBits, data);
-    if ((flags & kNotifyMessage) && window)
-        window->deliver(messageId, static_cast<uint32_t>(data.size()) * 65536u + eventBits, data, delivery);
+    if (callback) callback(eventBits, data);
 }
 
 void SerialPort::watch() {

@@ -1,7 +1,7 @@
 #pragma once
 // A serial port on termios: opened exclusively, raw, with a watcher thread that waits in
 // poll() for received bytes and line events, keeps them in the receive store and hands
-// them to the owner's callback and/or message target. Every operation returns success or
+// them to the owner's callback. Every operation returns success or
 // failure and leaves its outcome in status(); nothing throws.
 #include <atomic>
 #include <cstdint>
@@ -19,21 +19,6 @@ namespace vexal::serial {
 
 // Bits of the notification flags given to open().
 inline constexpr uint32_t kNotifyCallback = 1;
-inline constexpr uint32_t kNotifyMessage = 2;
-// The message identifiers a message target accepts.
-inline constexpr uint32_t kFirstMessageId = 1024;
-inline constexpr uint32_t kLastMessageId = 33791;
-
-enum class Delivery { Send = 0, Post = 1 };
-
-// Where notifications go when kNotifyMessage is set: a window of the front end. `wParam` is
-// count × 65536 + event bits; `data` the received bytes, empty for other events. A target
-// that keeps the data past the call (Post) copies them.
-class MessageTarget {
-public:
-    virtual ~MessageTarget() = default;
-    virtual void deliver(uint32_t messageId, uint32_t wParam, std::span<const uint8_t> data, Delivery kind) = 0;
-};
 
 // (event bits, received bytes): called on the watcher thread.
 using SerialCallback = std::function<void(uint32_t events, std::span<const uint8_t> data)>;
@@ -49,8 +34,7 @@ public:
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    bool open(const std::string& name, uint32_t notifyFlags = 0, MessageTarget* window = nullptr,
-              uint32_t messageId = 0, SerialCallback callback = {});
+    bool open(const std::string& name, uint32_t notifyFlags = 0, SerialCallback callback = {});
     bool close();
     bool isOpen() const { return fd_ >= 0; }
     const std::string& name() const { return name_; }
@@ -87,9 +71,6 @@ public:
     uint32_t eventMask() const { return eventMask_.load(); }
     bool setTimeouts(const Timeouts& timeouts);
     Timeouts timeouts() const;
-    bool setMessageId(uint32_t id);
-    bool setWindow(MessageTarget* window);
-    bool setDelivery(int kind);
     bool setCallback(SerialCallback callback);
     // Whether received data are handed on (default on).
     void setNotifyReceived(bool on) { notifyReceived_ = on; }
@@ -128,10 +109,6 @@ private:
     Timeouts timeouts_;
     std::atomic<uint32_t> eventMask_{events::kDefaultMask};
     std::atomic<bool> notifyReceived_{true};
-    uint32_t notifyFlags_ = 0;
-    MessageTarget* window_ = nullptr;
-    uint32_t messageId_ = 0;
-    Delivery delivery_ = Delivery::Send;
     SerialCallback callback_;
     std::string status_ = "S_OK";
     mutable std::mutex storeMutex_;

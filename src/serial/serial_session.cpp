@@ -15,7 +15,7 @@ SerialSession::~SerialSession() {
 
 bool SerialSession::ensureOpen() {
     if (port_.isOpen()) return true;
-    return port_.open(resolveSerialPort(setting_), kNotifyCallback, nullptr, 0,
+    return port_.open(resolveSerialPort(setting_), kNotifyCallback,
                       [this](uint32_t bits, std::span<const uint8_t> data) {
                           if (bits & events::kReceived) transaction_.onBytes(data);
                       });

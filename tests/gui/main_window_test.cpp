@@ -214,6 +214,64 @@ private Q_SLOTS:
         QVERIFY(findRow(*w.logView(), "second message") >= 0);
     }
 
+    // Customer mode with no pass phrase remembered loads a script only with its fingerprint;
+    // the engineering-mode action writes one for the script the operator picks.
+    void fingerprintIsDemandedInCustomerModeAndWrittenFromTheTestsMenu() {
+        gui::MainWindow& w = startWindow(false);
+        const auto folder = log::lookUpInstallPath().path / "Scripts";
+        std::filesystem::create_directories(folder);
+        const auto script = folder / "PRINTED.SCS";
+        std::ofstream(script) << "DESCRIPTION Printed\nStart:\nMSG the printed script ran\nEXIT 0\n";
+        auto runToTheEnd = [&] {
+            const size_t ends = countRows(*w.logView(), "Ending_Script");
+            if (!w.startScript(script.string(), "PRINTED", 1, false)) return false;
+            return waitFor([&] {
+                w.refresh();
+                return !w.scriptRunning() && size_t(countRows(*w.logView(), "Ending_Script")) == ends + 1;
+            });
+        };
+        auto shownErrors = [&] {
+            std::string shown;
+            for (const auto& call : op_->calls)
+                if (call.kind == "showText") shown += call.text;
+            return shown;
+        };
+
+        op_->buttons = {ui::Button::Yes};  // view the load errors
+        QVERIFY(runToTheEnd());
+        QCOMPARE(findRow(*w.logView(), "the printed script ran"), -1);
+        QVERIFY(shownErrors().find("K_PHASE1_FILE_FINGERPRINT_ERROR") != std::string::npos);
+
+        // Customer mode offers no such action, and the action does nothing there.
+        auto testsMenuHas = [&](const char* name) {
+            for (QAction* menu : w.menuBar()->actions())
+                if (menu->text().remove('&') == "Tests" && menu->menu()->actions().contains(w.action(name))) return true;
+            return false;
+        };
+        QVERIFY(!testsMenuHas("actWriteFingerprint"));
+        op_->texts = {script.string()};
+        w.action("actWriteFingerprint")->trigger();
+        QVERIFY(!std::filesystem::exists(folder / "PRINTED.FPF"));
+
+        app::WriteSetting("PasswordSet", 1);
+        app::WriteSetting("Password", app::engineeringDigest());
+        w.application().settings.passwordSet = 1;
+        w.application().settings.password = app::engineeringDigest();
+        w.enterEngineeringMode();
+        QVERIFY(w.application().engineeringMode);
+        QVERIFY(testsMenuHas("actWriteFingerprint"));
+        w.action("actWriteFingerprint")->trigger();
+        QVERIFY(std::filesystem::exists(folder / "PRINTED.FPF"));
+        QCOMPARE(op_->messages().back(), "Fingerprint written: " + (folder / "PRINTED.FPF").string());
+        QCOMPARE(op_->calls.back().icon, ui::Icon::Information);
+
+        // Back in customer mode with the pass phrase forgotten, the script now loads.
+        w.enterCustomerMode();
+        w.application().settings.passwordSet = 0;
+        QVERIFY(runToTheEnd());
+        QVERIFY(findRow(*w.logView(), "the printed script ran") >= 0);
+    }
+
     void stopEndsAStepModeRun() {
         gui::MainWindow& w = startWindow(true);
         const auto folder = log::lookUpInstallPath().path / "Scripts";

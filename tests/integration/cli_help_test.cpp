@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "support/fingerprinted_script.h"
 #include "support/process_runner.h"
 #include "support/test_root.h"
 
@@ -24,7 +25,7 @@ const char* const kCommands[] = {
     "send-diagnostic", "receive-diagnostic", "prevent", "allow", "reserve", "release", "init-element-status",
     "log-select", "bus-reset", "timeout", "test", "tape-log", "read-structure", "debug-trace", "log-sense",
     "tape-alerts", "mam", "eeprom", "load-count-threshold", "fadump", "fadump-view", "firmware", "fup-tape", "run",
-    "check", "mode", "settings", "serial-port",
+    "check", "fingerprint", "mode", "settings", "serial-port",
 };
 
 // The command names of the SUBCOMMANDS section of `vexal-cli --help`.
@@ -106,7 +107,8 @@ TEST(CliHelpTest, ABareScriptNameIsFoundInTheScriptsFolderSeededFromTheShippedOn
     vexal::testing::TempRoot root;
     const auto shipped = root.path() / "share";
     std::filesystem::create_directories(shipped / "Scripts");
-    std::ofstream(shipped / "Scripts/SMOKE.SCS") << "DESCRIPTION Smoke\nStart:\nBYTE b\nb = 1\nEXIT 0\n";
+    vexal::testing::writeFingerprintedScript(shipped / "Scripts/SMOKE.SCS",
+                                             "DESCRIPTION Smoke\nStart:\nBYTE b\nb = 1\nEXIT 0\n");
     ShippedData env(shipped);
 
     // Letter case and the extension are not needed.
@@ -116,6 +118,7 @@ TEST(CliHelpTest, ABareScriptNameIsFoundInTheScriptsFolderSeededFromTheShippedOn
         EXPECT_NE(r.out.find("Phase 3 Complete."), std::string::npos) << name << ": " << r.out;
     }
     EXPECT_TRUE(std::filesystem::exists(root.path() / "data/Korvane/Vexal/Scripts/SMOKE.SCS"));
+    EXPECT_TRUE(std::filesystem::exists(root.path() / "data/Korvane/Vexal/Scripts/SMOKE.FPF"));
 
     // A name that is nowhere is reported as the user typed it.
     const auto r = runProcess(VEXAL_CLI_PATH, {"check", "NOWHERE.SCS"});

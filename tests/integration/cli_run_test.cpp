@@ -8,6 +8,7 @@
 
 #include "integration/tgtd_suite.h"
 #include "integration/watchdog.h"
+#include "support/fingerprinted_script.h"
 #include "support/process_runner.h"
 #include "support/test_root.h"
 
@@ -17,7 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kExamples = fs::path(VEXAL_SOURCE_DIR) / "examples" / "scripts";
+// The example scripts as the build ships them, with their fingerprints: they run in
+// customer mode with no pass phrase remembered.
+const fs::path kExamples = VEXAL_EXAMPLES_DIR;
 
 size_t count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -33,9 +36,7 @@ protected:
         return runProcess(VEXAL_CLI_PATH, full, 120);
     }
     std::string script(const std::string& name, const std::string& text) {
-        const fs::path path = root.path() / name;
-        std::ofstream(path) << text;
-        return path.string();
+        return vexal::testing::writeFingerprintedScript(root.path() / name, text).string();
     }
     vexal::testing::TempRoot root;
     vexal::testing::Watchdog watchdog{std::chrono::seconds(300), "a script run"};

@@ -19,6 +19,7 @@
 #include "script/results_database.h"
 #include "script/scramble.h"
 #include "script/script_files.h"
+#include "support/fingerprinted_script.h"
 #include "support/process_runner.h"
 #include "support/test_root.h"
 
@@ -181,6 +182,7 @@ TEST(FileFaultTest, ScrambledScriptOnAFullDiskStaysLoadable) {
     const fs::path script = root.path() / "LOCKED.SCS";
     const std::string scrambled = vexal::script::Scramble(plain, vexal::script::LockMode::HighBit);
     writeText(script, scrambled);
+    ASSERT_TRUE(vexal::testing::fingerprintScript(script));  // of the plain text
 
     const pid_t child = fork();
     if (child == 0) {

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "integration/watchdog.h"
+#include "support/fingerprinted_script.h"
 #include "support/process_runner.h"
 #include "support/test_root.h"
 
@@ -24,8 +25,7 @@ class HostileInputTest : public ::testing::Test {
 protected:
     fs::path write(const std::string& name, const std::string& text) {
         const fs::path path = root.path() / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
+        return vexal::testing::writeFingerprintedScript(path, text);
     }
     vexal::testing::TempRoot root;
     vexal::testing::Watchdog watchdog{300s, "a hostile input test"};

@@ -39,6 +39,7 @@
 #include "log/install_folder.h"
 #include "platform/settings_store.h"
 #include "support/fake_operator.h"
+#include "support/fingerprinted_script.h"
 #include "support/test_root.h"
 #include "gui/window_fixture.h"
 
@@ -289,7 +290,9 @@ private Q_SLOTS:
 
     void testPreparationWizardOnTheVirtualDrive() {
         gui::MainWindow& w = startWindow(false);
-        writeScript("QUICK", "DESCRIPTION Quick\nStart:\nMSG quick test ran\nEXIT 0\n");
+        // Customer mode with nothing remembered: the test needs its fingerprint to load.
+        const auto quick = writeScript("QUICK", "DESCRIPTION Quick\nStart:\nMSG quick test ran\nEXIT 0\n");
+        QVERIFY(testing::fingerprintScript(quick));
         gui::TestPreparationWizard* wizard = w.openTestPreparationWizard();
         QVERIFY(wizard);
         wizard->nextButton()->click();
@@ -308,6 +311,26 @@ private Q_SLOTS:
             w.refresh();
             return !w.scriptRunning() && countRows(*w.logView(), "Ending_Script") == 1;
         }));
+        QCOMPARE(countRows(*w.logView(), "quick test ran"), 1);
+    }
+
+    // Each drive's load of a run on several devices is held to the fingerprint demand too.
+    void severalDevicesInCustomerModeLoadOnlyAFingerprintedTest() {
+        gui::MainWindow& w = startWindow(false);
+        const auto script = writeScript("EACH", "DESCRIPTION Each\nStart:\nMSG ran on a drive\nEXIT 0\n");
+        auto runOnTheDrive = [&] {
+            const int ends = countRows(*w.logView(), "Ending_Script");
+            return w.startOnDevices({0}, script.string(), "EACH", 1, false, false) && waitFor([&] {
+                       w.refresh();
+                       return !w.scriptRunning() && countRows(*w.logView(), "Ending_Script") == ends + 1;
+                   });
+        };
+        QVERIFY(runOnTheDrive());
+        QCOMPARE(countRows(*w.logView(), "ran on a drive"), 0);
+        QVERIFY(saidMessage(*op_, document::kLoadErrorsQuestion));
+        QVERIFY(testing::fingerprintScript(script));
+        QVERIFY(runOnTheDrive());
+        QCOMPARE(countRows(*w.logView(), "ran on a drive"), 1);
     }
 
     void severalDevicesRunTheTestOnEach() {

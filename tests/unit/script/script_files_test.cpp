@@ -2,6 +2,7 @@
 // trail file; SD.txt.
 #include "script/description_file.h"
 #include "script/fingerprint.h"
+#include "script/fingerprint_file.h"
 #include "script/scramble.h"
 #include "script/script_error_codes.h"
 #include "script_fixture.h"
@@ -220,6 +221,59 @@ TEST_F(ScriptTest, AnIncludedFileNeedsItsFingerprintToo) {
     EXPECT_EQ(onlyCode(), err::K_PHASE1_INCLUDE_SEQ_FILE_ERROR);
     writeFile(scripts / "INC.FPF", MakeFingerprint("MSG a\n"));
     EXPECT_TRUE(engine.Load(path.string()));
+}
+
+TEST_F(ScriptTest, AWrittenFingerprintMatchesThePlainTextAndLeavesTheScriptAlone) {
+    const std::string plain = "DESCRIPTION d\nStart:\nMSG written\n";
+    engine.setFingerprintDemand(true);
+    for (LockMode mode : {LockMode::Plain, LockMode::HighBit, LockMode::Nibbles, LockMode::Rotated}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        const std::string stored = mode == LockMode::Plain ? plain : Scramble(plain, mode);
+        const fs::path path = write("W.SCS", stored);
+        fs::remove(scripts / "W.FPF");
+        const FingerprintOutcome outcome = WriteFingerprintFile(path);
+        ASSERT_EQ(outcome.result, FingerprintWrite::Written) << outcome.message;
+        EXPECT_EQ(outcome.fingerprint, scripts / "W.FPF");
+        EXPECT_EQ(readFile(path), stored);
+        EXPECT_EQ(readFile(scripts / "W.FPF"), MakeFingerprint(plain));
+        EXPECT_TRUE(engine.Load(path.string())) << trail().back();
+    }
+}
+
+TEST_F(ScriptTest, WritingAFingerprintKeepsToTheNamesAndRightsOfWhatIsThere) {
+    // The loader finds "w.fpf" for "W.SCS": that file is replaced, no second one made.
+    const fs::path path = write("W.SCS", "MSG a\n");
+    writeFile(scripts / "w.fpf", std::string(128, 'x'));
+    ASSERT_EQ(WriteFingerprintFile(scripts / "w.scs").result, FingerprintWrite::Written);
+    EXPECT_EQ(readFile(scripts / "w.fpf"), MakeFingerprint("MSG a\n"));
+    EXPECT_FALSE(fs::exists(scripts / "W.FPF"));
+
+    // A new file may be read by whoever may read the script, never executed.
+    fs::remove(scripts / "w.fpf");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::owner_exec);
+    ASSERT_EQ(WriteFingerprintFile(path).result, FingerprintWrite::Written);
+    EXPECT_EQ(fs::status(scripts / "W.FPF").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    const struct {
+        fs::path script;
+        FingerprintWrite result;
+    } refusals[] = {
+        {scripts / "NONE.SCS", FingerprintWrite::ScriptUnreadable},
+        {scripts, FingerprintWrite::ScriptUnreadable},
+        {write("BIN.SCS", std::string("MSG\0", 4)), FingerprintWrite::NotText},
+        {scripts / "W.FPF", FingerprintWrite::NotAScript},
+    };
+    const std::string before = readFile(scripts / "W.FPF");
+    for (const auto& r : refusals) {
+        const FingerprintOutcome outcome = WriteFingerprintFile(r.script);
+        EXPECT_EQ(outcome.result, r.result) << r.script;
+        EXPECT_FALSE(outcome.message.empty());
+    }
+    EXPECT_EQ(readFile(scripts / "W.FPF"), before);
+    EXPECT_FALSE(fs::exists(scripts / "NONE.FPF"));
+    EXPECT_FALSE(fs::exists(scripts / "BIN.FPF"));
 }
 
 TEST(FingerprintTest, PathSumAndDemand) {

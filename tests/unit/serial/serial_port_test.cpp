@@ -44,40 +44,25 @@ struct Received {
     }
 };
 
-struct Window : MessageTarget {
-    std::mutex mutex;
-    std::vector<uint32_t> wParams;
-    void deliver(uint32_t id, uint32_t wParam, std::span<const uint8_t>, Delivery) override {
-        std::lock_guard lock(mutex);
-        if (id == 2000) wParams.push_back(wParam);
-    }
-};
-
 TEST(SerialPortTest, OpenRefusals) {
     PtyPeer peer;
     ASSERT_TRUE(peer.ok());
-    Window window;
     struct Case {
         std::string name;
         uint32_t flags;
-        MessageTarget* window;
-        uint32_t id;
         bool callback;
         std::string status;
     };
     const std::vector<Case> cases = {
-        {"", 0, nullptr, 0, false, status::kInvalidPortName},
-        {peer.path(), kNotifyCallback, nullptr, 0, false, status::kInvalidFunctionAddress},
-        {peer.path(), kNotifyMessage, &window, 1023, false, status::kInvalidMessageId},
-        {peer.path(), kNotifyMessage, &window, 33792, false, status::kInvalidMessageId},
-        {peer.path(), kNotifyMessage, nullptr, 2000, false, status::kInvalidWindowHandle},
-        {"/nonexistent/ttyS0", 0, nullptr, 0, false, status::systemError(ENOENT)},
-        {"/dev/null", 0, nullptr, 0, false, status::systemError(ENOTTY)},
+        {"", 0, false, status::kInvalidPortName},
+        {peer.path(), kNotifyCallback, false, status::kInvalidFunctionAddress},
+        {"/nonexistent/ttyS0", 0, false, status::systemError(ENOENT)},
+        {"/dev/null", 0, false, status::systemError(ENOTTY)},
     };
     for (const auto& c : cases) {
         SerialPort port;
         Received r;
-        EXPECT_FALSE(port.open(c.name, c.flags, c.window, c.id, c.callback ? r.callback() : SerialCallback{})) << c.name;
+        EXPECT_FALSE(port.open(c.name, c.flags, c.callback ? r.callback() : SerialCallback{})) << c.name;
         EXPECT_EQ(port.status(), c.status) << c.name << " " << c.flags;
         EXPECT_FALSE(port.isOpen());
     }
@@ -180,8 +165,6 @@ TEST(SerialPortTest, OpenPortAppliesSettingsAndRestoresRefusedOnes) {
     EXPECT_TRUE(port.setStopBits(StopBits::Two));
     EXPECT_EQ(port.stopBits(), StopBits::Two);
     EXPECT_EQ(port.baudRate(), 38400u);
-    EXPECT_FALSE(port.setDelivery(2));
-    EXPECT_EQ(port.status(), status::kInvalidMessageType);
     EXPECT_FALSE(port.setCallback({}));
     EXPECT_EQ(port.status(), status::kInvalidCallbackFunctionAddress);
 }
@@ -191,24 +174,11 @@ TEST(SerialPortTest, WatcherHandsOnReceivedBytesAndKeepsThem) {
     ASSERT_TRUE(peer.ok());
     SerialPort port;
     Received r;
-    Window window;
-    ASSERT_TRUE(port.open(peer.path(), kNotifyCallback | kNotifyMessage, &window, 2000, r.callback()));
+    ASSERT_TRUE(port.open(peer.path(), kNotifyCallback, r.callback()));
     peer.send("hello");
     ASSERT_TRUE(r.waitFor(5));
     EXPECT_EQ(r.bytes, "hello");
     for (uint32_t ev : r.events) EXPECT_EQ(ev, events::kReceived);
-    // The message may reach the window just after the callback has had the bytes.
-    auto messagedBytes = [&] {
-        std::lock_guard lock(window.mutex);
-        uint32_t total = 0;
-        for (uint32_t w : window.wParams) {
-            EXPECT_EQ(w & 0xFFFF, events::kReceived);
-            total += w >> 16;
-        }
-        return total;
-    };
-    for (int i = 0; i < 200 && messagedBytes() < 5; ++i) std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(messagedBytes(), 5u);
     const auto store = port.receiveStore();
     EXPECT_EQ(std::string(store.begin(), store.end()), "hello");
     port.clearReceiveStore();
@@ -227,7 +197,7 @@ TEST(SerialPortTest, FarEndGoneIsReportedOnceAndCloseStaysPrompt) {
     ASSERT_TRUE(peer->ok());
     SerialPort port;
     Received r;
-    ASSERT_TRUE(port.open(peer->path(), kNotifyCallback, nullptr, 0, r.callback()));
+    ASSERT_TRUE(port.open(peer->path(), kNotifyCallback, r.callback()));
     peer.reset();
     {
         std::unique_lock lock(r.mutex);
