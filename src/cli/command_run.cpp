@@ -104,7 +104,7 @@ int runScript(CliContext& context, const RunOptions& options) {
     }
     document::CFalderDoc& doc = session.doc();
 
-    script::ScriptEngine engine(&context.op());
+    script::ScriptEngine engine(&context.op(), &context.op());
     app::ScriptRunSetup setup;
     setup.scanner = &context.scanner();
     setup.config = context.config();

@@ -220,7 +220,7 @@ void TerminalOperator::progressEnd() {
     progressActive_ = false;
 }
 
-bool TerminalOperator::chartClose(const ui::ChartModel& chart, std::string& note) {
+bool TerminalOperator::chartClose(const script::ChartModel& chart, std::string& note) {
     // The tag becomes part of a file name: only letters, digits, '-' and '_' are kept.
     std::string tag;
     for (char c : chart.tag) tag.push_back(std::isalnum(static_cast<unsigned char>(c)) || c == '-' ? c : '_');

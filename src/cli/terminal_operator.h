@@ -1,16 +1,18 @@
 #pragma once
 // The Operator on a terminal: messages are printed with their icon word; questions are
 // asked when stdin is a terminal, otherwise answered from --yes/--no/--answers or by the
-// default button, and the answer is printed. Progress bars go to stderr.
+// default button, and the answer is printed. Progress bars go to stderr; a script's charts
+// become SVG files.
 #include <cstdio>
 #include <deque>
 #include <string>
 
 #include "operator/operator.h"
+#include "script/chart_output.h"
 
 namespace vexal::cli {
 
-class TerminalOperator : public ui::Operator {
+class TerminalOperator : public ui::Operator, public script::ChartOutput {
 public:
     enum class Policy { Ask, Yes, No };
 
@@ -34,7 +36,7 @@ public:
     void pace(std::chrono::milliseconds) override {}
     // A script's chart has no window here: when it closes it is written as an SVG picture
     // to the Logs folder, and the note names the file.
-    bool chartClose(const ui::ChartModel& chart, std::string& note) override;
+    bool chartClose(const script::ChartModel& chart, std::string& note) override;
 
     // Reads the --answers file: one answer a line. False when it cannot be read.
     static bool loadAnswers(const std::string& path, std::deque<std::string>& answers);

@@ -6,6 +6,7 @@
 #include "command/scsi_device.h"
 #include "device/bus_scan.h"
 #include "device/drive_family.h"
+#include "device/inquiry_lines.h"
 #include "platform/settings_store.h"
 
 namespace vexal::command {
@@ -13,8 +14,7 @@ namespace {
 
 constexpr uint8_t kInquiryLength = 64;
 
-std::string_view yesNo(bool b) { return b ? "Yes" : "No"; }
-
+// The product family of byte 36 as the INQUIRY command names it.
 struct FamilyRange {
     uint8_t low, high;
     std::string_view text;
@@ -31,42 +31,10 @@ constexpr std::array<FamilyRange, 8> kProductFamilies{{
     {0xC0, 0xCF, "300.0 / 600.0 GB"},
 }};
 
-constexpr std::array<std::string_view, 13> kVersionFields{
-    "   Firmware Major Version: {}",     "   Firmware Minor Version: {}",       "   EEPROM Format Major Version: {}",
-    "   EEPROM Format Minor Version: {}", "   Firmware Personality: {}",        "   Firmware SubPersonality: {}",
-    "   TapeDir Format Version: {}",     "   Controller Hardware Version: {}",  "   Drive EEPROM Version: {}",
-    "   Drive Hardware Version: {}",     "   Media Loader Firmware Version: {}", "   Media Loader Hardware Version: {}",
-    "   Media Loader Mechanical Version: {}"};
-
-struct CapabilityBit {
-    size_t byte;
-    uint8_t mask;
-    std::string_view label;
-};
-
-constexpr std::array<CapabilityBit, 8> kCapabilities{{
-    {6, 0x08, "   Media Chngr Present: "},
-    {7, 0x01, "   SftRe: "},
-    {7, 0x02, "   Tagged Command Queuing: "},
-    {7, 0x08, "   Linked Commands Support: "},
-    {7, 0x10, "   Synchronous Data Transfers: "},
-    {7, 0x20, "   16-bit Data Transfer Support: "},
-    {7, 0x40, "   32-bit Data Transfer Support: "},
-    {7, 0x80, "   Relative Addressing: "},
-}};
-
 std::string_view productFamily(uint8_t byte36) {
     for (const auto& r : kProductFamilies)
         if (byte36 >= r.low && byte36 <= r.high) return r.text;
     return "Unknown";
-}
-
-std::string_view releasedFirmware(uint8_t byte36) {
-    switch (byte36 & 0x0F) {
-    case 0: return "Field Test / Engineering Code (Txxx)";
-    case 1: return "Released Code (Vxxx)";
-    default: return "Unknown";
-    }
 }
 
 }  // namespace
@@ -84,8 +52,8 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
     // Each field only when the drive sent its bytes.
     const size_t n = transferred();
     LogRawData(data.data(), n, rule);
-    if (n >= 1) Line(fmt::format("   Device Type: {}", device::deviceTypeName(data[0])), rule);
     if (vpdSerialNumber) {
+        if (n >= 1) Line(fmt::format("   Device Type: {}", device::deviceTypeName(data[0])), rule);
         // The page's serial number (as far as it came), padded with zero bytes to 14.
         std::array<uint8_t, 15> serial{};
         const size_t length = n >= 4 ? std::min<size_t>({data[3], 14, n - 4}) : 0;
@@ -96,22 +64,9 @@ ScsiResult CScsiDevice::Inquiry(bool vpdSerialNumber) {
         if (labeledIndex >= 0)
             platform::ProfileStore::writeString(device::labeledSection(labeledIndex), "SerialNumber", serialNumber);
     } else {
-        const auto field = [&](size_t from, size_t count) { return device::inquiryField(data.data(), n, from, count); };
-        if (n >= 3) Line(fmt::format("   ANSI Version: {}", data[2] & 0x07), rule);
-        for (const auto& bit : kCapabilities)
-            if (n > bit.byte) Line(fmt::format("{}{}", bit.label, yesNo(data[bit.byte] & bit.mask)), rule);
-        if (n > 8) Line(fmt::format("   Vendor ID: {}", field(8, 8)), rule);
-        if (n > 16) Line(fmt::format("   Product ID: {}", field(16, 16)), rule);
-        if (n > 32) Line(fmt::format("   Product Revision Level: {}", field(32, 4)), rule);
-        if (supportedDrive && n >= 56) {
-            Line(fmt::format("   Product Family: {}", productFamily(data[36])), rule);
-            Line(fmt::format("   Released Firmware: {}", releasedFirmware(data[36])), rule);
-            for (size_t i = 0; i < kVersionFields.size(); ++i)
-                Line(fmt::format(fmt::runtime(kVersionFields[i]), data[37 + i]), rule);
-            Line(fmt::format("   Loader Present: {}", data[50] == 0 ? "No" : data[50] == 1 ? "Yes" : "Unknown"), rule);
-            Line(fmt::format("   Library Present: {}", yesNo(data[51] != 0)), rule);
-            Line(fmt::format("   Module Revision: {}", device::inquiryField(data.data(), data.size(), 52, 4)), rule);
-        }
+        // The vendor block only for a supported drive.
+        for (const std::string& line : device::inquiryLines(data.data(), n, {supportedDrive, productFamily}))
+            Line(line, rule);
         inquiryData_.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
     }
     result = LogCommandStatus(result);

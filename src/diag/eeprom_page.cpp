@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "log/file_errors.h"
+#include "platform/file_errors.h"
 
 namespace vexal::diag {
 namespace {
@@ -100,21 +100,7 @@ long decimalValue(std::string_view text) {
 }
 
 std::string eepromFileErrorText(int error, const std::string& path) {
-    using log::FileCause;
-    switch (log::causeFromErrno(error)) {
-    case FileCause::None: return "No error occurred.";
-    case FileCause::FileNotFound: return "The file could not be located: " + path;
-    case FileCause::BadPath: return "All or part of the path is invalid: " + path;
-    case FileCause::AccessDenied: return "The file could not be accessed: " + path;
-    case FileCause::InvalidFile: return "There was an attempt to use an invalid file handle: " + path;
-    case FileCause::BadSeek: return "There was an error trying to set the file pointer.";
-    case FileCause::HardIO: return "There was a hardware error.";
-    case FileCause::SharingViolation: return "SHARE.EXE was not loaded, or a shared region was locked.";
-    case FileCause::LockViolation: return "There was an attempt to lock a region that was already locked.";
-    case FileCause::DiskFull: return "The disk is full.";
-    // Causes without a text of their own must not pass silently.
-    default: return "An unspecified error occurred.";
-    }
+    return platform::fileErrorText(platform::causeFromErrno(error), path);
 }
 
 EepromParameterList::EepromParameterList(command::CScsiDevice& device, ui::Operator& op,

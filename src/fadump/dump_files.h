@@ -1,10 +1,8 @@
 #pragma once
-// Names of the FA dump files and the messages for file errors while writing them.
+// Names of the FA dump files.
 #include <filesystem>
 #include <string>
 #include <string_view>
-
-#include "log/file_errors.h"
 
 namespace vexal::fadump {
 
@@ -20,8 +18,5 @@ inline constexpr std::string_view kSectionFileName = "BW.txt";
 std::filesystem::path defaultDumpFile(const std::filesystem::path& installPath, std::string_view serialNumber);
 // The same path and base name with another extension (".dmp", ".ptf").
 std::filesystem::path withExtension(const std::filesystem::path& file, std::string_view extension);
-
-// "The file could not be located: " + name, "The disk is full.", ...
-std::string fileErrorText(log::FileCause cause, std::string_view name);
 
 }  // namespace vexal::fadump

@@ -10,6 +10,7 @@
 #include "fadump/atomic_file.h"
 #include "fadump/dump_files.h"
 #include "fadump/zip_archive.h"
+#include "platform/file_errors.h"
 
 namespace vexal::fadump {
 namespace {
@@ -49,7 +50,7 @@ private:
     }
     // A file error: its text for the operator, and the wizard fails.
     bool fileError(int error, const std::filesystem::path& file) {
-        const std::string text = fileErrorText(log::causeFromErrno(error), file.string());
+        const std::string text = platform::fileErrorText(platform::causeFromErrno(error), file.string());
         op_.message(text, kWizardCaption, ui::Icon::Stop);
         result_.failureShown = true;
         return failed(text);

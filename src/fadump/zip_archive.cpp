@@ -11,7 +11,7 @@
 
 #include "fadump/atomic_file.h"
 #include "fadump/dump_files.h"
-#include "log/file_errors.h"
+#include "platform/file_errors.h"
 
 namespace vexal::fadump {
 namespace {
@@ -220,7 +220,7 @@ std::string extractErrorText(const ExtractResult& r, const std::filesystem::path
     case ExtractError::Damaged: return "The compressed FA dump file " + file + " is damaged and cannot be expanded.";
     case ExtractError::WriteFailed:
         return "The dump in " + file + " cannot be expanded. " +
-               fileErrorText(log::causeFromErrno(r.systemError), r.output);
+               platform::fileErrorText(platform::causeFromErrno(r.systemError), r.output);
     }
     return {};
 }

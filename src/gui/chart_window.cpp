@@ -14,13 +14,13 @@ namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
 // The axis range: the chart's axis when set, else what the points need.
-void setRange(QValueAxis* axis, const ui::ChartRange& range) {
+void setRange(QValueAxis* axis, const script::ChartRange& range) {
     if (range.maximum > range.minimum) axis->setRange(range.minimum, range.maximum);
 }
 
 }  // namespace
 
-void ChartWindows::draw(QWidget* window, const ui::ChartModel& chart) {
+void ChartWindows::draw(QWidget* window, const script::ChartModel& chart) {
     auto* view = window->findChild<QChartView*>();
     if (!view) return;
     auto* c = new QChart;  // owned by the view once set
@@ -38,7 +38,7 @@ void ChartWindows::draw(QWidget* window, const ui::ChartModel& chart) {
     c->addAxis(y, Qt::AlignLeft);
     double minX = 0, maxX = 1, minY = 0, maxY = 1;
     bool any = false;
-    for (const ui::ChartLine& line : chart.lines) {
+    for (const script::ChartLine& line : chart.lines) {
         auto* series = new QLineSeries(c);
         series->setName(q(line.legend));
         series->setColor(fromColorRef(line.color));
@@ -48,7 +48,7 @@ void ChartWindows::draw(QWidget* window, const ui::ChartModel& chart) {
         pen.setStyle(line.style < 4 ? kStyles[line.style] : Qt::SolidLine);
         series->setPen(pen);
         series->setPointsVisible(true);
-        for (const ui::ChartPoint& p : line.points) {
+        for (const script::ChartPoint& p : line.points) {
             series->append(p.x, p.y);
             if (!any) minX = maxX = p.x, minY = maxY = p.y;
             any = true;
@@ -68,7 +68,7 @@ void ChartWindows::draw(QWidget* window, const ui::ChartModel& chart) {
     delete old;
 }
 
-bool ChartWindows::open(const ui::ChartModel& chart) {
+bool ChartWindows::open(const script::ChartModel& chart) {
     QPointer<QWidget>& w = windows_[chart.tag];
     if (!w) {
         w = new QWidget(parent_, Qt::Window);  // owned by the main window
@@ -85,16 +85,16 @@ bool ChartWindows::open(const ui::ChartModel& chart) {
     return true;
 }
 
-bool ChartWindows::addPoint(const ui::ChartModel& chart, uint8_t, double, double) {
+bool ChartWindows::addPoint(const script::ChartModel& chart, uint8_t, double, double) {
     const auto it = windows_.find(chart.tag);
     if (it == windows_.end() || !it->second) return open(chart);
     draw(it->second, chart);
     return true;
 }
 
-bool ChartWindows::reset(const ui::ChartModel& chart) { return addPoint(chart, 0, 0, 0); }
+bool ChartWindows::reset(const script::ChartModel& chart) { return addPoint(chart, 0, 0, 0); }
 
-bool ChartWindows::close(const ui::ChartModel& chart) {
+bool ChartWindows::close(const script::ChartModel& chart) {
     const auto it = windows_.find(chart.tag);
     if (it != windows_.end() && it->second) draw(it->second, chart);
     windows_.erase(chart.tag);  // a later open makes a new window

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     log::ignoreFileSizeSignal();
 
     gui::QtOperator op(nullptr);
-    gui::MainWindow window(&op);
+    gui::MainWindow window(&op, nullptr, &op);
     op.setParent(&window);
     platform::SingleInstance instance("vexal");
     if (!instance.acquire([&window] {

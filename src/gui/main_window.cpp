@@ -29,10 +29,11 @@ constexpr const char* kTestRunningMessage =
 
 }  // namespace
 
-MainWindow::MainWindow(ui::Operator* op, QWidget* parent)
+MainWindow::MainWindow(ui::Operator* op, QWidget* parent, script::ChartOutput* charts)
     : QMainWindow(parent),
       ownOperator_(op ? nullptr : std::make_unique<QtOperator>(this)),
       op_(op ? op : ownOperator_.get()),
+      charts_(op ? charts : static_cast<QtOperator*>(ownOperator_.get())),
       session_(*op_, static_cast<app::SessionHooks&>(*this)),
       app_(session_.app()),
       scanner_(*op_) {
@@ -41,7 +42,7 @@ MainWindow::MainWindow(ui::Operator* op, QWidget* parent)
     session_.OpenDocument();
     log_ = &session_.log();
     doc_ = &session_.doc();
-    scriptRun_ = std::make_unique<ScriptRun>(session_, [this] {
+    scriptRun_ = std::make_unique<ScriptRun>(session_, charts_, [this] {
         app::ScriptRunSetup setup;
         // No rescan after a script's FUP: the window reads the scanner while a run goes.
         setup.config = state_.config;

@@ -28,6 +28,7 @@ class QTimer;
 class QToolBar;
 
 namespace vexal::script {
+class ChartOutput;
 class ScriptEngine;
 }
 
@@ -56,7 +57,9 @@ class MainWindow : public QMainWindow, public app::StartupHooks, public app::Ses
     Q_OBJECT
 public:
     // `op`: the operator that answers questions; null makes the window's own Qt dialogs.
-    explicit MainWindow(ui::Operator* op = nullptr, QWidget* parent = nullptr);
+    // Without `op` the window makes a desktop operator of its own, which shows the script's
+    // charts too; with it, `charts` shows them (null: no chart windows).
+    explicit MainWindow(ui::Operator* op = nullptr, QWidget* parent = nullptr, script::ChartOutput* charts = nullptr);
     ~MainWindow() override;
 
     // The start-up sequence; false ends the program.
@@ -192,6 +195,7 @@ private:
     ui::Operator* op_;
     // The session owns the application, the session log and the document; the three below
     // name its parts.
+    script::ChartOutput* charts_;
     app::Session session_;
     app::CFalderApp& app_;
     log::CLogSystem* log_ = nullptr;

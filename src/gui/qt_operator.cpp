@@ -74,31 +74,31 @@ void QtOperator::setParent(QWidget* parent) {
 }
 
 // The engine hands over the chart as it stands; a copy travels to the window's thread.
-bool QtOperator::chartOpen(const ui::ChartModel& chart) {
+bool QtOperator::chartOpen(const script::ChartModel& chart) {
     return onUi([&]() { return charts_->open(chart); });
 }
-bool QtOperator::chartAddPoint(const ui::ChartModel& chart, uint8_t line, double x, double y) {
+bool QtOperator::chartAddPoint(const script::ChartModel& chart, uint8_t line, double x, double y) {
     return onUi([&]() { return charts_->addPoint(chart, line, x, y); });
 }
-bool QtOperator::chartReset(const ui::ChartModel& chart) {
+bool QtOperator::chartReset(const script::ChartModel& chart) {
     return onUi([&]() { return charts_->reset(chart); });
 }
-bool QtOperator::chartClose(const ui::ChartModel& chart, std::string& note) {
+bool QtOperator::chartClose(const script::ChartModel& chart, std::string& note) {
     note.clear();
     return onUi([&]() { return charts_->close(chart); });
 }
 #else
-// Without Qt Charts the run goes on without windows (the Operator's defaults).
+// Without Qt Charts the run goes on without windows (the chart output's defaults).
 class ChartWindows {};
 QtOperator::QtOperator(QWidget* parent) : parent_(parent) {}
 QtOperator::~QtOperator() = default;
 void QtOperator::setParent(QWidget* parent) { parent_ = parent; }
-bool QtOperator::chartOpen(const ui::ChartModel& chart) { return Operator::chartOpen(chart); }
-bool QtOperator::chartAddPoint(const ui::ChartModel& chart, uint8_t line, double x, double y) {
-    return Operator::chartAddPoint(chart, line, x, y);
+bool QtOperator::chartOpen(const script::ChartModel& chart) { return ChartOutput::chartOpen(chart); }
+bool QtOperator::chartAddPoint(const script::ChartModel& chart, uint8_t line, double x, double y) {
+    return ChartOutput::chartAddPoint(chart, line, x, y);
 }
-bool QtOperator::chartReset(const ui::ChartModel& chart) { return Operator::chartReset(chart); }
-bool QtOperator::chartClose(const ui::ChartModel& chart, std::string& note) { return Operator::chartClose(chart, note); }
+bool QtOperator::chartReset(const script::ChartModel& chart) { return ChartOutput::chartReset(chart); }
+bool QtOperator::chartClose(const script::ChartModel& chart, std::string& note) { return ChartOutput::chartClose(chart, note); }
 #endif
 
 ui::Button QtOperator::message(std::string_view text, std::string_view caption, ui::Icon icon,

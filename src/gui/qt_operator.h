@@ -1,12 +1,14 @@
 #pragma once
 // The Operator on the desktop: Qt dialogs. Calls from other threads (the worker, the test
-// runner) are carried to the user-interface thread and wait there for the answer.
+// runner) are carried to the user-interface thread and wait there for the answer. A
+// script's charts are shown in chart windows.
 #include <QPointer>
 #include <QProgressDialog>
 
 #include <memory>
 
 #include "operator/operator.h"
+#include "script/chart_output.h"
 
 class QWidget;
 
@@ -18,7 +20,7 @@ class ChartWindows;
 // a filter without '|' is taken as it is.
 QString qtFileFilter(std::string_view filter);
 
-class QtOperator : public ui::Operator {
+class QtOperator : public ui::Operator, public script::ChartOutput {
 public:
     explicit QtOperator(QWidget* parent);
     ~QtOperator() override;
@@ -41,10 +43,10 @@ public:
     void showText(std::string_view title, std::string_view text) override;
     void pace(std::chrono::milliseconds duration) override;
 
-    bool chartOpen(const ui::ChartModel& chart) override;
-    bool chartAddPoint(const ui::ChartModel& chart, uint8_t line, double x, double y) override;
-    bool chartReset(const ui::ChartModel& chart) override;
-    bool chartClose(const ui::ChartModel& chart, std::string& note) override;
+    bool chartOpen(const script::ChartModel& chart) override;
+    bool chartAddPoint(const script::ChartModel& chart, uint8_t line, double x, double y) override;
+    bool chartReset(const script::ChartModel& chart) override;
+    bool chartClose(const script::ChartModel& chart, std::string& note) override;
 
     // The pass phrase is taken once from VEXAL_PASSPHRASE before the dialog is shown
     // (unattended starts such as screenshots); off by default.

@@ -5,9 +5,9 @@
 
 namespace vexal::gui {
 
-ScriptRun::ScriptRun(app::Session& session, std::function<app::ScriptRunSetup()> setup)
+ScriptRun::ScriptRun(app::Session& session, script::ChartOutput* charts, std::function<app::ScriptRunSetup()> setup)
     : session_(session), doc_(session.doc()), setup_(std::move(setup)) {
-    engine_ = std::make_unique<script::ScriptEngine>(&session_.op());
+    engine_ = std::make_unique<script::ScriptEngine>(&session_.op(), charts);
     engine_->setDocument(&doc_);
     script_ = std::make_unique<app::EngineTestScript>(*engine_, [this] {
         const command::CScsiDevice& d = doc_.device();

@@ -14,13 +14,18 @@
 #include "document/multi_device_run.h"
 #include "device/bus_scan.h"
 
+namespace vexal::script {
+class ChartOutput;
+}
+
 namespace vexal::gui {
 
 class ScriptRun {
 public:
     // `setup` gives the window's part of each run's setup (where a FUP rescans, how its
     // waits pass); the session's core sets the engine up from it.
-    ScriptRun(app::Session& session, std::function<app::ScriptRunSetup()> setup);
+    // `charts` shows the script's charts; may be null.
+    ScriptRun(app::Session& session, script::ChartOutput* charts, std::function<app::ScriptRunSetup()> setup);
     ~ScriptRun();
 
     // Starts the run on the document's test runner; false when one is still running.

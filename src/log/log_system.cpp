@@ -103,7 +103,7 @@ bool CLogSystem::Open() {
         return true;
     }
     if (prepared) {
-        if (auto text = openFailureMessage(causeFromErrno(error), path))
+        if (auto text = openFailureMessage(platform::causeFromErrno(error), path))
             op_.message(*text, kLogCaption, ui::Icon::Exclamation);
     }
     op_.message(kCouldNotInitialize, kErrorCaption, ui::Icon::Stop);
@@ -206,7 +206,7 @@ void CLogSystem::offerRename() {
             else fs::remove(current, ec);
         }
         if (error != 0) {
-            op_.message("Error renaming: " + current.string() + std::string(renameCauseText(causeFromErrno(error))),
+            op_.message("Error renaming: " + current.string() + std::string(renameCauseText(platform::causeFromErrno(error))),
                         kErrorCaption, ui::Icon::Exclamation);
             return;
         }

@@ -1,13 +1,11 @@
 #pragma once
 // Every question, message, input, file choice, progress window and text window goes
-// through this interface; the core never talks to people any other way. Texts are passed
-// through unchanged.
+// through this interface; the core never talks to people any other way (a script's chart
+// windows are the script language's own: script/chart_output.h). Texts are passed through
+// unchanged.
 #include <chrono>
-#include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "operator/chart_model.h"
 
 namespace vexal::ui {
 
@@ -45,14 +43,6 @@ public:
     // A pause that only paces what a person watches (a progress window filling). The
     // desktop waits; a terminal or a test does not.
     virtual void pace(std::chrono::milliseconds duration) = 0;
-
-    // Chart windows of a running script, handed the chart as it stands. Each returns false
-    // when the window could not do it. By default no window is shown.
-    virtual bool chartOpen(const ChartModel&) { return true; }
-    virtual bool chartAddPoint(const ChartModel&, uint8_t /*line*/, double /*x*/, double /*y*/) { return true; }
-    virtual bool chartReset(const ChartModel&) { return true; }
-    // `note`: a line for the log view, e.g. where the chart was kept; empty for none.
-    virtual bool chartClose(const ChartModel&, std::string& /*note*/) { return true; }
 };
 
 }  // namespace vexal::ui

@@ -1,14 +1,14 @@
 // Chart statements: in phase 2 the argument count, the chart tag and the kinds of the
 // arguments; when they run, the values, text lengths and the chart's open or closed state,
-// then the chart object changes and its window (through the operator) follows.
+// then the chart object changes and its window (through the chart output) follows.
 #include <fmt/printf.h>
 
 #include <cstdlib>
 #include <vector>
 
-#include "operator/operator.h"
 #include "script/buffer_text.h"
 #include "script/chart_objects.h"
+#include "script/chart_output.h"
 #include "script/number_literals.h"
 #include "script/script_error_codes.h"
 #include "script/script_text.h"
@@ -79,7 +79,7 @@ bool textValue(StatementContext& ctx, std::string_view w, std::string& text, boo
 
 // Codes after the tag of SETCHARTTITLE, SETCHARTXLABEL and SETCHARTYLABEL: text kind 3,
 // too long 4, chart open 5, empty 6.
-int textStatement(StatementContext& ctx, Codes c, std::string ui::ChartModel::*field) {
+int textStatement(StatementContext& ctx, Codes c, std::string ChartModel::*field) {
     std::vector<std::string> w;
     ChartEntry* chart = nullptr;
     if (frame(ctx, c, 2, w, chart)) return 1;
@@ -95,7 +95,7 @@ int textStatement(StatementContext& ctx, Codes c, std::string ui::ChartModel::*f
 }
 
 // SETCHARTXAXIS and the like: minimum 3, maximum 4, chart open 5.
-int rangeStatement(StatementContext& ctx, Codes c, ui::ChartRange ui::ChartModel::*field) {
+int rangeStatement(StatementContext& ctx, Codes c, ChartRange ChartModel::*field) {
     std::vector<std::string> w;
     ChartEntry* chart = nullptr;
     if (frame(ctx, c, 3, w, chart)) return 1;
@@ -109,7 +109,7 @@ int rangeStatement(StatementContext& ctx, Codes c, ui::ChartRange ui::ChartModel
 }
 
 // SETCHARTGRIDCOLOR and SETCHARTWINDOWCOLOR: colour 3, chart open 4.
-int colorStatement(StatementContext& ctx, Codes c, uint32_t ui::ChartModel::*field) {
+int colorStatement(StatementContext& ctx, Codes c, uint32_t ChartModel::*field) {
     std::vector<std::string> w;
     ChartEntry* chart = nullptr;
     if (frame(ctx, c, 2, w, chart)) return 1;
@@ -124,7 +124,7 @@ int colorStatement(StatementContext& ctx, Codes c, uint32_t ui::ChartModel::*fie
 // Back to the state of a chart never configured: only the tag and the declaration stay.
 void clearChart(ChartEntry& chart) {
     chart.open = false;
-    chart.model = ui::ChartModel{};
+    chart.model = ChartModel{};
     chart.model.tag = chart.name;
     chart.model.declared = chart.extra;
 }
@@ -134,7 +134,7 @@ void clearChart(ChartEntry& chart) {
 bool closeChart(ScriptEngine& engine, ChartEntry& chart) {
     bool ok = true;
     std::string note;
-    if (ui::Operator* op = engine.op()) ok = op->chartClose(chart.model, note);
+    if (ChartOutput* out = engine.chartOutput()) ok = out->chartClose(chart.model, note);
     clearChart(chart);
     if (!note.empty() && engine.output()) engine.output()->addToView(note);
     return ok;
@@ -146,7 +146,7 @@ std::string ListCharts(const ChartTable& charts) {
     if (charts.empty()) return "*** No Charts Listed ***\r\n";
     std::string out;
     for (const auto& chart : charts) {
-        const ui::ChartModel& m = chart->model;
+        const ChartModel& m = chart->model;
         out += fmt::sprintf("Chart Tag : %s\r\n", chart->name);
         out += fmt::sprintf("\tTitle   : %s\r\n", m.title);
         out += fmt::sprintf("\tX Title : %s\r\n", m.xTitle);
@@ -159,7 +159,7 @@ std::string ListCharts(const ChartTable& charts) {
         out += fmt::sprintf("\t    X Scale : %.3f %.3f\r\n", m.xScale.minimum, m.xScale.maximum);
         out += fmt::sprintf("\t    y Scale : %.3f %.3f\r\n", m.yScale.minimum, m.yScale.maximum);
         if (m.lines.empty()) out += "\t  No Lines Present\r\n";
-        for (const ui::ChartLine& line : m.lines) {
+        for (const ChartLine& line : m.lines) {
             out += fmt::sprintf("\t  Line %d : %s\r\n", line.number, line.legend);
             out += fmt::sprintf("\t    Pen Color : %08X\r\n", line.color);
             out += fmt::sprintf("\t    Style     : %d\r\n", line.style);
@@ -190,30 +190,30 @@ int stmtSetChartType(StatementContext& ctx) {
 }
 
 int stmtSetChartTitle(StatementContext& ctx) {
-    return textStatement(ctx, {err::K_SET_CHART_TITLE_PARSING_ERROR}, &ui::ChartModel::title);
+    return textStatement(ctx, {err::K_SET_CHART_TITLE_PARSING_ERROR}, &ChartModel::title);
 }
 int stmtSetChartXLabel(StatementContext& ctx) {
-    return textStatement(ctx, {err::K_SET_CHART_XLABEL_PARSING_ERROR}, &ui::ChartModel::xTitle);
+    return textStatement(ctx, {err::K_SET_CHART_XLABEL_PARSING_ERROR}, &ChartModel::xTitle);
 }
 int stmtSetChartYLabel(StatementContext& ctx) {
-    return textStatement(ctx, {err::K_SET_CHART_YLABEL_PARSING_ERROR}, &ui::ChartModel::yTitle);
+    return textStatement(ctx, {err::K_SET_CHART_YLABEL_PARSING_ERROR}, &ChartModel::yTitle);
 }
-int stmtSetChartXAxis(StatementContext& ctx) { return rangeStatement(ctx, {err::K_SET_X_AXIS_PARSING_ERROR}, &ui::ChartModel::xAxis); }
-int stmtSetChartYAxis(StatementContext& ctx) { return rangeStatement(ctx, {err::K_SET_Y_AXIS_PARSING_ERROR}, &ui::ChartModel::yAxis); }
-int stmtSetChartXScale(StatementContext& ctx) { return rangeStatement(ctx, {err::K_SET_X_SCALE_PARSING_ERROR}, &ui::ChartModel::xScale); }
-int stmtSetChartYScale(StatementContext& ctx) { return rangeStatement(ctx, {err::K_SET_Y_SCALE_PARSING_ERROR}, &ui::ChartModel::yScale); }
+int stmtSetChartXAxis(StatementContext& ctx) { return rangeStatement(ctx, {err::K_SET_X_AXIS_PARSING_ERROR}, &ChartModel::xAxis); }
+int stmtSetChartYAxis(StatementContext& ctx) { return rangeStatement(ctx, {err::K_SET_Y_AXIS_PARSING_ERROR}, &ChartModel::yAxis); }
+int stmtSetChartXScale(StatementContext& ctx) { return rangeStatement(ctx, {err::K_SET_X_SCALE_PARSING_ERROR}, &ChartModel::xScale); }
+int stmtSetChartYScale(StatementContext& ctx) { return rangeStatement(ctx, {err::K_SET_Y_SCALE_PARSING_ERROR}, &ChartModel::yScale); }
 int stmtSetChartGridColor(StatementContext& ctx) {
-    return colorStatement(ctx, {err::K_SET_GRID_COLOR_PARSING_ERROR}, &ui::ChartModel::gridColor);
+    return colorStatement(ctx, {err::K_SET_GRID_COLOR_PARSING_ERROR}, &ChartModel::gridColor);
 }
 int stmtSetChartWindowColor(StatementContext& ctx) {
-    return colorStatement(ctx, {err::K_SET_WINDOW_COLOR_PARSING_ERROR}, &ui::ChartModel::windowColor);
+    return colorStatement(ctx, {err::K_SET_WINDOW_COLOR_PARSING_ERROR}, &ChartModel::windowColor);
 }
 
 int stmtAddChartLine(StatementContext& ctx) {
     std::vector<std::string> w;
     ChartEntry* chart = nullptr;
     if (frame(ctx, {err::K_CHART_ADD_LINE_PARSING_ERROR}, 5, w, chart)) return 1;
-    ui::ChartLine line;
+    ChartLine line;
     if (byteValue(ctx, w[1], err::K_CHART_ADD_LINE_ILLEGAL_LINENO_VARIABLE_TYPE_SPECIFIED, err::K_CHART_ADD_LINE_UNRECOGNIZABLE_LINENO_VALUE_ARG,
                   err::K_CHART_ADD_LINE_ILLEGAL_LINENO_VARIABLE_TYPE_VALUE_ARG, line.number))
         return 1;
@@ -249,11 +249,11 @@ int stmtAddChartDataPoint(StatementContext& ctx) {
     if (!ctx.executing()) return 0;
     if (!chart->open) return ctx.fail(err::K_CHART_ADD_POINT_OP_NOT_ALLOWED_WHEN_CHART_CLOSED);
     if (chart->model.lines.empty()) return ctx.fail(err::K_CHART_ADD_POINT_NO_LINES_SPECIFIED_IN_CHART);
-    ui::ChartLine* line = chart->model.line(number);
+    ChartLine* line = chart->model.line(number);
     if (!line) return ctx.fail(err::K_CHART_ADD_POINT_INVALID_LINE_SPECIFIED);
     if (line->points.size() >= kPointLimit) return ctx.fail(err::K_CHART_ADD_POINT_UNKNOWN_ERROR_DETECTED);
     line->points.push_back({x, y});
-    if (ui::Operator* op = ctx.engine.op(); op && !op->chartAddPoint(chart->model, number, x, y))
+    if (ChartOutput* out = ctx.engine.chartOutput(); out && !out->chartAddPoint(chart->model, number, x, y))
         return ctx.fail(err::K_CHART_ADD_POINT_PFLDR_ERROR);
     return 0;
 }
@@ -267,7 +267,7 @@ int stmtOpenChart(StatementContext& ctx) {
     chart->open = true;
     chart->model.tag = chart->name;
     chart->model.declared = chart->extra;
-    if (ui::Operator* op = ctx.engine.op(); op && !op->chartOpen(chart->model)) return ctx.fail(err::K_OPEN_CHART_PFLDR_CREATE_ERROR);
+    if (ChartOutput* out = ctx.engine.chartOutput(); out && !out->chartOpen(chart->model)) return ctx.fail(err::K_OPEN_CHART_PFLDR_CREATE_ERROR);
     return 0;
 }
 
@@ -287,7 +287,7 @@ int stmtResetChart(StatementContext& ctx) {
     if (!ctx.executing()) return 0;
     if (!chart->open) return ctx.fail(err::K_RESET_CHART_OP_NOT_ALLOWED_WHEN_CHART_CLOSED);
     chart->model.lines.clear();
-    if (ui::Operator* op = ctx.engine.op(); op && !op->chartReset(chart->model)) return ctx.fail(err::K_RESET_CHART_PFLDR_RESET_ERROR);
+    if (ChartOutput* out = ctx.engine.chartOutput(); out && !out->chartReset(chart->model)) return ctx.fail(err::K_RESET_CHART_PFLDR_RESET_ERROR);
     return 0;
 }
 

@@ -42,10 +42,10 @@ const char* dashOf(uint8_t style) {
     }
 }
 
-bool usable(const ui::ChartRange& r) { return std::isfinite(r.minimum) && std::isfinite(r.maximum) && r.minimum < r.maximum; }
+bool usable(const ChartRange& r) { return std::isfinite(r.minimum) && std::isfinite(r.maximum) && r.minimum < r.maximum; }
 
 // The range shown: the axis when set, else the scale, else what the points span.
-ui::ChartRange rangeOf(const ui::ChartModel& chart, const ui::ChartRange& axis, const ui::ChartRange& scale, bool x) {
+ChartRange rangeOf(const ChartModel& chart, const ChartRange& axis, const ChartRange& scale, bool x) {
     if (usable(axis)) return axis;
     if (usable(scale)) return scale;
     double lo = INFINITY, hi = -INFINITY;
@@ -63,9 +63,9 @@ ui::ChartRange rangeOf(const ui::ChartModel& chart, const ui::ChartRange& axis, 
 
 }  // namespace
 
-std::string ChartSvg(const ui::ChartModel& chart) {
-    const ui::ChartRange xr = rangeOf(chart, chart.xAxis, chart.xScale, true);
-    const ui::ChartRange yr = rangeOf(chart, chart.yAxis, chart.yScale, false);
+std::string ChartSvg(const ChartModel& chart) {
+    const ChartRange xr = rangeOf(chart, chart.xAxis, chart.xScale, true);
+    const ChartRange yr = rangeOf(chart, chart.yAxis, chart.yScale, false);
     const double plotW = kWidth - kLeft - kRight, plotH = kHeight - kTop - kBottom;
     auto px = [&](double x) { return kLeft + (x - xr.minimum) / (xr.maximum - xr.minimum) * plotW; };
     auto py = [&](double y) { return kTop + plotH - (y - yr.minimum) / (yr.maximum - yr.minimum) * plotH; };
@@ -102,7 +102,7 @@ std::string ChartSvg(const ui::ChartModel& chart) {
         s += fmt::format("<text x=\"20\" y=\"{0}\" text-anchor=\"middle\" transform=\"rotate(-90 20 {0})\">{1}</text>\n",
                          kTop + plotH / 2, escaped(chart.yTitle));
     for (size_t n = 0; n < chart.lines.size(); ++n) {
-        const ui::ChartLine& line = chart.lines[n];
+        const ChartLine& line = chart.lines[n];
         const std::string color = colorOf(line.color);
         std::string points;
         for (const auto& p : line.points) {
@@ -123,7 +123,7 @@ std::string ChartSvg(const ui::ChartModel& chart) {
     return s;
 }
 
-bool WriteChartSvg(const ui::ChartModel& chart, const std::filesystem::path& path) {
+bool WriteChartSvg(const ChartModel& chart, const std::filesystem::path& path) {
     return platform::writeFileAtomically(path, ChartSvg(chart));
 }
 

@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <string>
 
-#include "operator/chart_model.h"
+#include "script/chart_model.h"
 
 namespace vexal::script {
 
-std::string ChartSvg(const ui::ChartModel& chart);
+std::string ChartSvg(const ChartModel& chart);
 // Writes the picture atomically; false when it could not be written.
-bool WriteChartSvg(const ui::ChartModel& chart, const std::filesystem::path& path);
+bool WriteChartSvg(const ChartModel& chart, const std::filesystem::path& path);
 
 }  // namespace vexal::script

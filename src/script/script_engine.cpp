@@ -22,10 +22,10 @@ void ScriptTables::clear() {
     symbols.clear();
 }
 
-ScriptEngine::ScriptEngine(ui::Operator* op)
+ScriptEngine::ScriptEngine(ui::Operator* op, ChartOutput* charts)
     // The trail goes to the Work folder beside the log pages' side files rather than to
     // whatever the process's current directory happens to be.
-    : op_(op), trail_(platform::installPath() / "Work" / std::string(kTrailFileName)),
+    : op_(op), charts_(charts), trail_(platform::installPath() / "Work" / std::string(kTrailFileName)),
       scriptsFolder_(platform::installPath() / "Scripts") {
     trigger_ = events_.create("KTrigger", platform::Event::Reset::Auto);
     done_ = events_.create("KDone", platform::Event::Reset::Auto);

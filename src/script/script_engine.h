@@ -29,6 +29,8 @@ class SerialSession;
 
 namespace vexal::script {
 
+class ChartOutput;
+
 // The tag of the lines a script shows in the log view (MSG and the like).
 inline constexpr std::string_view kScriptMessagePrefix = "[Vexal_Script_Message: ";
 
@@ -88,7 +90,8 @@ struct ScriptError {
 class ScriptEngine : public document::TestScript {
 public:
     // `op` may be null while the engine only loads; the executor talks to people through it.
-    explicit ScriptEngine(ui::Operator* op = nullptr);
+    // `charts` shows the script's charts; null shows none.
+    explicit ScriptEngine(ui::Operator* op = nullptr, ChartOutput* charts = nullptr);
     ~ScriptEngine() override;
     ScriptEngine(const ScriptEngine&) = delete;
     ScriptEngine& operator=(const ScriptEngine&) = delete;
@@ -131,6 +134,8 @@ public:
 
     // Who the engine talks to (may be null).
     ui::Operator* op() const { return op_; }
+    // Where the script's charts are shown (may be null).
+    ChartOutput* chartOutput() const { return charts_; }
     // The document whose command machinery sends the script's commands and whose abort
     // flag ends a run; its output also becomes the engine's output. May be null.
     void setDocument(document::CFalderDoc* doc);
@@ -215,6 +220,7 @@ private:
     int finishRun(int result);
 
     ui::Operator* op_;
+    ChartOutput* charts_;
     document::CFalderDoc* doc_ = nullptr;
     command::CommandOutput* out_ = nullptr;
     platform::NamedEvents events_;

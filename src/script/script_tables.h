@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "operator/chart_model.h"
+#include "script/chart_model.h"
 #include "script/named_table.h"
 
 namespace vexal::script {
@@ -145,7 +145,7 @@ struct ChartEntry {
     std::string name;                   // the tag
     std::vector<std::string> extra;     // the words given after the tag in the declaration
     bool open = false;
-    ui::ChartModel model;              // what the chart statements set and add
+    ChartModel model;              // what the chart statements set and add
     SourcePosition at;
 };
 using ChartTable = NamedTable<ChartEntry>;

@@ -5,13 +5,15 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text_case.h"
+
 namespace vexal::script {
 
 inline bool isBlankOrTab(char c) { return c == ' ' || c == '\t'; }
-inline char upperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string upperCopy(std::string_view text);
-bool equalsUpper(std::string_view word, std::string_view upperKeyword);
+// Keywords are matched in any case; the serial port setting shares the helpers.
+using platform::equalsUpper;
+using platform::upperChar;
+using platform::upperCopy;
 
 // Blanks and tabs removed at both ends.
 std::string_view trimBlanks(std::string_view text);

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "device/device_library.h"
+#include "device/inquiry_lines.h"
 #include "firmware/firmware_update.h"
 #include "script/number_literals.h"
 #include "script/script_commands.h"
@@ -90,58 +91,18 @@ void print(StatementContext& ctx, int destination, const std::string& line) {
     if (destination & kLog) out->writeLog(4, line);
 }
 
-// The identity lines of GETINQINFO from standard INQUIRY data (missing bytes read as 0).
-std::vector<std::string> inquiryLines(const std::vector<uint8_t>& data) {
-    auto at = [&](size_t i) -> uint8_t { return i < data.size() ? data[i] : 0; };
-    auto text = [&](size_t from, size_t count) {
-        std::string t;
-        for (size_t i = from; i < from + count && at(i) != 0; ++i) t.push_back(static_cast<char>(at(i)));
-        return t;
-    };
-    auto yesNo = [](bool bit) { return bit ? "Yes" : "No"; };
-    static const char* const kTypes[] = {"Disk", "Tape", "Printer", "Processor", "WORM", "CD/DVD",
-                                         "Scanner", "Optical", "Medium Changer", "Communcations"};
-    const uint8_t type = at(0) & 0x1F;
-    std::vector<std::string> lines;
-    lines.push_back(fmt::sprintf("   Device Type: %s", type < 10 ? kTypes[type] : "Unknown"));
-    lines.push_back(fmt::sprintf("   ANSI Version: %d", at(2) & 7));
-    lines.push_back(fmt::sprintf("   Media Chngr Present: %s", yesNo(at(6) & 0x08)));
-    static const struct { const char* label; uint8_t bit; } kFlags[] = {
-        {"   SftRe: %s", 0x01}, {"   Tagged Command Queuing: %s", 0x02}, {"   Linked Commands Support: %s", 0x08},
-        {"   Synchronous Data Transfers: %s", 0x10}, {"   16-bit Data Transfer Support: %s", 0x20},
-        {"   32-bit Data Transfer Support: %s", 0x40}, {"   Relative Addressing: %s", 0x80}};
-    for (const auto& f : kFlags) lines.push_back(fmt::sprintf(f.label, yesNo(at(7) & f.bit)));
-    lines.push_back(fmt::sprintf("   Vendor ID: %s", text(8, 8)));
-    lines.push_back(fmt::sprintf("   Product ID: %s", text(16, 16)));
-    lines.push_back(fmt::sprintf("   Product Revision Level: %s", text(32, 4)));
-    const char* family = "Unknown";
-    switch (at(36) >> 4) {
-        case 0x0: family = "Not Specified"; break;
-        case 0x1: case 0x8: family = "40.0 / 80.0 GB"; break;
-        case 0x5: family = "20.0 / 40.0 GB"; break;
-        case 0x7: family = "35.0 / 70.0 GB"; break;
-        case 0xA: family = "100.0+ / 200.0 GB"; break;
-        case 0xB: family = "160.0 / 320.0 GB"; break;
-        case 0xC: family = "300.0 / 600.0 GB"; break;
+// The product family of byte 36's high nibble as GETINQINFO names it.
+std::string_view scriptProductFamily(uint8_t byte36) {
+    switch (byte36 >> 4) {
+    case 0x0: return "Not Specified";
+    case 0x1: case 0x8: return "40.0 / 80.0 GB";
+    case 0x5: return "20.0 / 40.0 GB";
+    case 0x7: return "35.0 / 70.0 GB";
+    case 0xA: return "100.0+ / 200.0 GB";
+    case 0xB: return "160.0 / 320.0 GB";
+    case 0xC: return "300.0 / 600.0 GB";
+    default: return "Unknown";
     }
-    lines.push_back(fmt::sprintf("   Product Family: %s", family));
-    const uint8_t released = at(36) & 0x0F;
-    lines.push_back(fmt::sprintf("   Released Firmware: %s", released == 0   ? "Field Test / Engineering Code (Txxx)"
-                                                             : released == 1 ? "Released Code (Vxxx)"
-                                                                             : "Unknown"));
-    static const char* const kVersions[] = {
-        "   Firmware Major Version: %d",         "   Firmware Minor Version: %d",
-        "   EEPROM Format Major Version: %d",    "   EEPROM Format Minor Version: %d",
-        "   Firmware Personality: %d",           "   Firmware SubPersonality: %d",
-        "   TapeDir Format Version: %d",         "   Controller Hardware Version: %d",
-        "   Drive EEPROM Version: %d",           "   Drive Hardware Version: %d",
-        "   Media Loader Firmware Version: %d",  "   Media Loader Hardware Version: %d",
-        "   Media Loader Mechanical Version: %d"};
-    for (size_t i = 0; i < std::size(kVersions); ++i) lines.push_back(fmt::sprintf(kVersions[i], at(37 + i)));
-    lines.push_back(fmt::sprintf("   Loader Present: %s", at(50) == 0 ? "No" : at(50) == 1 ? "Yes" : "Unknown"));
-    lines.push_back(fmt::sprintf("   Library Present: %s", at(51) != 0 ? "Yes" : "No"));
-    lines.push_back(fmt::sprintf("   Module Revision: %s", text(52, 4)));
-    return lines;
 }
 
 // The identity data of the selected device as the scan read it.
@@ -400,7 +361,9 @@ int stmtGetInqInfo(StatementContext& ctx) {
                             : where == "BOTH"                  ? kScreen | kLog
                                                                : 0;
     if (destination == 0) return 0;
-    for (const std::string& line : inquiryLines(identityOf(ctx))) print(ctx, destination, line);
+    const std::vector<uint8_t> identity = identityOf(ctx);
+    for (const std::string& line : device::inquiryLines(identity.data(), identity.size(), {true, scriptProductFamily}))
+        print(ctx, destination, line);
     return 0;
 }
 

@@ -3,7 +3,7 @@
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
 #include "platform/settings_store.h"
-#include "script/script_text.h"
+#include "platform/text_case.h"
 
 namespace vexal::serial {
 
@@ -15,7 +15,7 @@ std::string serialPortSetting() {
 }
 
 std::string resolveSerialPort(const std::string& setting) {
-    if (!script::equalsUpper(setting, "VIRTUAL")) return setting;
+    if (!platform::equalsUpper(setting, "VIRTUAL")) return setting;
     const auto transport = device::DevGetTransport();
     if (!transport) return {};
     const auto consoles = device::virtualSerialConsoles(*transport);

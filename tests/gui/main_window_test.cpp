@@ -445,7 +445,7 @@ private Q_SLOTS:
     void chartWindowDrawsTheModelsLines() {
         QWidget parent;
         gui::ChartWindows charts(&parent);
-        ui::ChartModel chart;
+        script::ChartModel chart;
         chart.tag = "Speed";
         chart.title = "Transfer rate";
         chart.lines.push_back({1, "read", 0x0000FF, 0, {{0, 1}, {1, 4}}});

@@ -71,29 +71,6 @@ public:
         calls.push_back({"showText", std::string(title) + "\n" + std::string(text)});
     }
     void pace(std::chrono::milliseconds d) override { pacedMs += static_cast<int>(d.count()); }
-
-    // Chart windows: each call is recorded with the chart's tag; the call named by
-    // `chartRefuses` ("chartOpen", "chartClose", ...) fails; `closedCharts` keeps each chart
-    // as it stood when closed.
-    std::string chartRefuses;
-    std::vector<ui::ChartModel> closedCharts;
-    bool chartOpen(const ui::ChartModel& c) override { return chartCall("chartOpen", c.tag); }
-    bool chartAddPoint(const ui::ChartModel& c, uint8_t line, double x, double y) override {
-        return chartCall("chartAddPoint", c.tag + " " + std::to_string(line) + " " + std::to_string(x) + " " + std::to_string(y));
-    }
-    bool chartReset(const ui::ChartModel& c) override { return chartCall("chartReset", c.tag); }
-    bool chartClose(const ui::ChartModel& c, std::string& note) override {
-        closedCharts.push_back(c);
-        note = "closed " + c.tag;
-        return chartCall("chartClose", c.tag);
-    }
-
-private:
-    bool chartCall(const char* kind, std::string text) {
-        const bool refused = chartRefuses == kind;
-        calls.push_back({kind, std::move(text)});
-        return !refused;
-    }
 };
 
 }  // namespace vexal::testing

@@ -129,23 +129,4 @@ TEST(DumpFileNameTest, SerialNumberOrNoSerialNum) {
     EXPECT_EQ(withExtension("/d/FADump/A1.dmz", ".ptf"), "/d/FADump/A1.ptf");
 }
 
-TEST(DumpFileNameTest, FileErrorTexts) {
-    using vexal::log::FileCause;
-    const std::pair<FileCause, const char*> cases[] = {
-        {FileCause::None, "No error occurred."},
-        {FileCause::Generic, "An unspecified error occurred."},
-        {FileCause::FileNotFound, "The file could not be located: /x.dmp"},
-        {FileCause::BadPath, "All or part of the path is invalid: /x.dmp"},
-        {FileCause::AccessDenied, "The file could not be accessed: /x.dmp"},
-        {FileCause::InvalidFile, "There was an attempt to use an invalid file handle: /x.dmp"},
-        {FileCause::BadSeek, "There was an error trying to set the file pointer."},
-        {FileCause::HardIO, "There was a hardware error."},
-        {FileCause::SharingViolation, "SHARE.EXE was not loaded, or a shared region was locked."},
-        {FileCause::LockViolation, "There was an attempt to lock a region that was already locked."},
-        {FileCause::DiskFull, "The disk is full."},
-        {FileCause::TooManyOpenFiles, "An unspecified error occurred."},
-    };
-    for (const auto& [cause, text] : cases) EXPECT_EQ(fileErrorText(cause, "/x.dmp"), text);
-}
-
 }  // namespace

@@ -51,17 +51,17 @@ TEST(FileErrorsTest, OpenMessagesByErrno) {
         {ENFILE, nullptr},
     };
     for (const auto& [error, expected] : cases) {
-        const auto message = vexal::log::openFailureMessage(vexal::log::causeFromErrno(error), "/p/f.txt");
+        const auto message = vexal::log::openFailureMessage(vexal::platform::causeFromErrno(error), "/p/f.txt");
         if (expected) EXPECT_EQ(message, expected) << error;
         else EXPECT_FALSE(message) << error;
     }
-    for (auto cause : {vexal::log::FileCause::DirectoryFull, vexal::log::FileCause::EndOfFile,
-                       vexal::log::FileCause::RemoveCurrentDir})
+    for (auto cause : {vexal::platform::FileCause::DirectoryFull, vexal::platform::FileCause::EndOfFile,
+                       vexal::platform::FileCause::RemoveCurrentDir})
         EXPECT_FALSE(vexal::log::openFailureMessage(cause, "x"));
 }
 
 TEST(FileErrorsTest, RenameCauseTexts) {
-    using vexal::log::FileCause;
+    using vexal::platform::FileCause;
     const std::pair<FileCause, const char*> cases[] = {
         {FileCause::None, "\nNo error occurred."},
         {FileCause::FileNotFound, "\nThe file was not found."},

@@ -14,13 +14,8 @@ constexpr const char* kDeclarations = "CHART C 1 2\nCOLOR Red 255 0 0\nCOLOR Gre
 
 struct ChartRunTest : ScriptRunTest {
     int runBody(const std::string& body) { return run(std::string("DESCRIPTION c\nStart:\n") + kDeclarations + body + "\n"); }
-    ui::ChartModel& model() { return engine.tables().charts.find("C")->model; }
-    std::vector<std::string> chartCalls() const {
-        std::vector<std::string> calls;
-        for (const auto& c : op.calls)
-            if (c.kind.rfind("chart", 0) == 0) calls.push_back(c.kind + " " + c.text);
-        return calls;
-    }
+    ChartModel& model() { return engine.tables().charts.find("C")->model; }
+    const std::vector<std::string>& chartCalls() const { return charts.calls; }
 };
 
 TEST_F(ChartRunTest, ConfiguredChartOpensPlotsAndCloses) {
@@ -31,7 +26,7 @@ TEST_F(ChartRunTest, ConfiguredChartOpensPlotsAndCloses) {
                       "ADDCHARTDATAPOINT C one 2 y\nADDCHARTDATAPOINT C 2 3 1\n"),
               0)
         << engine.TrailText();
-    const ui::ChartModel& m = model();
+    const ChartModel& m = model();
     EXPECT_EQ(m.title, "Read rate");
     EXPECT_EQ(m.xTitle, "Pass");
     EXPECT_EQ(m.yTitle, "MB/s");
@@ -55,8 +50,8 @@ TEST_F(ChartRunTest, ConfiguredChartOpensPlotsAndCloses) {
     // The run left the chart open: closing the script's objects closes its window with
     // the chart as it stood, then clears it.
     engine.closeScriptFiles();
-    ASSERT_EQ(op.closedCharts.size(), 1u);
-    EXPECT_EQ(op.closedCharts[0].lines.size(), 2u);
+    ASSERT_EQ(charts.closedCharts.size(), 1u);
+    EXPECT_EQ(charts.closedCharts[0].lines.size(), 2u);
     EXPECT_EQ(out.view.back(), "closed C");
     EXPECT_FALSE(engine.tables().charts.find("C")->open);
     EXPECT_TRUE(model().lines.empty());
@@ -124,34 +119,34 @@ TEST_F(ChartRunTest, LoadTimeRefusals) {
 }
 
 TEST_F(ChartRunTest, WindowFailuresKeepTheStateTheStatementSet) {
-    op.chartRefuses = "chartOpen";
+    charts.refuses = "chartOpen";
     EXPECT_EQ(runBody("ADDCHARTLINE C 1 \"a\" Red 0\nOPENCHART C"), 1);
     EXPECT_EQ(runError(), err::K_OPEN_CHART_PFLDR_CREATE_ERROR);
     EXPECT_TRUE(engine.tables().charts.find("C")->open);
 
-    op.chartRefuses = "chartAddPoint";
+    charts.refuses = "chartAddPoint";
     EXPECT_EQ(runBody("ADDCHARTLINE C 1 \"a\" Red 0\nOPENCHART C\nADDCHARTDATAPOINT C 1 0 0"), 1);
     EXPECT_EQ(runError(), err::K_CHART_ADD_POINT_PFLDR_ERROR);
     EXPECT_EQ(model().lines[0].points.size(), 1u);
 
-    op.chartRefuses = "chartReset";
+    charts.refuses = "chartReset";
     EXPECT_EQ(runBody("ADDCHARTLINE C 1 \"a\" Red 0\nOPENCHART C\nRESETCHART C"), 1);
     EXPECT_EQ(runError(), err::K_RESET_CHART_PFLDR_RESET_ERROR);
     EXPECT_TRUE(model().lines.empty());
 
-    op.chartRefuses = "chartClose";
+    charts.refuses = "chartClose";
     EXPECT_EQ(runBody("ADDCHARTLINE C 1 \"a\" Red 0\nOPENCHART C\nCLOSECHART C"), 1);
     EXPECT_EQ(runError(), err::K_CLOSE_CHART_PFLDR_CLOSE_ERROR);
     EXPECT_FALSE(engine.tables().charts.find("C")->open);
 
     // RESETCHART empties the open chart: a point then finds no line.
-    op.chartRefuses.clear();
+    charts.refuses.clear();
     EXPECT_EQ(runBody("ADDCHARTLINE C 1 \"a\" Red 0\nOPENCHART C\nRESETCHART C\nADDCHARTDATAPOINT C 1 0 0"), 1);
     EXPECT_EQ(runError(), err::K_CHART_ADD_POINT_NO_LINES_SPECIFIED_IN_CHART);
 }
 
 TEST(ChartSvgTest, DrawsLinesInTheirColoursWithEscapedTexts) {
-    ui::ChartModel chart;
+    ChartModel chart;
     chart.tag = "C";
     chart.title = "Rate <MB/s> & more";
     chart.xAxis = {0, 10};

@@ -11,6 +11,7 @@
 #include "platform/paths.h"
 #include "script/script_engine.h"
 #include "script/script_error_table.h"
+#include "support/fake_chart_output.h"
 #include "support/fake_operator.h"
 #include "support/recording_output.h"
 #include "support/test_root.h"
@@ -48,8 +49,9 @@ struct ScriptTest : ::testing::Test {
     vexal::testing::TempRoot root;
     fs::path scripts = platform::installPath() / "Scripts";
     vexal::testing::FakeOperator op;
+    vexal::testing::FakeChartOutput charts;
     vexal::testing::RecordingOutput out;
-    ScriptEngine engine{&op};
+    ScriptEngine engine{&op, &charts};
 
     ScriptTest() { engine.setOutput(&out); }
 

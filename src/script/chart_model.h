@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace vexal::ui {
+namespace vexal::script {
 
 struct ChartPoint {
     double x = 0;
@@ -43,4 +43,4 @@ struct ChartModel {
     }
 };
 
-}  // namespace vexal::ui
+}  // namespace vexal::script
