@@ -217,14 +217,14 @@ TEST_F(CliSessionLayerTest, RunOnSeveralDevicesTestsEachInItsFrames) {
 
 TEST_F(CliSessionLayerTest, AnAbortAsksWhetherToGoOnWithTheRemainingDrives) {
     const std::string waiting =
-        script("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for the operator\nSLEEP 20000\nEXIT 0\n");
+        script("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for the operator\nSLEEP 8000\nEXIT 0\n");
     struct Case {
         const char* answer;
         size_t drivesStarted;
     };
     for (const Case& c : {Case{"No", 1}, Case{"Yes", 2}}) {
         const std::string answers = file("answers.txt", std::string(c.answer) + "\n");
-        // Only the first drive's run is interrupted: the second sleeps its 20 s out when it runs.
+        // Only the first drive's run is interrupted: the second sleeps its 8 s out when it runs.
         const auto r = cliSignalled({"--answers", answers, "run", "--device", "0", "--device", "1", waiting},
                                     "waiting for the operator", SIGINT);
         EXPECT_EQ(r.signal, 0) << "an interrupted run ends by itself";
@@ -237,7 +237,7 @@ TEST_F(CliSessionLayerTest, AnAbortAsksWhetherToGoOnWithTheRemainingDrives) {
 
 TEST_F(CliSessionLayerTest, ExitSequenceRunsOnEveryWayOut) {
     const std::string waitScript =
-        script("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for a signal\nSLEEP 20000\nEXIT 0\n");
+        script("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for a signal\nSLEEP 8000\nEXIT 0\n");
     struct Case {
         const char* name;
         std::vector<std::string> args;
