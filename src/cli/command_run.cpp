@@ -117,7 +117,10 @@ int runScript(CliContext& context, const RunOptions& options) {
 
     std::atomic<bool> finished{false};
     std::atomic<bool> interrupted{false};
-    HandlerOnSignal onSignal([&](int) { interrupted = true; });
+    HandlerOnSignal onSignal([&](int) {
+        interrupted = true;
+        return true;
+    });
     const std::string testName = std::filesystem::path(options.script).stem().string();
     std::vector<app::DeviceOutcome> outcomes;
     std::thread severalRun;

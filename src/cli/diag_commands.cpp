@@ -17,14 +17,6 @@ namespace {
 
 namespace code = command::code;
 
-// Ctrl+C during a test asks it to stop after the command in progress; a second one ends
-// the program.
-std::atomic<int>* g_abort = nullptr;
-extern "C" void onInterrupt(int) {
-    if (g_abort) g_abort->store(1);
-    std::signal(SIGINT, SIG_DFL);
-}
-
 int usage(const char* sentence) {
     std::cerr << sentence << "\n";
     return kExitUsage;
@@ -124,11 +116,15 @@ int DiagCommands::runTest(CliContext& context) {
     auto& doc = session.doc();
     doc.request() = request;
     doc.abortRequested = 0;
-    g_abort = &doc.abortRequested;
-    auto* previous = std::signal(SIGINT, onInterrupt);
+    // Ctrl+C during a test asks it to stop after the command in progress; a second one (or
+    // SIGTERM) ends the program.
+    std::atomic<bool> asked{false};
+    HandlerOnSignal onSignal([&](int signal) {
+        if (signal != SIGINT || asked.exchange(true)) return false;
+        doc.abortRequested = 1;
+        return true;
+    });
     const command::ScsiResult result = session.run();
-    std::signal(SIGINT, previous);
-    g_abort = nullptr;
     return session.finish(result == 0 ? kExitDone : kExitFailed);
 }
 

@@ -21,7 +21,7 @@ sigset_t terminationSet() {
 struct WatchState {
     std::mutex lock;
     app::Session* session = nullptr;
-    std::function<void(int)> handler;
+    std::function<bool(int)> handler;
 };
 
 WatchState& state() {
@@ -44,10 +44,10 @@ void watch() {
         int signal = 0;
         if (sigwait(&set, &signal) != 0) continue;
         std::unique_lock guard(state().lock);
-        if (std::function<void(int)> handler = state().handler) {
+        if (std::function<bool(int)> handler = state().handler) {
             guard.unlock();
-            handler(signal);
-            continue;
+            if (handler(signal)) continue;
+            guard.lock();
         }
         // Under the lock: the session cannot be unregistered and destroyed meanwhile.
         if (state().session) state().session->End();
@@ -80,7 +80,7 @@ void TerminationWatch::setSession(app::Session* session) {
     state().session = session;
 }
 
-void TerminationWatch::setHandler(std::function<void(int)> handler) {
+void TerminationWatch::setHandler(std::function<bool(int)> handler) {
     const std::lock_guard guard(state().lock);
     state().handler = std::move(handler);
 }

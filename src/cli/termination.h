@@ -23,8 +23,9 @@ public:
     static TerminationWatch& instance();
     // The session a signal ends; nullptr: none.
     void setSession(app::Session* session);
-    // While set, a signal calls `handler` instead (on the watcher thread).
-    void setHandler(std::function<void(int signal)> handler);
+    // While set, a signal calls `handler` first (on the watcher thread); when it returns
+    // false the signal ends the session and the process as without a handler.
+    void setHandler(std::function<bool(int signal)> handler);
 };
 
 // Registers a session or handler for the lifetime of the guard.
@@ -38,7 +39,7 @@ public:
 
 class HandlerOnSignal {
 public:
-    explicit HandlerOnSignal(std::function<void(int)> handler) {
+    explicit HandlerOnSignal(std::function<bool(int)> handler) {
         TerminationWatch::instance().setHandler(std::move(handler));
     }
     ~HandlerOnSignal() { TerminationWatch::instance().setHandler({}); }

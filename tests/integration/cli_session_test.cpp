@@ -22,6 +22,7 @@
 #include "log/send_log.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
+#include "support/fingerprinted_script.h"
 #include "support/process_runner.h"
 #include "support/test_root.h"
 
@@ -59,6 +60,10 @@ protected:
         std::vector<std::string> full{"--virtual", "--color", "never"};
         full.insert(full.end(), args.begin(), args.end());
         return runProcessSignalled(VEXAL_CLI_PATH, full, when, signal, 120);
+    }
+    // A script with its fingerprint, so that it loads in customer mode too.
+    std::string script(const std::string& name, const std::string& text) {
+        return vexal::testing::writeFingerprintedScript(root.path() / name, text).string();
     }
     std::string file(const std::string& name, const std::string& text) {
         const fs::path path = root.path() / name;
@@ -180,8 +185,8 @@ TEST_F(CliSessionLayerTest, SettingsAreCheckedBeforeTheyAreStored) {
 }
 
 TEST_F(CliSessionLayerTest, RunOnSeveralDevicesTestsEachInItsFrames) {
-    const std::string script = file("HELLO.SCS", "DESCRIPTION hello\nStart:\nMSG hello from the drive\nEXIT 0\n");
-    auto r = cli({"run", "--device", "0", "--device", "0:1:0", script});
+    const std::string hello = script("HELLO.SCS", "DESCRIPTION hello\nStart:\nMSG hello from the drive\nEXIT 0\n");
+    auto r = cli({"run", "--device", "0", "--device", "0:1:0", hello});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_EQ(count(r.out, "hello from the drive"), 2u);
     EXPECT_EQ(count(r.out, "[Vexal_Starting_Script on "), 2u);
@@ -195,32 +200,32 @@ TEST_F(CliSessionLayerTest, RunOnSeveralDevicesTestsEachInItsFrames) {
     EXPECT_EQ(r.err.find(vexal::document::kContinueRemainingQuestion), std::string::npos) << "asked only after an abort";
 
     // A device that may not be addressed is left out and makes the run's status 3.
-    r = cli({"run", "--device", "0", "--device", "2", "--device", "1", script});
+    r = cli({"run", "--device", "0", "--device", "2", "--device", "1", hello});
     EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
     EXPECT_NE(r.err.find(vexal::device::kRemovedFromSelectionMessage), std::string::npos) << r.err;
     EXPECT_EQ(count(r.out, "hello from the drive"), 2u);
 
     // A script with errors on the drives: the worst outcome is the status.
-    const std::string bad = file("BAD.SCS", "DESCRIPTION bad\nStart:\nMSG before\nSCSI Nothing\nEXIT 0\n");
+    const std::string bad = script("BAD.SCS", "DESCRIPTION bad\nStart:\nMSG before\nSCSI Nothing\nEXIT 0\n");
     r = cli({"--yes", "run", "--device", "0", "--device", "1", bad});
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
 
-    r = cli({"run", "--device", "0", "--device", "7", script});
+    r = cli({"run", "--device", "0", "--device", "7", hello});
     EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
     EXPECT_NE(r.err.find("There is no device 7"), std::string::npos) << r.err;
 }
 
 TEST_F(CliSessionLayerTest, AnAbortAsksWhetherToGoOnWithTheRemainingDrives) {
-    const std::string script =
-        file("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for the operator\nSLEEP 20000\nEXIT 0\n");
+    const std::string waiting =
+        script("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for the operator\nSLEEP 8000\nEXIT 0\n");
     struct Case {
         const char* answer;
         size_t drivesStarted;
     };
     for (const Case& c : {Case{"No", 1}, Case{"Yes", 2}}) {
         const std::string answers = file("answers.txt", std::string(c.answer) + "\n");
-        // Only the first drive's run is interrupted: the second sleeps its 20 s out when it runs.
-        const auto r = cliSignalled({"--answers", answers, "run", "--device", "0", "--device", "1", script},
+        // Only the first drive's run is interrupted: the second sleeps its 8 s out when it runs.
+        const auto r = cliSignalled({"--answers", answers, "run", "--device", "0", "--device", "1", waiting},
                                     "waiting for the operator", SIGINT);
         EXPECT_EQ(r.signal, 0) << "an interrupted run ends by itself";
         EXPECT_EQ(r.exitCode, 1) << c.answer << r.out << r.err;
@@ -232,7 +237,7 @@ TEST_F(CliSessionLayerTest, AnAbortAsksWhetherToGoOnWithTheRemainingDrives) {
 
 TEST_F(CliSessionLayerTest, ExitSequenceRunsOnEveryWayOut) {
     const std::string waitScript =
-        file("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for a signal\nSLEEP 20000\nEXIT 0\n");
+        script("WAIT.SCS", "DESCRIPTION wait\nStart:\nMSG waiting for a signal\nSLEEP 8000\nEXIT 0\n");
     struct Case {
         const char* name;
         std::vector<std::string> args;
@@ -340,9 +345,9 @@ TEST_F(CliSessionLayerTest, SendLogHandsTheFileToTheMailProgram) {
 }
 
 TEST_F(CliSessionLayerTest, ASavedViewIsShownAndSentAsTheViewDrawsIt) {
-    const std::string script = file("SHOW.SCS", "DESCRIPTION show\nStart:\nMSG a line of the view\nEXIT 0\n");
+    const std::string show = script("SHOW.SCS", "DESCRIPTION show\nStart:\nMSG a line of the view\nEXIT 0\n");
     const fs::path saved = root.path() / "saved.txt";
-    ASSERT_EQ(cli({"--save", saved.string(), "run", script}).exitCode, 0);
+    ASSERT_EQ(cli({"--save", saved.string(), "run", show}).exitCode, 0);
     auto r = runProcess(VEXAL_CLI_PATH, {"--color", "never", "view", saved.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("\na line of the view\n"), std::string::npos) << "shown without its prefix\n" << r.out;

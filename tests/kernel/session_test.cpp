@@ -21,7 +21,8 @@ size_t count(const std::string& text, const std::string& what) {
 constexpr const char* kChatty =
     "{ echo 'DESCRIPTION many log lines'; "
     "echo 'CDB Tur { 6 , NONE , 0 , SCSI_TEST_UNIT_READY , 0 , 0 , 0 , 0 , 0 }'; echo 'Start:'; "
-    "for i in $(seq 40); do echo 'SCSI Tur'; done; echo 'EXIT 0'; } > $BED/CHATTY.SCS";
+    "for i in $(seq 40); do echo 'SCSI Tur'; done; echo 'EXIT 0'; } > $BED/CHATTY.SCS && "
+    "$VEXAL --engineering fingerprint $BED/CHATTY.SCS";
 
 TEST(KernelSessionTest, ReadinessResetSeveralDevicesAndAFullLogFileSystem) {
     VEXAL_REQUIRE_KERNEL_BED();
