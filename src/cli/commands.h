@@ -38,7 +38,8 @@ struct RunOptions {
 int runScript(CliContext& context, const RunOptions& options);
 
 // Loads a script without running it; 0 when it loads, 1 with load errors.
-int runCheck(CliContext& context, const std::string& script);
+// With `declarations`, a script that loads also has its FILE and CHART objects listed.
+int runCheck(CliContext& context, const std::string& script, bool declarations);
 // Writes each script's fingerprint file (engineering mode; 2 in customer mode); 1 when any
 // script could not be read or its fingerprint not written.
 int runFingerprint(CliContext& context, const std::vector<std::string>& scripts);

@@ -98,6 +98,8 @@ int main(int argc, char** argv) {
     auto* checkCommand = app.add_subcommand("check", "Load a script (phases 1 to 3) and print its trail file");
     checkCommand->add_option("SCRIPT", checkScript, "The .scs file (a bare name is also looked for in Scripts/)")
         ->required();
+    bool checkDeclarations = false;
+    checkCommand->add_flag("--declarations", checkDeclarations, "Also list the script's FILE and CHART objects");
     std::vector<std::string> fingerprintScripts;
     auto* fingerprintCommand = app.add_subcommand(
         "fingerprint", "Write the fingerprint file (.FPF) beside each script (engineering mode)");
@@ -145,7 +147,7 @@ int main(int argc, char** argv) {
     else if (*faDumpCommand) rc = runFaDump(context, dumpOptions);
     else if (*faDumpViewCommand) rc = runFaDumpView(context, dumpFile);
     else if (*firmwareCommand) rc = runFirmware(context, firmwareOptions);
-    else if (*checkCommand) rc = runCheck(context, resolveScriptPath(checkScript));
+    else if (*checkCommand) rc = runCheck(context, resolveScriptPath(checkScript), checkDeclarations);
     else if (*fingerprintCommand) rc = runFingerprint(context, fingerprintScripts);
     else if (*runCommand) {
         runOptions.script = resolveScriptPath(runOptions.script);
