@@ -45,6 +45,7 @@ int runCheck(CliContext& context, const std::string& script, bool declarations);
 int runFingerprint(CliContext& context, const std::vector<std::string>& scripts);
 int runSettings(CliContext& context, const std::string& action);
 // Stores `port` as the SerialPort setting when given, then shows the setting.
-int runSerialPort(CliContext& context, const std::optional<std::string>& port);
+// Sets (when given) and shows the serial port scripts talk to and its line format.
+int runSerialPort(CliContext& context, const std::optional<std::string>& port, const std::optional<std::string>& line);
 
 }  // namespace vexal::cli

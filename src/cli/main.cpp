@@ -116,6 +116,9 @@ int main(int argc, char** argv) {
     std::string serialPortName;
     auto* serialPortCommand = app.add_subcommand("serial-port", "Set or show the serial port scripts talk to");
     serialPortCommand->add_option("PORT", serialPortName, "A device (ttyS0, /dev/ttyUSB0) or virtual");
+    std::string serialLine;
+    serialPortCommand->add_option("--line", serialLine,
+                                  "Line format: data bits, parity, stop bits and flow, e.g. 8N1 or 7E2,hardware");
 
     try {
         app.parse(argc, argv);
@@ -156,9 +159,11 @@ int main(int argc, char** argv) {
     else if (*fupCommand) rc = runFupTape(context, fupImage);
     else if (*settingsCommand) rc = runSettings(context, settingsAction);
     else if (*serialPortCommand)
-        rc = runSerialPort(context, serialPortCommand->get_option("PORT")->count()
-                                        ? std::optional<std::string>(serialPortName)
-                                        : std::nullopt);
+        rc = runSerialPort(context,
+                           serialPortCommand->get_option("PORT")->count() ? std::optional<std::string>(serialPortName)
+                                                                          : std::nullopt,
+                           serialPortCommand->get_option("--line")->count() ? std::optional<std::string>(serialLine)
+                                                                            : std::nullopt);
     else if (!diagCommands.run(context, rc) && !cartridgeCommands.run(context, rc)) deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
     vexal::device::DevSetTransport(nullptr);
