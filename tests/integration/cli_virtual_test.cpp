@@ -242,6 +242,13 @@ TEST_F(CliVirtualTest, AMissingDeviceIsNamedAsGivenAndAsMeant) {
         EXPECT_NE(r.err.find("There is no device " + c.named + ": run 'vexal-cli scan'"), std::string::npos)
             << r.err;
     }
+    // A link names the SCSI generic node it points at (no such node on this machine).
+    std::ofstream(root.path() / "sg977").put('\0');
+    std::filesystem::create_symlink(root.path() / "sg977", root.path() / "drive");
+    const std::string link = (root.path() / "drive").string();
+    const auto r = runProcess(VEXAL_CLI_PATH, {"--transport", "sg", "--device", link, "tur"});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_NE(r.err.find("There is no device " + link + " (/dev/sg977): run"), std::string::npos) << r.err;
 }
 
 TEST_F(CliVirtualTest, ABadProfileIsAnEnvironmentError) {
