@@ -48,7 +48,7 @@ void direct(std::span<const uint8_t> bytes) {
         if (page.FetchLong(p.code, l) == FetchError::None) check(first->length == 4);
         double d = 0;
         if (page.FetchDouble(p.code, d) == FetchError::None) check(first->length == 8);
-        (void)flagsText(p.control);
+        (void)p.flags();
     }
     if (page.pageCode() == page::SupportedPages) {
         check(page.supportedPages().size() == page.parameterCount());

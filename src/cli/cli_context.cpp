@@ -64,6 +64,8 @@ bool CliContext::prepare() {
         }
         // An index means the place in a full scan's list; the others name one device.
         if (sg && selector.kind != device::DeviceSelector::Kind::Index) only_ = selector;
+        deviceName_ = options_.device;
+        if (const std::string named = selector.text(); named != options_.device) deviceName_ += " (" + named + ")";
     }
     config_.virtualProfile = options_.virtualProfile;
     config_.portals = options_.portals;
@@ -114,7 +116,7 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
     if (scanner_.deviceCount() == 0) {
         if (const int rc = accessFailure(); rc != kExitDone) return rc;
         if (scanner_.partial())
-            std::cerr << "There is no device " << options_.device << ": run 'vexal-cli scan' to list them.\n";
+            std::cerr << "There is no device " << deviceName_ << ": run 'vexal-cli scan' to list them.\n";
         else
             std::cerr << "No devices were found on the " << device::transportKindName(config_.kind)
                       << " transport.\n";
@@ -126,7 +128,7 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
     } else if (!options_.device.empty()) {
         index = findDevice(options_.device);
         if (index < 0) {
-            std::cerr << "There is no device " << options_.device << ": run 'vexal-cli scan' to list them.\n";
+            std::cerr << "There is no device " << deviceName_ << ": run 'vexal-cli scan' to list them.\n";
             return kExitNoDevice;
         }
     } else {

@@ -73,6 +73,9 @@ private:
     device::ScanConfig config_;
     // The device --device names, when the transport can reach it without a scan of the rest.
     std::optional<device::DeviceSelector> only_;
+    // --device as the errors name it: as given, and the device it stands for when that reads
+    // differently (the node a link points at, "7" for "007").
+    std::string deviceName_;
     bool wizard_ = false;
 };
 

@@ -6,6 +6,8 @@
 #include "cli/commands.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
+#include "script/chart_objects.h"
+#include "script/file_objects.h"
 #include "script/script_engine.h"
 #include "script/script_text.h"
 #include "serial/port_setting.h"
@@ -13,7 +15,17 @@
 
 namespace vexal::cli {
 
-int runCheck(CliContext& context, const std::string& script) {
+namespace {
+
+// A listing's lines end in CR LF, as the engine writes them; the terminal gets LF.
+void printListing(const std::string& text) {
+    for (char c : text)
+        if (c != '\r') std::cout << c;
+}
+
+}  // namespace
+
+int runCheck(CliContext& context, const std::string& script, bool declarations) {
     // The mode decides whether the load demands the script's fingerprint, as a run's would.
     CliSession session(context);
     if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
@@ -32,6 +44,10 @@ int runCheck(CliContext& context, const std::string& script) {
     const bool loaded = engine.Load(script);
     std::cout << engine.TrailText();
     if (!engine.TrailText().empty() && engine.TrailText().back() != '\n') std::cout << "\n";
+    if (loaded && declarations) {
+        printListing(script::ListFiles(engine.tables().files));
+        printListing(script::ListCharts(engine.tables().charts));
+    }
     return session.finish(loaded ? kExitDone : kExitFailed);
 }
 

@@ -41,7 +41,8 @@ struct RunOptions {
 int runScript(CliContext& context, const RunOptions& options);
 
 // Loads a script without running it; 0 when it loads, 1 with load errors.
-int runCheck(CliContext& context, const std::string& script);
+// With `declarations`, a script that loads also has its FILE and CHART objects listed.
+int runCheck(CliContext& context, const std::string& script, bool declarations);
 // Writes each script's fingerprint file (engineering mode; 2 in customer mode); 1 when any
 // script could not be read or its fingerprint not written.
 int runFingerprint(CliContext& context, const std::vector<std::string>& scripts);
@@ -60,6 +61,7 @@ int runSendView(CliContext& context, const std::string& savedView);
 // Shows a saved view as the view would draw it.
 int runView(CliContext& context, const std::string& file);
 // Stores `port` as the SerialPort setting when given, then shows the setting.
-int runSerialPort(CliContext& context, const std::optional<std::string>& port);
+// Sets (when given) and shows the serial port scripts talk to and its line format.
+int runSerialPort(CliContext& context, const std::optional<std::string>& port, const std::optional<std::string>& line);
 
 }  // namespace vexal::cli

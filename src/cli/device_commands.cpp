@@ -202,6 +202,11 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
             };
         }
     }
+    {
+        Entry& e = add(app, "format", "FORMAT MEDIUM", code::Format);
+        e.sub->add_option("--code", e.request.formatCode, "Format code (0 to 15)")->check(CLI::Range(0, 15));
+        e.sub->add_flag("--immediate", e.request.immediate, "Return before the format has finished");
+    }
     add(app, "send-diagnostic", "SEND DIAGNOSTIC", code::SendDiagnostic)
         .sub->add_option("--self-test", entries_.back().request.selfTestCode, "Self-test code")
         ->check(CLI::Range(0, 255));

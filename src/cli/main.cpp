@@ -112,6 +112,8 @@ int main(int argc, char** argv) {
     auto* checkCommand = app.add_subcommand("check", "Load a script (phases 1 to 3) and print its trail file");
     checkCommand->add_option("SCRIPT", checkScript, "The .scs file (a bare name is also looked for in Scripts/)")
         ->required();
+    bool checkDeclarations = false;
+    checkCommand->add_flag("--declarations", checkDeclarations, "Also list the script's FILE and CHART objects");
     std::vector<std::string> fingerprintScripts;
     auto* fingerprintCommand = app.add_subcommand(
         "fingerprint", "Write the fingerprint file (.FPF) beside each script (engineering mode)");
@@ -133,6 +135,9 @@ int main(int argc, char** argv) {
     std::string serialPortName;
     auto* serialPortCommand = app.add_subcommand("serial-port", "Set or show the serial port scripts talk to");
     serialPortCommand->add_option("PORT", serialPortName, "A device (ttyS0, /dev/ttyUSB0) or virtual");
+    std::string serialLine;
+    serialPortCommand->add_option("--line", serialLine,
+                                  "Line format: data bits, parity, stop bits and flow, e.g. 8N1 or 7E2,hardware");
 
     try {
         app.parse(argc, argv);
@@ -171,7 +176,7 @@ int main(int argc, char** argv) {
     else if (*faDumpCommand) rc = runFaDump(context, dumpOptions);
     else if (*faDumpViewCommand) rc = runFaDumpView(context, dumpFile);
     else if (*firmwareCommand) rc = runFirmware(context, firmwareOptions);
-    else if (*checkCommand) rc = runCheck(context, resolveScriptPath(checkScript));
+    else if (*checkCommand) rc = runCheck(context, resolveScriptPath(checkScript), checkDeclarations);
     else if (*fingerprintCommand) rc = runFingerprint(context, fingerprintScripts);
     else if (*runCommand) {
         runOptions.script = resolveScriptPath(runOptions.script);
@@ -184,9 +189,11 @@ int main(int argc, char** argv) {
     else if (*sendViewCommand) rc = runSendView(context, sendViewFile);
     else if (*viewCommand) rc = runView(context, viewFile);
     else if (*serialPortCommand)
-        rc = runSerialPort(context, serialPortCommand->get_option("PORT")->count()
-                                        ? std::optional<std::string>(serialPortName)
-                                        : std::nullopt);
+        rc = runSerialPort(context,
+                           serialPortCommand->get_option("PORT")->count() ? std::optional<std::string>(serialPortName)
+                                                                          : std::nullopt,
+                           serialPortCommand->get_option("--line")->count() ? std::optional<std::string>(serialLine)
+                                                                            : std::nullopt);
     else if (!diagCommands.run(context, rc) && !cartridgeCommands.run(context, rc)) deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
     vexal::device::DevSetTransport(nullptr);

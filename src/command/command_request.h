@@ -11,6 +11,8 @@ namespace code {
 inline constexpr int None = 0;
 inline constexpr int EraseLong = 2;
 inline constexpr int EraseShort = 3;
+// No menu item sends it; the terminal's format command does.
+inline constexpr int Format = 4;
 inline constexpr int CompressionOn = 5;
 inline constexpr int CompressionOff = 6;
 inline constexpr int TestUnitReady = 7;

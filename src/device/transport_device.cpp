@@ -24,12 +24,6 @@ void TransportDevice::SetIdentity(uint8_t adapter, uint8_t target, uint8_t lun, 
     if (data) std::memcpy(identity_.data(), data, std::min(length, identity_.size()));
 }
 
-void TransportDevice::SetIdentityData(int value, const uint8_t* data, size_t length) {
-    identityValue_ = value;
-    identity_.fill(0);
-    if (data) std::memcpy(identity_.data(), data, std::min(length, identity_.size()));
-}
-
 void TransportDevice::send(RequestBlock& srb, bool waitIfPending) {
     if (srb.post) srb.post->reset();
     // A back end that cannot be reached would leave the block pending until the wait

@@ -49,7 +49,6 @@ public:
     void SetLastErrorCode(int code) { lastError_.store(code); }
     void ClearLastErrorCode() { lastError_.store(0); }
     void SetIdentity(uint8_t adapter, uint8_t target, uint8_t lun, const uint8_t* data, size_t length);
-    void SetIdentityData(int value, const uint8_t* data, size_t length);
     int NoOperation() { return 0; }
     size_t IdentityLength() const { return kIdentityLength; }
     const uint8_t* GetIdentity() const { return identity_.data(); }
@@ -103,7 +102,6 @@ private:
     std::atomic<int> lastError_{0};
     DeviceAddress address_;
     std::array<uint8_t, kIdentityLength> identity_{};
-    int identityValue_ = 0;
     std::atomic<ScsiRequest*> current_{nullptr};
     ScsiRequest* lastCompleted_ = nullptr;
     std::array<ScsiRequest*, kQueueLength> queue_{};

@@ -12,7 +12,6 @@ namespace vexal::diag {
 
 namespace code = command::code;
 
-bool IsCannedTest(int c) { return c == code::WriteReadTest || (c >= code::CannedTest1 && c <= code::CannedTest4); }
 
 int CannedTestCode(std::string_view name) {
     if (name == "write-read") return code::WriteReadTest;

@@ -18,7 +18,6 @@ struct CannedTestOutcome {
     command::ScsiResult result = 0;  // the failing command's result, when one failed
 };
 
-bool IsCannedTest(int code);
 // The test's name as the terminal knows it ("write-read", "1" .. "4") and its code.
 int CannedTestCode(std::string_view name);
 

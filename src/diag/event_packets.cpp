@@ -1,10 +1,7 @@
 #include "diag/event_packets.h"
 
-#include <fmt/printf.h>
-
 #include <algorithm>
 #include <array>
-#include <map>
 
 namespace vexal::diag {
 namespace {
@@ -157,24 +154,6 @@ std::vector<PacketRecord> analysePackets(std::span<const std::string> lines) {
         packets.push_back(p);
     }
     return packets;
-}
-
-std::vector<std::string> packetTableLines(const std::vector<PacketRecord>& packets) {
-    if (packets.empty()) return {"*** No Packets To List ***\r\n"};
-    std::vector<std::string> out;
-    int index = 1;
-    for (const PacketRecord& p : packets)
-        out.push_back(fmt::sprintf("% 3d: #:%03d,  L:% 3d,  Type:% 3d,  Hour:% 6d,  Pc:% 5d,  Sense: %02X %02X %02X\r\n", index++,
-                                   p.number, p.lineCount, p.kind, p.poh, p.pc, p.senseKey, p.asc, p.ascq));
-    return out;
-}
-
-std::vector<std::string> hourTableLines(const std::vector<PacketRecord>& packets) {
-    std::map<uint32_t, int> hours;
-    for (const PacketRecord& p : packets) ++hours[p.poh];
-    std::vector<std::string> out;
-    for (const auto& [hour, count] : hours) out.push_back(fmt::sprintf("Hour: % 6d, %d\r\n", hour, count));
-    return out;
 }
 
 bool parsePacketHeader(std::string_view line, PacketHeader& out) {

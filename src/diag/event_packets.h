@@ -30,11 +30,6 @@ bool isPacketHeader(std::string_view line);  // begins with "Packet #"
 size_t countPacketHeaders(std::span<const std::string> lines);
 
 std::vector<PacketRecord> analysePackets(std::span<const std::string> lines);
-// "% 3d: #:%03d,  L:% 3d,  Type:% 3d,  Hour:% 6d,  Pc:% 5d,  Sense: %02X %02X %02X\r\n" per
-// packet, or "*** No Packets To List ***\r\n".
-std::vector<std::string> packetTableLines(const std::vector<PacketRecord>& packets);
-// "Hour: % 6d, %d\r\n" for every hour with packets, in increasing hour order.
-std::vector<std::string> hourTableLines(const std::vector<PacketRecord>& packets);
 
 // A header line: Packet # number - KIND: code [name MM-DD-YYYY] hhh:mm:ss.sss POH/PC= poh/pc
 struct PacketHeader {

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include <fmt/printf.h>
-
 namespace vexal::diag {
 namespace {
 
@@ -24,12 +22,6 @@ ParameterFlags ParameterFlags::fromByte(uint8_t control) {
     f.ds = control & 0x40;
     f.du = control & 0x80;
     return f;
-}
-
-std::string flagsText(uint8_t control) {
-    const ParameterFlags f = ParameterFlags::fromByte(control);
-    return fmt::sprintf("LP:%d  TMC:%d  ETC:%d  TSD:%d  DS:%d  DU:%d", int{f.lp}, int{f.tmc}, int{f.etc},
-                        int{f.tsd}, int{f.ds}, int{f.du});
 }
 
 size_t pageEnd(std::span<const uint8_t> bytes) {

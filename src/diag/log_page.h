@@ -60,9 +60,6 @@ struct ParameterFlags {
     static ParameterFlags fromByte(uint8_t control);
 };
 
-// "LP:%d  TMC:%d  ETC:%d  TSD:%d  DS:%d  DU:%d"
-std::string flagsText(uint8_t control);
-
 // One parameter; its value is `length` bytes at `offset` of the page's bytes.
 struct LogParameter {
     uint16_t code = 0;

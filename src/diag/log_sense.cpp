@@ -158,11 +158,6 @@ std::array<uint8_t, 10> logSenseCdb(uint8_t pageControl, uint8_t pageCode, uint1
             0x00};
 }
 
-std::optional<std::string_view> logSenseNameLine(uint8_t pageCode) {
-    const PageRow* row = rowOf(pageCode);
-    return row ? std::optional(row->name) : std::nullopt;
-}
-
 bool isLogSensePage(uint8_t pageCode) { return rowOf(pageCode) != nullptr; }
 
 std::string loadErrorText(uint8_t pageCode) {

@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -48,8 +47,7 @@ bool parsePageCode(std::string_view text, uint8_t& pageCode);
 // 4D 00 [page control + page code] 00 00 00 00 [allocation length, 2] 00.
 std::array<uint8_t, 10> logSenseCdb(uint8_t pageControl, uint8_t pageCode, uint16_t allocationLength);
 
-// The name line of a page the command reads; nullopt for a page it does not support.
-std::optional<std::string_view> logSenseNameLine(uint8_t pageCode);
+// Whether the command reads the page (a page it does not support is refused unsent).
 bool isLogSensePage(uint8_t pageCode);
 // "Log Page 0x%02X Load() error." or, for the Tape Alert page, "There was an error
 // loading the TapeAlert page."

@@ -234,8 +234,8 @@ std::vector<std::string> trackTableLines(std::span<const uint8_t> table) {
 
 std::vector<std::string> eodFrameLines(std::span<const uint8_t> table) {
     std::vector<std::string> out{"", "   EOD Frame Data Structure:", "   Track Table:"};
-    Lines l(table, out);
-    trackTable(l);
+    const auto tableLines = trackTableLines(table);
+    out.insert(out.end(), tableLines.begin(), tableLines.end());
     return out;
 }
 

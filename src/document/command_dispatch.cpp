@@ -43,7 +43,7 @@ struct Entry {
 };
 
 // The command of each code; codes without an entry do nothing.
-constexpr std::array<Entry, 42> kCommands{{
+constexpr std::array<Entry, 43> kCommands{{
     {code::TestUnitReady, [](Context& c) { return c.device.TestUnitReady(); }},
     {code::Inquiry, [](Context& c) { return c.device.Inquiry(c.request.vpd); }},
     {code::FirmwareBuild, [](Context& c) { return c.device.InquiryFirmwareBuild(); }},
@@ -66,6 +66,7 @@ constexpr std::array<Entry, 42> kCommands{{
     {code::Verify, [](Context& c) { return c.device.Verify(c.request); }},
     {code::EraseLong, [](Context& c) { return c.device.Erase(true); }},
     {code::EraseShort, [](Context& c) { return c.device.Erase(false); }},
+    {code::Format, [](Context& c) { return c.device.Format(c.request.immediate, c.request.formatCode); }},
     {code::ModeSense, [](Context& c) { return c.device.ModeSense(c.request); }},
     {code::ModeSelect, [](Context& c) { return c.device.ModeSelect(c.request, c.request.data); }},
     {code::SetBlockSize, [](Context& c) { return c.device.SetBlockSize(c.request.newBlockSize); }},

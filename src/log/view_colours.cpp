@@ -14,7 +14,7 @@ bool ViewColours::load() {
     for (size_t i = 0; i < kColourCount; ++i) {
         std::string text;
         if (opened == 1 || key.ReadString(kColourNames[i], text) != 0) {
-            key.WriteString(kColourNames[i], std::to_string(kDefaultColours[i]));
+            key.WriteDword(kColourNames[i], kDefaultColours[i]);
             continue;
         }
         values[i] = static_cast<uint32_t>(platform::decimalValue(text));
@@ -25,7 +25,7 @@ bool ViewColours::load() {
 bool ViewColours::save(ColourSlot slot) const {
     platform::SettingsKey key;
     if (key.CreateOrOpen(kColourKey) == 0) return false;
-    return key.WriteString(kColourNames[static_cast<size_t>(slot)], std::to_string((*this)[slot])) == 0;
+    return key.WriteDword(kColourNames[static_cast<size_t>(slot)], (*this)[slot]) == 0;
 }
 
 bool ViewColours::reset() {

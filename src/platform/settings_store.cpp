@@ -109,8 +109,6 @@ int SettingsKey::WriteDword(std::string_view name, uint32_t value) {
     return WriteString(name, std::to_string(value));
 }
 
-void SettingsKey::Close() { section_.clear(); }
-
 long ProfileStore::readInt(std::string_view section, std::string_view key, long fallback) {
     IniFile ini;
     if (!IniFile::load(profileFile(), ini)) return fallback;

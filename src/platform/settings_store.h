@@ -37,7 +37,6 @@ public:
     // 0 on success.
     int WriteString(std::string_view name, std::string_view value);
     int WriteDword(std::string_view name, uint32_t value);
-    void Close();
     bool isOpen() const { return !section_.empty(); }
 
 private:

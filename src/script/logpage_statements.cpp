@@ -133,10 +133,10 @@ int32_t decodePage(StatementContext& ctx, const LogPageObject& p) {
 }
 
 std::string parameterLine(const diag::LogPage& page, const diag::LogParameter& param) {
-    const uint8_t c = param.control;
+    const diag::ParameterFlags f = param.flags();
     std::string line = fmt::sprintf("  Code : %04XH", param.code);
-    line += fmt::sprintf("\tLP: %d  TMC: %d  ETC: %d  TSD: %d  DS: %d  DU: %d", c & 1, (c >> 2) & 3, (c >> 4) & 1, (c >> 5) & 1,
-                         (c >> 6) & 1, (c >> 7) & 1);
+    line += fmt::sprintf("\tLP: %d  TMC: %d  ETC: %d  TSD: %d  DS: %d  DU: %d", int{f.lp}, int{f.tmc}, int{f.etc},
+                         int{f.tsd}, int{f.ds}, int{f.du});
     const auto v = page.value(param);
     if (v.size() != param.length) return line;  // a value cut short by the page's end
     switch (param.length) {

@@ -115,8 +115,7 @@ public:
     // Settings of the next load.
     void setFingerprintDemand(bool demand) { demandFingerprint_ = demand; }
     bool fingerprintDemand() const { return demandFingerprint_; }
-    // Where "KTrail.Txt" is written (default: the Work folder below the install path).
-    void setTrailPath(std::filesystem::path path) { trail_.setPath(std::move(path)); }
+    // Where "KTrail.Txt" is written: the Work folder below the install path.
     const std::filesystem::path& trailPath() const { return trail_.path(); }
     // Where #INCLUDE looks first (default: the Scripts folder below the install path).
     void setScriptsFolder(std::filesystem::path folder) { scriptsFolder_ = std::move(folder); }

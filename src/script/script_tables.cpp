@@ -2,16 +2,6 @@
 
 namespace vexal::script {
 
-const char* varTypeName(VarType type) {
-    switch (type) {
-        case VarType::Byte: return "BYTE";
-        case VarType::Word: return "WORD";
-        case VarType::Long: return "LONG";
-        case VarType::Double: return "DOUBLE";
-    }
-    return "?";
-}
-
 SenseKeyEntry* SenseKeyTable::add(std::unique_ptr<SenseKeyEntry> entry) {
     if (matchesAny(entry->senseKey, entry->asc, entry->ascq)) return nullptr;
     if (!entry->tag.empty() && tags_.count(entry->tag)) return nullptr;

@@ -25,7 +25,6 @@ struct SourcePosition {
 };
 
 enum class VarType : int32_t { Byte = 0, Word = 1, Long = 2, Double = 3 };
-const char* varTypeName(VarType type);
 
 struct ScriptVariable {
     std::string name;

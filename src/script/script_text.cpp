@@ -11,14 +11,6 @@ std::string_view trimBlanks(std::string_view text) {
     return text.substr(b, e - b);
 }
 
-std::string_view trimSpace(std::string_view text) {
-    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    size_t b = 0, e = text.size();
-    while (b < e && space(text[b])) ++b;
-    while (e > b && space(text[e - 1])) --e;
-    return text.substr(b, e - b);
-}
-
 std::string_view firstWord(std::string_view text) {
     size_t b = 0;
     while (b < text.size() && isBlankOrTab(text[b])) ++b;
@@ -77,11 +69,6 @@ std::string_view WordReader::next() {
     const size_t b = pos_;
     while (pos_ < text_.size() && !isBlankOrTab(text_[pos_])) ++pos_;
     return text_.substr(b, pos_ - b);
-}
-
-std::string_view WordReader::peek() const {
-    WordReader copy = *this;
-    return copy.next();
 }
 
 bool splitQuotedWords(std::string_view text, std::vector<std::string>& words) {

@@ -17,8 +17,6 @@ using platform::upperCopy;
 
 // Blanks and tabs removed at both ends.
 std::string_view trimBlanks(std::string_view text);
-// Blanks, tabs, carriage returns and line feeds removed at both ends.
-std::string_view trimSpace(std::string_view text);
 
 // The first word and the text after it with its leading blanks removed.
 std::string_view firstWord(std::string_view text);
@@ -40,7 +38,6 @@ public:
     explicit WordReader(std::string_view text) : text_(text) {}
     // The next word, or empty when none is left.
     std::string_view next();
-    std::string_view peek() const;
     // The text not read yet, without its leading and trailing blanks.
     std::string_view rest() const { return trimBlanks(text_.substr(pos_)); }
     bool atEnd() const { return rest().empty(); }

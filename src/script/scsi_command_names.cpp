@@ -34,8 +34,6 @@ constexpr std::array<ScsiCommandName, 41> kNames{{
 
 }  // namespace
 
-std::span<const ScsiCommandName> scsiCommandNames() { return kNames; }
-
 std::optional<uint8_t> findScsiCommand(std::string_view name) {
     for (const auto& n : kNames)
         if (equalsUpper(name, n.name)) return n.opcode;

@@ -2,7 +2,6 @@
 // The SCSI command names a CDB declaration may give instead of its opcode byte.
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string_view>
 
 namespace vexal::script {
@@ -11,8 +10,6 @@ struct ScsiCommandName {
     std::string_view name;
     uint8_t opcode;
 };
-
-std::span<const ScsiCommandName> scsiCommandNames();
 
 // The opcode of a name compared upper-cased, or nothing.
 std::optional<uint8_t> findScsiCommand(std::string_view name);

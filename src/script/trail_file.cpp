@@ -11,11 +11,6 @@ namespace vexal::script {
 
 TrailFile::~TrailFile() { close(); }
 
-void TrailFile::setPath(std::filesystem::path path) {
-    close();
-    path_ = std::move(path);
-}
-
 bool TrailFile::open(bool truncate) {
     close();
     std::error_code ec;

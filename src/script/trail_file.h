@@ -19,7 +19,6 @@ public:
     TrailFile& operator=(const TrailFile&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    void setPath(std::filesystem::path path);
 
     // Empties the file (creating it and its folder when missing).
     bool clear();

@@ -1,5 +1,6 @@
 #include "serial/serial_session.h"
 
+#include "serial/line_choice.h"
 #include "serial/port_setting.h"
 
 namespace vexal::serial {
@@ -15,6 +16,8 @@ SerialSession::~SerialSession() {
 
 bool SerialSession::ensureOpen() {
     if (port_.isOpen()) return true;
+    // The line format of the SerialLine setting, read at each opening.
+    applyLineChoice(port_, serialLineSetting());
     return port_.open(resolveSerialPort(setting_), kNotifyCallback,
                       [this](uint32_t bits, std::span<const uint8_t> data) {
                           if (bits & events::kReceived) transaction_.onBytes(data);

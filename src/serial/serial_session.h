@@ -17,7 +17,8 @@ public:
     SerialSession(const SerialSession&) = delete;
     SerialSession& operator=(const SerialSession&) = delete;
 
-    // Opens the port when it is not open; false when it cannot be (see status()).
+    // Opens the port, with the line format of the SerialLine setting, when it is not open;
+    // false when it cannot be (see status()).
     bool ensureOpen();
     bool connected() const { return port_.isOpen(); }
     const std::string& setting() const { return setting_; }

@@ -9,11 +9,6 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
-TransactionState SerialTransaction::state() const {
-    std::lock_guard lock(mutex_);
-    return state_;
-}
-
 SerialOutcome SerialTransaction::run(const SerialRequest& request) {
     std::unique_lock lock(mutex_);
     request_ = &request;

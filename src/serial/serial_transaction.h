@@ -73,8 +73,6 @@ public:
     // The port's received bytes, one step each.
     void onBytes(std::span<const uint8_t> bytes);
 
-    TransactionState state() const;
-
 private:
     void step(std::unique_lock<std::mutex>& lock);  // the sending state's step
     void receive(uint8_t byte);

@@ -22,7 +22,7 @@ const char* const kCommands[] = {
     "scan", "select", "cdb", "tur", "request-sense", "inquiry", "rewind", "load", "unload", "retension",
     "write-filemarks", "read", "write", "read-block-limits", "read-position", "space", "locate", "mode-sense",
     "mode-select", "set-block-size", "compression", "verify", "erase", "read-buffer", "write-buffer",
-    "send-diagnostic", "receive-diagnostic", "prevent", "allow", "reserve", "release", "init-element-status",
+    "format", "send-diagnostic", "receive-diagnostic", "prevent", "allow", "reserve", "release", "init-element-status",
     "log-select", "bus-reset", "timeout", "test", "tape-log", "read-structure", "debug-trace", "log-sense",
     "tape-alerts", "mam", "eeprom", "load-count-threshold", "fadump", "fadump-view", "firmware", "fup-tape", "run",
     "check", "fingerprint", "mode", "settings", "serial-port", "ready", "send-log", "send-view", "view",

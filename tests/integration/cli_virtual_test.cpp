@@ -225,6 +225,32 @@ TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
     }
 }
 
+// A device that is not there is named as given and, when that reads differently, as the
+// device it stands for.
+TEST_F(CliVirtualTest, AMissingDeviceIsNamedAsGivenAndAsMeant) {
+    const struct {
+        std::string device;
+        std::string named;
+    } cases[] = {
+        {"9", "9"},
+        {"009", "009 (9)"},
+        {"0:9:0", "0:9:0"},
+    };
+    for (const auto& c : cases) {
+        const auto r = cli({"--device", c.device, "tur"});
+        EXPECT_EQ(r.exitCode, 3) << r.err;
+        EXPECT_NE(r.err.find("There is no device " + c.named + ": run 'vexal-cli scan'"), std::string::npos)
+            << r.err;
+    }
+    // A link names the SCSI generic node it points at (no such node on this machine).
+    std::ofstream(root.path() / "sg977").put('\0');
+    std::filesystem::create_symlink(root.path() / "sg977", root.path() / "drive");
+    const std::string link = (root.path() / "drive").string();
+    const auto r = runProcess(VEXAL_CLI_PATH, {"--transport", "sg", "--device", link, "tur"});
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_NE(r.err.find("There is no device " + link + " (/dev/sg977): run"), std::string::npos) << r.err;
+}
+
 TEST_F(CliVirtualTest, ABadProfileIsAnEnvironmentError) {
     const auto profile = root.path() / "bad.ini";
     std::ofstream(profile) << "[target 0]\ntype = toaster\n";
@@ -259,6 +285,35 @@ TEST_F(CliSessionTest, CustomerModePrintsOnlyTheStatusEngineeringModeTheWholeFra
     r = cli({"--device", "0", "--engineering", "--color", "always", "tur"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("\x1b[38;2;"), std::string::npos);  // coloured by tag
+}
+
+// FORMAT MEDIUM has a name line but no RAW_CDB line; the trace shows the CDB the drive got.
+TEST_F(CliSessionTest, FormatSendsItsCdbWithoutARawCdbLine) {
+    const auto trace = root.path() / "format-trace.txt";
+    const auto profile = root.path() / "format.ini";
+    std::ofstream(profile) << "[target 0]\ntype = tape\ntrace = " << trace.string() << "\n";
+    const struct {
+        std::vector<std::string> args;
+        const char* cdb;
+    } cases[] = {
+        {{}, "04 00 00 00 00 00 -> "},
+        {{"--code", "5"}, "04 00 05 00 00 00 -> "},
+        {{"--immediate", "--code", "15"}, "04 01 0F 00 00 00 -> "},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(trace);
+        std::vector<std::string> args{"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--virtual=" + profile.string(),
+                                      "--engineering", "--color", "never", "--device", "0", "format"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = runProcess("/usr/bin/env", args);
+        EXPECT_NE(r.out.find("]\n Format\n [Vexal_CmdStatus: "), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("RAW_CDB"), std::string::npos) << r.out;
+        std::ifstream in(trace);
+        const std::string sent((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_NE(sent.find(c.cdb), std::string::npos) << c.cdb << "\n" << sent;
+    }
+    const auto refused = cli({"--device", "0", "format", "--code", "16"});
+    EXPECT_EQ(refused.exitCode, 2) << refused.out;
 }
 
 TEST_F(CliSessionTest, SaveWritesTheFullLinesWithCrLf) {

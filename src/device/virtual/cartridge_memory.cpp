@@ -136,12 +136,6 @@ const MamDefinition* findMamDefinition(uint16_t id) {
     return nullptr;
 }
 
-const MamDefinition* findMamDefinitionByKey(std::string_view key) {
-    for (const MamDefinition& d : kDefinitions)
-        if (d.key == key) return &d;
-    return nullptr;
-}
-
 bool mamValueFromText(const MamDefinition& def, std::string_view text, std::vector<uint8_t>& out) {
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
     if (def.format != F::Binary) {

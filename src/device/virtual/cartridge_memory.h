@@ -33,7 +33,6 @@ struct MamDefinition {
 // Every supported attribute in identifier order.
 std::span<const MamDefinition> mamDefinitions();
 const MamDefinition* findMamDefinition(uint16_t id);
-const MamDefinition* findMamDefinitionByKey(std::string_view key);
 
 // Checks a profile value for an attribute and turns it into the attribute's bytes:
 // numbers for binary attributes of up to 8 bytes, hexadecimal bytes for longer ones,

@@ -61,8 +61,6 @@ bool parseNumber(std::string_view text, uint64_t& out) {
 
 }  // namespace
 
-std::span<const LogValueInfo> logValueTable() { return kValues; }
-
 const LogValueInfo& logValueInfo(LogValue value) { return kValues[static_cast<size_t>(value)]; }
 
 const LogValueInfo* findLogValue(std::string_view name) {

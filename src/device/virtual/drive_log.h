@@ -47,7 +47,6 @@ struct LogValueInfo {
     uint64_t initial;       // at power-on, before the drive log file and the profile
 };
 
-std::span<const LogValueInfo> logValueTable();
 const LogValueInfo& logValueInfo(LogValue value);
 // Null for an unknown (lower-case) name.
 const LogValueInfo* findLogValue(std::string_view name);

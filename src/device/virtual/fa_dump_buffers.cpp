@@ -208,11 +208,6 @@ const FaDumpBuffers::Buffer* FaDumpBuffers::find(uint8_t id) const {
     return nullptr;
 }
 
-uint32_t FaDumpBuffers::capacity(uint8_t id) const {
-    const Buffer* b = find(id);
-    return b ? static_cast<uint32_t>(b->data.size()) : 0;
-}
-
 bool FaDumpBuffers::read(uint8_t m, uint8_t id, uint32_t offset, uint32_t allocation, std::vector<uint8_t>& out,
                          Sense& error) const {
     out.clear();

@@ -27,8 +27,6 @@ public:
 
     // True when `id` names an FA dump buffer of this drive's layout.
     bool holds(uint8_t id) const { return find(id) != nullptr; }
-    // The capacity of buffer `id`; 0 when the drive has no such buffer.
-    uint32_t capacity(uint8_t id) const;
     // READ BUFFER of one of these buffers (holds(id) is true): the data READ BUFFER returns
     // before the allocation length cuts it, or false with the sense.
     bool read(uint8_t mode, uint8_t id, uint32_t offset, uint32_t allocation, std::vector<uint8_t>& out,

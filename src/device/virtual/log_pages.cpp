@@ -173,8 +173,6 @@ constexpr auto kCodes = codes();
 
 }  // namespace
 
-std::span<const uint8_t> logPageCodes() { return kCodes; }
-
 bool hasLogPage(uint8_t page) { return std::find(kCodes.begin(), kCodes.end(), page) != kCodes.end(); }
 
 std::vector<LogParameter> logParameters(uint8_t page, LogPageControl control, const LogSources& sources) {

@@ -34,8 +34,6 @@ struct LogSources {
     const std::deque<SelfTestRecord>* selfTests = nullptr;  // page 10h, newest first
 };
 
-// The pages in ascending order, 00h first.
-std::span<const uint8_t> logPageCodes();
 bool hasLogPage(uint8_t page);
 // The parameters of a page other than 00h, in ascending code order.
 std::vector<LogParameter> logParameters(uint8_t page, LogPageControl control, const LogSources& sources);

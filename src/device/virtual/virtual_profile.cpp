@@ -97,15 +97,6 @@ private:
 
 }  // namespace
 
-std::string_view deviceKindName(DeviceKind kind) {
-    switch (kind) {
-    case DeviceKind::Tape: return "tape";
-    case DeviceKind::Changer: return "changer";
-    case DeviceKind::Disk: return "disk";
-    }
-    return "tape";
-}
-
 DeviceProfile defaultDevice(DeviceKind kind, uint8_t target, uint8_t adapter) {
     DeviceProfile d;
     d.adapter = adapter;

@@ -70,6 +70,4 @@ VirtualProfile defaultProfile();
 bool parseProfile(std::string_view text, const std::string& fileName, VirtualProfile& out, std::string& error);
 bool loadProfile(const std::string& path, VirtualProfile& out, std::string& error);
 
-std::string_view deviceKindName(DeviceKind kind);
-
 }  // namespace vexal::device::virt

@@ -152,19 +152,30 @@ TEST(LogPageAccessors, ZeroLengthAndLongValuesAreNeverNumbers) {
     EXPECT_EQ(page.value(*page.find(1)).size(), 12u);
 }
 
-TEST(LogPageFlags, ControlByteBitsAndText) {
+TEST(LogPageFlags, ControlByteBits) {
     struct Case {
         uint8_t control;
-        const char* text;
+        bool lp;
+        int tmc;
+        bool etc, tsd, ds, du;
     };
     const std::vector<Case> cases{
-        {0x00, "LP:0  TMC:0  ETC:0  TSD:0  DS:0  DU:0"}, {0x01, "LP:1  TMC:0  ETC:0  TSD:0  DS:0  DU:0"},
-        {0x04, "LP:0  TMC:1  ETC:0  TSD:0  DS:0  DU:0"}, {0x08, "LP:0  TMC:2  ETC:0  TSD:0  DS:0  DU:0"},
-        {0x10, "LP:0  TMC:0  ETC:1  TSD:0  DS:0  DU:0"}, {0x20, "LP:0  TMC:0  ETC:0  TSD:1  DS:0  DU:0"},
-        {0x40, "LP:0  TMC:0  ETC:0  TSD:0  DS:1  DU:0"}, {0x80, "LP:0  TMC:0  ETC:0  TSD:0  DS:0  DU:1"},
-        {0xFF, "LP:1  TMC:3  ETC:1  TSD:1  DS:1  DU:1"},
+        {0x00, false, 0, false, false, false, false}, {0x01, true, 0, false, false, false, false},
+        {0x04, false, 1, false, false, false, false}, {0x08, false, 2, false, false, false, false},
+        {0x10, false, 0, true, false, false, false},  {0x20, false, 0, false, true, false, false},
+        {0x40, false, 0, false, false, true, false},  {0x80, false, 0, false, false, false, true},
+        {0x02, false, 0, false, false, false, false},  // bit 1 is not a flag
+        {0xFF, true, 3, true, true, true, true},
     };
-    for (const auto& c : cases) EXPECT_EQ(flagsText(c.control), c.text) << int{c.control};
+    for (const auto& c : cases) {
+        const ParameterFlags f = ParameterFlags::fromByte(c.control);
+        EXPECT_EQ(f.lp, c.lp) << int{c.control};
+        EXPECT_EQ(f.tmc, c.tmc) << int{c.control};
+        EXPECT_EQ(f.etc, c.etc) << int{c.control};
+        EXPECT_EQ(f.tsd, c.tsd) << int{c.control};
+        EXPECT_EQ(f.ds, c.ds) << int{c.control};
+        EXPECT_EQ(f.du, c.du) << int{c.control};
+    }
 
     LogPage page;
     ASSERT_EQ(page.Parse(0x2E, makePage(0x2E, {{3, {1}, 0x43}})), PageError::None);
