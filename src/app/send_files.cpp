@@ -21,18 +21,11 @@ bool SendView(document::CFalderDoc& doc, ui::Operator& op, std::string_view prog
         op.message(error, "Vexal", ui::Icon::Exclamation);
         return false;
     }
-    const log::MailRun run = log::runMailProgram(program, log::kMailSubject, file.string());
-    if (run.started)
-        if (auto text = log::mailOutcomeMessage(run.outcome)) op.message(*text, "Vexal", ui::Icon::Exclamation);
-    return run.started && run.outcome == log::kMailSuccess;
+    return log::MailFile(op, file.string(), program) == log::kMailSuccess;
 }
 
 int SendLog(ui::Operator& op, const std::string& file, std::string_view program) {
-    if (file.empty()) return log::SendLog(op, logsFolder(), program);
-    const log::MailRun run = log::runMailProgram(program, log::kMailSubject, file);
-    if (!run.started) return -1;
-    if (auto text = log::mailOutcomeMessage(run.outcome)) op.message(*text, "Vexal", ui::Icon::Exclamation);
-    return run.outcome;
+    return file.empty() ? log::SendLog(op, logsFolder(), program) : log::MailFile(op, file, program);
 }
 
 }  // namespace vexal::app

@@ -242,15 +242,6 @@ bool CLogSystem::Disable() {
     return true;
 }
 
-int CLogSystem::SendLog(std::string_view program) {
-    fs::path logs = folder();
-    if (logs.empty()) {
-        const InstallPathLookup lookup = installPath_();
-        if (lookup.status == InstallPathStatus::Ok) logs = lookup.path / "Logs/";
-    }
-    return log::SendLog(op_, logs, program);
-}
-
 std::string CLogSystem::baseName() const {
     std::lock_guard guard(lock_);
     return baseName_;

@@ -69,8 +69,6 @@ public:
     bool Enable(std::string_view serialNumber);
     // The "Disable Log" menu command: asks, and on Yes closes. True when closed.
     bool Disable();
-    // The "Send Log" command (see send_log.h), starting in the Logs folder.
-    int SendLog(std::string_view program = kMailProgram);
 
     bool isOpen() const { return open_.load(); }
     // The two flags the main window's menus and the status bar read: exactly one is set

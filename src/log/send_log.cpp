@@ -84,13 +84,17 @@ MailRun runMailProgram(std::string_view program, std::string_view subject, const
     return {true, mailOutcomeFromExitStatus(WEXITSTATUS(status))};
 }
 
-int SendLog(ui::Operator& op, const std::filesystem::path& logsFolder, std::string_view program) {
-    std::string file = logsFolder.string();
-    if (!op.chooseFile(ui::FileDialog::Open, kSelectLogFileCaption, kLogFileFilter, file) || file.empty()) return -1;
+int MailFile(ui::Operator& op, const std::string& file, std::string_view program) {
     const MailRun run = runMailProgram(program, kMailSubject, file);
     if (!run.started) return -1;
     if (auto text = mailOutcomeMessage(run.outcome)) op.message(*text, "Vexal", ui::Icon::Exclamation);
     return run.outcome;
+}
+
+int SendLog(ui::Operator& op, const std::filesystem::path& logsFolder, std::string_view program) {
+    std::string file = logsFolder.string();
+    if (!op.chooseFile(ui::FileDialog::Open, kSelectLogFileCaption, kLogFileFilter, file) || file.empty()) return -1;
+    return MailFile(op, file, program);
 }
 
 }  // namespace vexal::log

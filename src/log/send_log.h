@@ -39,6 +39,10 @@ struct MailRun {
 // arguments passed as they are) and waits for it.
 MailRun runMailProgram(std::string_view program, std::string_view subject, const std::string& attachment);
 
+// Mails `file` and shows the outcome's message. Returns the outcome, or -1 when the mail
+// program is missing (nothing is shown then).
+int MailFile(ui::Operator& op, const std::string& file, std::string_view program = kMailProgram);
+
 // The whole command: asks for the file (starting in `logsFolder`), sends it, shows the
 // outcome's message. Returns the outcome, or -1 when the operator cancelled or the mail
 // program is missing (nothing is shown then).

@@ -50,6 +50,14 @@ int findRow(gui::LogView& view, const QString& text) {
     return -1;
 }
 
+// Waits until the window is idle again with a command's frame ended in its view.
+bool waitForCommandDone(gui::MainWindow& w) {
+    return waitFor([&] {
+        w.refresh();
+        return w.document().idle.load() && findRow(*w.logView(), "Command_Done") >= 0;
+    });
+}
+
 bool shown(const testing::FakeOperator& op, std::string_view text) {
     for (const auto& m : op.messages())
         if (m.find(text) != std::string::npos) return true;
@@ -167,10 +175,7 @@ private Q_SLOTS:
         QCOMPARE(w.statusPanes()->paneTooltip(log::Pane::Counter), QString("Iteration counter"));
 
         w.action("actInquiry")->trigger();
-        QVERIFY(waitFor([&] {
-            w.refresh();
-            return w.document().idle.load() && findRow(*w.logView(), "Command_Done") >= 0;
-        }));
+        QVERIFY(waitForCommandDone(w));
         gui::LogView& view = *w.logView();
         const int sent = findRow(view, "Command_Sent");
         QVERIFY(sent >= 0);
@@ -318,10 +323,7 @@ private Q_SLOTS:
     void busResetFromTheMenuShowsItsFrame() {
         gui::MainWindow& w = startWindow(true);
         w.action("actBusReset")->trigger();
-        QVERIFY(waitFor([&] {
-            w.refresh();
-            return w.document().idle.load() && findRow(*w.logView(), "Command_Done") >= 0;
-        }));
+        QVERIFY(waitForCommandDone(w));
         gui::LogView& view = *w.logView();
         const int sent = findRow(view, "Command_Sent");
         QVERIFY(sent >= 0);

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "log/log_system.h"
+#include "app/send_files.h"
 #include "log/send_log.h"
 #include "log_test_support.h"
 #include "support/test_root.h"
@@ -109,13 +109,13 @@ TEST_F(SendLogTest, MissingMailerShowsNothing) {
     EXPECT_TRUE(op.messages().empty());
 }
 
-TEST_F(SendLogTest, LogSystemStartsInItsLogsFolder) {
+// The programs' Send Log (the session's) starts the choice in the data folder's Logs.
+TEST_F(SendLogTest, SessionSendLogStartsInTheLogsFolder) {
     installMailer("exit 0");
-    vexal::log::CLogSystem log(op, vexal::testing::testSystem());
     op.texts.push_back(attachment.string());
-    EXPECT_EQ(log.SendLog(), 0);
+    EXPECT_EQ(vexal::app::SendLog(op), 0);
     ASSERT_EQ(op.fileRequests.size(), 1u);
-    EXPECT_EQ(fs::path(op.fileRequests[0].proposed).lexically_normal(), (logs / "").lexically_normal());
+    EXPECT_EQ((fs::path(op.fileRequests[0].proposed) / "").lexically_normal(), (logs / "").lexically_normal());
     EXPECT_NE(recordedArgs().find(attachment.string()), std::string::npos);
 }
 
