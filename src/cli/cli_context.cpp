@@ -14,13 +14,10 @@ namespace vexal::cli {
 namespace {
 
 std::unique_ptr<TerminalOperator> makeOperator(const GlobalOptions& o) {
-    std::deque<std::string> answers;
-    if (!o.answersFile.empty() && !TerminalOperator::loadAnswers(o.answersFile, answers))
-        std::cerr << "Cannot read the answers file " << o.answersFile << "; questions get their default answers.\n";
     const auto policy = o.yes ? TerminalOperator::Policy::Yes
                         : o.no ? TerminalOperator::Policy::No
                                : TerminalOperator::Policy::Ask;
-    return std::make_unique<TerminalOperator>(policy, std::move(answers), o.quiet || o.json);
+    return std::make_unique<TerminalOperator>(policy, std::deque<std::string>{}, o.quiet || o.json);
 }
 
 }  // namespace
@@ -36,6 +33,15 @@ CliContext::CliContext(const GlobalOptions& options)
     : options_(options), operator_(makeOperator(options)), scanner_(*operator_) {}
 
 bool CliContext::prepare() {
+    // Answers that cannot be read would leave every question to its default: not a run.
+    if (!options_.answersFile.empty()) {
+        std::deque<std::string> answers;
+        if (!TerminalOperator::loadAnswers(options_.answersFile, answers)) {
+            std::cerr << "Cannot read the answers file " << options_.answersFile << ".\n";
+            return false;
+        }
+        operator_->setAnswers(std::move(answers));
+    }
     std::string kind = options_.transport;
     if (options_.useVirtual) {
         if (!kind.empty() && kind != "virtual") {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_access.h"
 #include "cli/exit_codes.h"
 #include "cli/terminal_operator.h"
 #include "device/bus_scan.h"
@@ -65,6 +66,9 @@ public:
     const device::ScanConfig& config() const { return config_; }
     bool wizardPrivileges() const { return wizard_; }
     void setWizardPrivileges(bool wizard) { wizard_ = wizard; }
+    // The mode the command line needs; the session's start checks it.
+    const RequiredAccess& required() const { return required_; }
+    void setRequired(RequiredAccess required) { required_ = std::move(required); }
 
 private:
     GlobalOptions options_;
@@ -77,6 +81,7 @@ private:
     // differently (the node a link points at, "7" for "007").
     std::string deviceName_;
     bool wizard_ = false;
+    RequiredAccess required_;
 };
 
 // Reads a value of the user settings ("Mendra"); `fallback` when absent.

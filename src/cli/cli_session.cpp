@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/user_settings.h"
 #include "diag/tape_alert_dialog.h"
 #include "log/line_style.h"
 
@@ -17,6 +18,12 @@ void TerminalSessionHooks::showTapeAlerts(const diag::TapeAlertDialogModel& mode
     for (const auto& line : diag::tapeAlertReport(model)) std::cerr << line << "\n";
 }
 
+void TerminalSessionHooks::saveSettings(app::CFalderApp& app) {
+    // As the desktop's closing window does: a run with wizard privileges never leaves the
+    // next one starting in engineering mode (its pass phrase is forgotten at exit).
+    if (app.wizardPrivileges) app::WriteSetting("ShowEngineeringMode", 0);
+}
+
 CliSession::CliSession(CliContext& context)
     : context_(context), session_(context.op(), hooks_), onSignal_(session_) {}
 
@@ -25,10 +32,14 @@ CliSession::~CliSession() = default;
 int CliSession::open(bool needDevice) {
     const GlobalOptions& o = context_.options();
     if (session_.Begin({o.engineering, false}) == app::SessionStart::EngineeringRefused) {
-        std::cerr << "Engineering mode was not entered: the pass phrase was not given or not accepted.\n";
+        std::cerr << kEngineeringRefused << "\n";
         return kExitUsage;
     }
     context_.setWizardPrivileges(session_.app().wizardPrivileges);
+    if (context_.required().access == Access::Engineering && !session_.app().engineeringMode) {
+        std::cerr << accessRefusal(context_.required()) << "\n";
+        return kExitUsage;
+    }
     session_.OpenDocument();
     colours_.load();
     colour_ = o.color == "always" || (o.color == "auto" && ::isatty(STDOUT_FILENO) && !o.json);
@@ -74,7 +85,12 @@ void CliSession::showAllLines() {
 }
 
 int CliSession::finish(int rc) {
+    const std::string& question = context_.op().refusedQuestion();
+    if (!question.empty()) rc = kExitUsage;
     if (session_.ended()) return rc;
+    if (!question.empty())
+        std::cerr << "No one can answer this question here: " << question
+                  << " Give --yes or an --answers line to answer it.\n";
     const GlobalOptions& o = context_.options();
     if (session_.hasDocument() && !o.saveFile.empty()) {
         std::string error;

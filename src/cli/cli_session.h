@@ -11,11 +11,15 @@
 
 namespace vexal::cli {
 
+inline constexpr const char* kEngineeringRefused =
+    "Engineering mode was not entered: the pass phrase was not given or not accepted.";
+
 // What the session layer asks of the terminal.
 class TerminalSessionHooks : public app::SessionHooks {
 public:
     void lostLogLine(std::string_view text) override;
     void showTapeAlerts(const diag::TapeAlertDialogModel& model) override;
+    void saveSettings(app::CFalderApp& app) override;
 };
 
 class CliSession {
@@ -23,7 +27,8 @@ public:
     explicit CliSession(CliContext& context);
     ~CliSession();
 
-    // Settings, mode, scan, device, session log; returns an exit code (0 to go on).
+    // Settings and mode (a pass phrase not accepted, or a command the mode does not offer,
+    // is 2), scan, device, session log; returns an exit code (0 to go on).
     int open(bool needDevice = true);
     // Runs the document's pending request synchronously and prints the new lines.
     command::ScsiResult run();
@@ -32,7 +37,8 @@ public:
     // Prints every line the view would draw (the last ones of a long list); with --json a
     // JSON array of them.
     void showAllLines();
-    // Writes --save and runs the exit sequence; returns `rc` unless saving failed.
+    // Writes --save and runs the exit sequence; returns `rc` unless saving failed or a
+    // hazardous question found no one to answer it (2).
     int finish(int rc);
 
     app::Session& session() { return session_; }

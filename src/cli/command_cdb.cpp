@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/hex_bytes.h"
 #include "command/raw_data.h"
@@ -65,9 +66,12 @@ int runCdb(CliContext& context, const CdbOptions& options) {
     }
 
     requested = data.size();
-    if (const int rc = context.scan(); rc != kExitDone) return rc;
+    // The session's start decides the mode (a command of engineering mode) and privileges.
+    CliSession session(context);
+    if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
+    if (const int rc = context.scan(); rc != kExitDone) return session.finish(rc);
     device::DeviceEntry entry;
-    if (const int rc = context.resolveDevice(entry); rc != kExitDone) return rc;
+    if (const int rc = context.resolveDevice(entry); rc != kExitDone) return session.finish(rc);
     const int handle = entry.index;
 
     if (toDevice && !data.empty()) device::DevWriteBuffer(handle, data.data(), 0, data.size());
@@ -133,7 +137,7 @@ int runCdb(CliContext& context, const CdbOptions& options) {
         if (!data.empty())
             for (const auto& line : command::rawDataLines(data.data(), data.size())) std::cout << line << "\n";
     }
-    return failed ? kExitFailed : kExitDone;
+    return session.finish(failed ? kExitFailed : kExitDone);
 }
 
 }  // namespace vexal::cli

@@ -65,7 +65,10 @@ int runFaDump(CliContext& context, const fadump::DumpCommandOptions& options) {
 }
 
 int runFaDumpView(CliContext& context, const std::string& file) {
-    return fadump::RunViewCommand(context.op(), file, std::cout);
+    // No device, but the mode: the dump viewer is an engineering view.
+    CliSession session(context);
+    if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
+    return session.finish(fadump::RunViewCommand(context.op(), file, std::cout));
 }
 
 }  // namespace vexal::cli

@@ -84,13 +84,16 @@ int runScan(CliContext& context, bool rescan) {
 }
 
 int runSelect(CliContext& context, const std::string& deviceText) {
+    // The session's mode and privileges decide which devices may be selected.
+    CliSession session(context);
+    if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
     // The stored choice is an index of the full list.
-    if (const int rc = context.scan(true); rc != kExitDone) return rc;
+    if (const int rc = context.scan(true); rc != kExitDone) return session.finish(rc);
     const int index = context.findDevice(deviceText);
     if (index < 0) {
-        if (const int rc = context.accessFailure(); rc != kExitDone) return rc;
+        if (const int rc = context.accessFailure(); rc != kExitDone) return session.finish(rc);
         std::cerr << "There is no device " << deviceText << ": run 'vexal-cli scan' to list them.\n";
-        return kExitNoDevice;
+        return session.finish(kExitNoDevice);
     }
     device::SelectionContext selection{true, context.wizardPrivileges(), kCliInstance};
     device::ActiveDevice active;
@@ -99,14 +102,14 @@ int runSelect(CliContext& context, const std::string& deviceText) {
         if (!context.options().quiet)
             std::cout << fmt::format("Active device {}: {} {} {}\n", index, trimmed(active.entry.vendor),
                                      trimmed(active.entry.product), active.entry.address.text());
-        return kExitDone;
+        return session.finish(kExitDone);
     case device::SelectResult::NotIdle:
-        return kExitFailed;
+        return session.finish(kExitFailed);
     case device::SelectResult::NotAddressable:
     case device::SelectResult::NoSuchDevice:
         break;
     }
-    return kExitNoDevice;
+    return session.finish(kExitNoDevice);
 }
 
 }  // namespace vexal::cli

@@ -16,8 +16,8 @@ int runMode(CliContext& context, const std::string& mode) {
     auto& app = session.app();
     if (mode == "engineering") {
         if (!app.engineeringMode && !app.EnterEngineeringMode()) {
-            std::cerr << "Engineering mode was not entered: the pass phrase was not given or not accepted.\n";
-            return session.finish(kExitFailed);
+            std::cerr << kEngineeringRefused << "\n";
+            return session.finish(kExitUsage);
         }
         app::WriteSetting("ShowEngineeringMode", 1);
     } else {

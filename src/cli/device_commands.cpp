@@ -22,6 +22,10 @@ using command::kMaxOperatorTransfer;
 constexpr long kMaxCount = 2147483647;
 
 constexpr const char* kTimeoutQuestion = "Are you sure you want to modify the command timeout value for this device?";
+// The desktop has no Format command to borrow a question from; the long erase's tells the
+// same kind of news.
+constexpr const char* kFormatQuestion =
+    "Format Medium erases everything on the tape and can take many hours.  Click 'OK' to continue.";
 
 int checkTransfer(command::CommandRequest& request, const TransferOptions& t) {
     if (!command::parsePatternName(t.pattern, request.dataPattern)) {
@@ -171,9 +175,9 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
                        [](Entry& entry, CliSession& session) {
                            if (entry.text != "long") return kExitDone;
                            entry.request.code = code::EraseLong;
-                           if (session.context().op().message(kLongEraseQuestion, "Vexal", ui::Icon::Question,
-                                                              ui::Buttons::OkCancel,
-                                                              ui::Button::Cancel) == ui::Button::Ok)
+                           if (session.context().op().hazardQuestion(kLongEraseQuestion, "Vexal", ui::Icon::Question,
+                                                                     ui::Buttons::OkCancel,
+                                                                     ui::Button::Cancel) == ui::Button::Ok)
                                return kExitDone;
                            return kExitFailed;
                        });
@@ -203,7 +207,14 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         }
     }
     {
-        Entry& e = add(app, "format", "FORMAT MEDIUM", code::Format);
+        Entry& e = add(app, "format", "FORMAT MEDIUM (asks first: it erases the whole tape)", code::Format,
+                       [](Entry&, CliSession& session) {
+                           return session.context().op().hazardQuestion(kFormatQuestion, "Vexal", ui::Icon::Question,
+                                                                        ui::Buttons::OkCancel,
+                                                                        ui::Button::Cancel) == ui::Button::Ok
+                                      ? kExitDone
+                                      : kExitFailed;
+                       });
         e.sub->add_option("--code", e.request.formatCode, "Format code (0 to 15)")->check(CLI::Range(0, 15));
         e.sub->add_flag("--immediate", e.request.immediate, "Return before the format has finished");
     }
@@ -240,8 +251,8 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
         std::cout << "Current Timeout: " << device::DevTimeout(handle, 0, 0) << "\n";
         rc = kExitDone;
         if (timeout_->get_option("--set")->count() > 0) {
-            if (context.op().message(kTimeoutQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo,
-                                     ui::Button::No) == ui::Button::Yes) {
+            if (context.op().hazardQuestion(kTimeoutQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo,
+                                            ui::Button::No) == ui::Button::Yes) {
                 const int now = device::DevTimeout(handle, 1, static_cast<int>(timeoutSeconds_));
                 std::cout << "Timeout: " << now << "\n";
                 if (now != static_cast<int>(timeoutSeconds_)) rc = kExitFailed;

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/cartridge_commands.h"
+#include "cli/command_access.h"
 #include "cli/commands.h"
 #include "cli/device_commands.h"
 #include "cli/diag_commands.h"
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
     checkCommand->add_flag("--declarations", checkDeclarations, "Also list the script's FILE and CHART objects");
     std::vector<std::string> fingerprintScripts;
     auto* fingerprintCommand = app.add_subcommand(
-        "fingerprint", "Write the fingerprint file (.FPF) beside each script (engineering mode)");
+        "fingerprint", "Write the fingerprint file (.FPF) beside each script");
     fingerprintCommand
         ->add_option("SCRIPT", fingerprintScripts, "The .scs files (a bare name is also looked for in Scripts/)")
         ->required();
@@ -139,6 +140,7 @@ int main(int argc, char** argv) {
     serialPortCommand->add_option("--line", serialLine,
                                   "Line format: data bits, parity, stop bits and flow, e.g. 8N1 or 7E2,hardware");
 
+    markEngineeringCommands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -166,6 +168,7 @@ int main(int argc, char** argv) {
     vexal::device::DevStartup(1);
     CliContext context(g);
     if (!context.prepare()) return kExitUsage;
+    context.setRequired(requiredAccess(app));
     int rc = kExitUsage;
     if (*scan) rc = runScan(context, rescan);
     else if (*select) rc = runSelect(context, selectDevice);

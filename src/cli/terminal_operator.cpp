@@ -66,6 +66,8 @@ TerminalOperator::TerminalOperator(Policy policy, std::deque<std::string> answer
     : policy_(policy), answers_(std::move(answers)), quiet_(quiet), interactive_(::isatty(STDIN_FILENO) != 0) {}
 
 bool TerminalOperator::loadAnswers(const std::string& path, std::deque<std::string>& answers) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;  // opens, but reads nothing
     std::ifstream in(path);
     if (!in) return false;
     std::string line;
@@ -102,13 +104,45 @@ ui::Button TerminalOperator::message(std::string_view text, std::string_view, ui
     } else if (policy_ == Policy::No) {
         answer = buttons == ui::Buttons::OkCancel ? ui::Button::Cancel : ui::Button::No;
     } else if (interactive_ && policy_ == Policy::Ask) {
-        for (;;) {
-            std::cerr << (buttons == ui::Buttons::OkCancel ? "[OK/Cancel] " : "[Yes/No] ") << std::flush;
-            std::string line;
-            if (!std::getline(std::cin, line)) break;
-            if (parseButton(line, buttons, answer)) return answer;
-        }
+        if (askTerminal(buttons, answer, true)) return answer;
         answer = defaultButton;
+    }
+    std::cerr << "Answer: " << buttonWord(answer) << "\n";
+    return answer;
+}
+
+bool TerminalOperator::askTerminal(ui::Buttons buttons, ui::Button& answer, bool enterIsOk) {
+    for (;;) {
+        std::cerr << (buttons == ui::Buttons::OkCancel ? "[OK/Cancel] " : "[Yes/No] ") << std::flush;
+        std::string line;
+        if (!std::getline(std::cin, line)) return false;
+        if ((enterIsOk || !line.empty()) && parseButton(line, buttons, answer)) return true;
+    }
+}
+
+ui::Button TerminalOperator::hazardQuestion(std::string_view text, std::string_view, ui::Icon icon,
+                                            ui::Buttons buttons, ui::Button) {
+    clearProgress();
+    std::cerr << iconWord(icon) << ": " << text << "\n";
+    const ui::Button refusal = buttons == ui::Buttons::YesNo ? ui::Button::No : ui::Button::Cancel;
+    ui::Button answer = refusal;
+    std::string given;
+    // Only an answer someone gave counts: a line that names no button is none.
+    bool answered = true;
+    if (nextAnswer(given)) {
+        answered = !given.empty() && parseButton(given, buttons, answer);
+    } else if (policy_ == Policy::Yes) {
+        answer = buttons == ui::Buttons::OkCancel ? ui::Button::Ok : ui::Button::Yes;
+    } else if (policy_ == Policy::No) {
+        answer = refusal;
+    } else if (interactive_ && askTerminal(buttons, answer, false)) {
+        return answer;
+    } else {
+        answered = false;
+    }
+    if (!answered) {
+        answer = refusal;
+        if (refused_.empty()) refused_ = std::string(text);
     }
     std::cerr << "Answer: " << buttonWord(answer) << "\n";
     return answer;

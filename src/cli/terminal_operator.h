@@ -20,6 +20,10 @@ public:
 
     ui::Button message(std::string_view text, std::string_view caption, ui::Icon icon, ui::Buttons buttons,
                         ui::Button defaultButton) override;
+    // Answered by an --answers line, --yes or --no, or on the terminal; with none of them it
+    // is refused (No or Cancel) and kept for refusedQuestion().
+    ui::Button hazardQuestion(std::string_view text, std::string_view caption, ui::Icon icon, ui::Buttons buttons,
+                              ui::Button defaultButton) override;
     bool askText(std::string_view prompt, std::string_view caption, std::string& answer) override;
     bool askSecret(std::string_view prompt, std::string_view caption, std::string& answer) override;
     bool askNumber(std::string_view prompt, std::string_view caption, long minimum, long maximum,
@@ -40,9 +44,16 @@ public:
 
     // Reads the --answers file: one answer a line. False when it cannot be read.
     static bool loadAnswers(const std::string& path, std::deque<std::string>& answers);
+    void setAnswers(std::deque<std::string> answers) { answers_ = std::move(answers); }
+
+    // The first hazardous question no one could answer; empty when none was refused.
+    const std::string& refusedQuestion() const { return refused_; }
 
 private:
     bool nextAnswer(std::string& answer);
+    // The answer typed on the terminal; false at the end of input. `enterIsOk`: an empty
+    // line answers OK (never for a hazardous question).
+    bool askTerminal(ui::Buttons buttons, ui::Button& answer, bool enterIsOk);
     void drawProgress();
     void clearProgress();
 
@@ -54,6 +65,7 @@ private:
     bool secretFromEnvironmentUsed_ = false;
     bool progressActive_ = false;
     std::string progressText_;
+    std::string refused_;
     int min_ = 0, max_ = 0, position_ = 0;
 };
 

@@ -79,7 +79,7 @@ TapeLogWrite TapeLog::Write(CScsiDevice& device, ui::Operator& op, bool fresh, s
         return TapeLogWrite::Cancelled;
     }
     if (holdsOtherData(device) &&
-        op.message(kOverwriteQuestion, "Vexal", ui::Icon::Exclamation, ui::Buttons::YesNo, ui::Button::No) !=
+        op.hazardQuestion(kOverwriteQuestion, "Vexal", ui::Icon::Exclamation, ui::Buttons::YesNo, ui::Button::No) !=
             ui::Button::Yes)
         return TapeLogWrite::Cancelled;
 

@@ -79,7 +79,7 @@ bool familyAllowed(UpdateContext& c) {
 
 // The FUP Warning dialog with this text; false when cancelled.
 bool warningAccepted(ui::Operator& op, std::string_view text) {
-    return op.message(text, kWarningHeading, Icon::Exclamation, ui::Buttons::OkCancel, ui::Button::Ok) ==
+    return op.hazardQuestion(text, kWarningHeading, Icon::Exclamation, ui::Buttons::OkCancel, ui::Button::Ok) ==
            ui::Button::Ok;
 }
 

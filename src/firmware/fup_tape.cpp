@@ -126,7 +126,7 @@ TapeOutcome WriteFupTape(FupTapeContext& c, const std::string& imagePath) {
         c.op.message(device::familyLimitedMessage(device::kKtxSktxOnly), kCaption, Icon::Exclamation);
         return TapeOutcome::NotSupported;
     }
-    if (c.op.message(kTapeOverwriteQuestion, kCaption, Icon::Stop, ui::Buttons::OkCancel, ui::Button::Ok) !=
+    if (c.op.hazardQuestion(kTapeOverwriteQuestion, kCaption, Icon::Stop, ui::Buttons::OkCancel, ui::Button::Ok) !=
         ui::Button::Ok)
         return TapeOutcome::Declined;
 

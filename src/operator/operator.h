@@ -20,6 +20,13 @@ public:
 
     virtual Button message(std::string_view text, std::string_view caption, Icon icon,
                            Buttons buttons = Buttons::Ok, Button defaultButton = Button::Ok) = 0;
+    // A question whose Yes or OK destroys data, firmware or a tape's content. It never takes
+    // its default button when no one can answer: such an operator answers No or Cancel (and
+    // its front end says why). Where a person is always there, it is asked as any other.
+    virtual Button hazardQuestion(std::string_view text, std::string_view caption, Icon icon, Buttons buttons,
+                                  Button defaultButton) {
+        return message(text, caption, icon, buttons, defaultButton);
+    }
     // False when the operator cancelled.
     virtual bool askText(std::string_view prompt, std::string_view caption, std::string& answer) = 0;
     // A masked entry (pass phrases); by default the same as askText.
