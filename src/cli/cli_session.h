@@ -47,6 +47,10 @@ public:
     document::CFalderDoc& doc() { return session_.doc(); }
 
 private:
+    // False when VEXAL_PASSPHRASE holds a phrase that the start did not need and that is
+    // neither pass phrase.
+    bool takeOfferedPhrase();
+
     CliContext& context_;
     TerminalSessionHooks hooks_;
     app::Session session_;

@@ -159,6 +159,10 @@ bool TerminalOperator::askText(std::string_view prompt, std::string_view, std::s
     return false;
 }
 
+const char* TerminalOperator::untakenSecret() const {
+    return secretFromEnvironmentUsed_ ? nullptr : std::getenv("VEXAL_PASSPHRASE");
+}
+
 bool TerminalOperator::askSecret(std::string_view prompt, std::string_view caption, std::string& answer) {
     // The environment answers first, then the answers file, then the terminal without echo.
     if (const char* phrase = std::getenv("VEXAL_PASSPHRASE"); phrase && !secretFromEnvironmentUsed_) {

@@ -46,6 +46,9 @@ public:
     static bool loadAnswers(const std::string& path, std::deque<std::string>& answers);
     void setAnswers(std::deque<std::string> answers) { answers_ = std::move(answers); }
 
+    // VEXAL_PASSPHRASE while no pass-phrase dialog has taken it; nullptr otherwise.
+    const char* untakenSecret() const;
+
     // The first hazardous question no one could answer; empty when none was refused.
     const std::string& refusedQuestion() const { return refused_; }
 

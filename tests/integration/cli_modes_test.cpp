@@ -247,15 +247,21 @@ TEST_F(CliModesTest, ScanAndSelectFollowTheModeOptions) {
         int exitCode;
         const char* said;  // on stdout (exit 0) or stderr
     };
+    // In order: each run starts from the settings the one before left.
     const Case cases[] = {
         {"customer selects the tape", {"select", "0"}, "", 0, "Active device 0: KORVANE SKTX VIRTUAL H:0 T:0 L:0"},
         {"customer may not select the disk", {"select", "2"}, "", 3, "It does not appear to be a supported tape"},
         {"engineering may not select the disk", {"--engineering", "select", "2"}, kEngineering, 3,
          "It does not appear to be a supported tape"},
+        // The engineering phrase is remembered now and not asked for, but one given is checked.
+        {"a wrong phrase, engineering remembered", {"--engineering", "select", "0"}, kWrongPhrase, 2, kPhraseRefused},
         {"a wizard selects the disk", {"--engineering", "--yes", "select", "2"}, kWizard, 0,
          "Active device 2: KORVANE VIRTUAL DISK H:0 T:2 L:0"},
+        // The wizard's run forgot every remembered phrase.
         {"select with a wrong phrase", {"--engineering", "select", "0"}, kWrongPhrase, 2, kPhraseRefused},
         {"scan with a wrong phrase", {"--engineering", "scan"}, kWrongPhrase, 2, kPhraseRefused},
+        {"a wizard selects the disk at once", {"--engineering", "--yes", "select", "2"}, kWizard, 0,
+         "Active device 2: KORVANE VIRTUAL DISK H:0 T:2 L:0"},
     };
     for (const Case& c : cases) {
         const auto r = cli(c.args, c.phrase.empty() ? std::vector<std::string>{} : std::vector{c.phrase});
