@@ -116,9 +116,7 @@ RequiredAccess requiredAccess(const CLI::App& app) {
 }
 
 std::string accessRefusal(const RequiredAccess& required) {
-    return "'" + required.what +
-           "' is offered in engineering mode only: give --engineering with the pass phrase (typed, or in "
-           "VEXAL_PASSPHRASE).";
+    return "'" + required.what + "' needs engineering mode: give --engineering.";
 }
 
 void markEngineeringCommands(CLI::App& app) {

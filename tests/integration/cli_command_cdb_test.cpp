@@ -92,7 +92,8 @@ TEST(CliCommandCdbTest, LocateAddressMessages) {
         {"-1", "The number you entered is out of bounds."},
     };
     for (const auto& [address, message] : cases) {
-        const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual", "--device", "0", "locate", address});
+        const auto r = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--virtual",
+                                                   "--engineering", "--device", "0", "locate", address});
         EXPECT_EQ(r.exitCode, 2) << address;
         EXPECT_NE(r.err.find(message), std::string::npos) << address << ": " << r.err;
     }

@@ -91,7 +91,7 @@ TEST_F(CliMamTest, WithoutACartridgeNothingIsAvailable) {
 }
 
 TEST_F(CliMamTest, EepromListAndSet) {
-    auto r = cli({"--json", "eeprom"});
+    auto r = cli({"--json", "eeprom"}, "", true);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto list = nlohmann::json::parse(r.out);
     ASSERT_FALSE(list.empty());

@@ -100,8 +100,9 @@ TEST_F(CliRunTest, SuppressDialogsIsVisibleToTheScript) {
 TEST_F(CliRunTest, StepModeRunsOneStatementPerLineOfInput) {
     const std::string path = script("STEP.SCS", "DESCRIPTION step\nStart:\nMSG first\nMSG second\nMSG third\n");
     // Three lines release DESCRIPTION and the first two messages; the end of input stops.
-    const auto r = runProcess("/bin/sh", {"-c", std::string("printf '\\n\\n\\n' | ") + VEXAL_CLI_PATH +
-                                                    " --virtual --color never run --step " + path},
+    const auto r = runProcess("/bin/sh", {"-c", std::string("printf '\\n\\n\\n' | VEXAL_PASSPHRASE=Korvane-Eng42 ") +
+                                                    VEXAL_CLI_PATH + " --virtual --engineering --color never run --step " +
+                                                    path},
                               60);
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("second"), std::string::npos) << r.out;

@@ -26,6 +26,11 @@ protected:
         args.insert(args.begin(), "--virtual");
         return runProcess(VEXAL_CLI_PATH, args);
     }
+    // The same in engineering mode, for the commands only that mode offers.
+    vexal::testing::ProcessResult eng(std::vector<std::string> args) {
+        args.insert(args.begin(), {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--virtual", "--engineering"});
+        return runProcess("/usr/bin/env", args);
+    }
     vexal::testing::TempRoot root;
 };
 
@@ -85,13 +90,13 @@ TEST_F(CliVirtualTest, SelectStoresTheChoiceAndRefusesTheDisk) {
     EXPECT_EQ(r.exitCode, 3);
 
     // Without --device, cdb goes to the stored selection: the changer.
-    r = cli({"--json", "cdb", "12 00 00 00 24 00", "--in", "36"});
+    r = eng({"--json", "cdb", "12 00 00 00 24 00", "--in", "36"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(nlohmann::json::parse(r.out)["data"].get<std::string>().substr(0, 2), "08");
 }
 
 TEST_F(CliVirtualTest, CdbReturnsStatusSenseAndData) {
-    auto r = cli({"--json", "--device", "0", "cdb", "12 00 00 00 24 00", "--in", "36"});
+    auto r = eng({"--json", "--device", "0", "cdb", "12 00 00 00 24 00", "--in", "36"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["result"], 0);
@@ -102,7 +107,7 @@ TEST_F(CliVirtualTest, CdbReturnsStatusSenseAndData) {
     EXPECT_EQ(data.size(), 36u * 3 - 1);
 
     // An unknown operation code ends in CHECK CONDITION, ILLEGAL REQUEST.
-    r = cli({"--json", "--device", "0", "cdb", "FF 00 00 00 00 00"});
+    r = eng({"--json", "--device", "0", "cdb", "FF 00 00 00 00 00"});
     EXPECT_EQ(r.exitCode, 1);
     j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["result"], 1);
@@ -112,7 +117,7 @@ TEST_F(CliVirtualTest, CdbReturnsStatusSenseAndData) {
     EXPECT_EQ(sense.substr(6, 2), "05");  // sense key in byte 2
 
     // The text form shows the raw data dump.
-    r = cli({"--device", "0", "cdb", "12 00 00 00 24 00", "--in", "36"});
+    r = eng({"--device", "0", "cdb", "12 00 00 00 24 00", "--in", "36"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find(" RAW_DATA: 36"), std::string::npos);
     EXPECT_NE(r.out.find("  000000: 01"), std::string::npos);
@@ -129,10 +134,13 @@ TEST_F(CliVirtualTest, DescriptorSenseShowsAsFixedSenseDoes) {
         std::ofstream(profile) << "[target 0]\ncartridge = no\ndescriptor_sense = " << descriptor << "\n";
         const std::string virt = "--virtual=" + profile.string();
         Seen s;
-        auto r = runProcess(VEXAL_CLI_PATH, {virt, "--json", "--device", "0", "cdb", "00 00 00 00 00 00"});
+        auto r = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, virt, "--engineering",
+                                             "--json", "--device", "0", "cdb", "00 00 00 00 00 00"});
         EXPECT_EQ(r.exitCode, 1) << r.err;
         s.json = nlohmann::json::parse(r.out);
-        s.cdbText = runProcess(VEXAL_CLI_PATH, {virt, "--device", "0", "cdb", "00 00 00 00 00 00"}).out;
+        s.cdbText = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, virt, "--engineering",
+                                                "--device", "0", "cdb", "00 00 00 00 00 00"})
+                        .out;
         r = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, virt, "--engineering",
                                         "--device", "0", "tur"});
         EXPECT_EQ(r.exitCode, 1) << r.err;
@@ -161,18 +169,18 @@ TEST_F(CliVirtualTest, DescriptorSenseShowsAsFixedSenseDoes) {
 }
 
 TEST_F(CliVirtualTest, TheTimeOutOptionSetsTheDevicesTimeOutForTheRun) {
-    auto r = cli({"--device", "0", "--timeout", "7", "timeout"});
+    auto r = eng({"--device", "0", "--timeout", "7", "timeout"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Current Timeout: 7\n");
     // The next run starts from the default again: the time-out lives as long as the program.
-    r = cli({"--device", "0", "timeout"});
+    r = eng({"--device", "0", "timeout"});
     EXPECT_EQ(r.out, "Current Timeout: 108000\n");
 }
 
 TEST_F(CliVirtualTest, DataInCountsOnlyAsFarAsTheDriveSentIt) {
     const auto json = [&](std::vector<std::string> args) {
         args.insert(args.begin(), {"--json", "--device", "0", "cdb"});
-        const auto r = cli(args);
+        const auto r = eng(args);
         EXPECT_TRUE(r.err.empty()) << r.err;
         return nlohmann::json::parse(r.out);
     };
@@ -220,7 +228,7 @@ TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
         {{"--transport", "scsi", "scan"}, 2},
     };
     for (const auto& c : cases) {
-        const auto r = cli(c.args);
+        const auto r = eng(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.front() << " " << r.err;
     }
 }
@@ -237,7 +245,7 @@ TEST_F(CliVirtualTest, AMissingDeviceIsNamedAsGivenAndAsMeant) {
         {"0:9:0", "0:9:0"},
     };
     for (const auto& c : cases) {
-        const auto r = cli({"--device", c.device, "tur"});
+        const auto r = eng({"--device", c.device, "tur"});
         EXPECT_EQ(r.exitCode, 3) << r.err;
         EXPECT_NE(r.err.find("There is no device " + c.named + ": run 'vexal-cli scan'"), std::string::npos)
             << r.err;
@@ -246,7 +254,8 @@ TEST_F(CliVirtualTest, AMissingDeviceIsNamedAsGivenAndAsMeant) {
     std::ofstream(root.path() / "sg977").put('\0');
     std::filesystem::create_symlink(root.path() / "sg977", root.path() / "drive");
     const std::string link = (root.path() / "drive").string();
-    const auto r = runProcess(VEXAL_CLI_PATH, {"--transport", "sg", "--device", link, "tur"});
+    const auto r = runProcess("/usr/bin/env", {"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--engineering",
+                                               "--transport", "sg", "--device", link, "tur"});
     EXPECT_EQ(r.exitCode, 3) << r.err;
     EXPECT_NE(r.err.find("There is no device " + link + " (/dev/sg977): run"), std::string::npos) << r.err;
 }
@@ -266,7 +275,7 @@ namespace {
 class CliSessionTest : public CliVirtualTest {};
 
 TEST_F(CliSessionTest, CustomerModePrintsOnlyTheStatusEngineeringModeTheWholeFrame) {
-    auto r = cli({"--device", "0", "tur"});
+    auto r = cli({"--device", "0", "inquiry"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Status: SCSI_GOOD\n");
 
@@ -303,7 +312,7 @@ TEST_F(CliSessionTest, FormatSendsItsCdbWithoutARawCdbLine) {
     for (const auto& c : cases) {
         std::filesystem::remove(trace);
         std::vector<std::string> args{"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--virtual=" + profile.string(),
-                                      "--engineering", "--color", "never", "--device", "0", "format"};
+                                      "--engineering", "--yes", "--color", "never", "--device", "0", "format"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         const auto r = runProcess("/usr/bin/env", args);
         EXPECT_NE(r.out.find("]\n Format\n [Vexal_CmdStatus: "), std::string::npos) << r.out;
@@ -342,7 +351,7 @@ TEST_F(CliSessionTest, TransferLimitsAreRefused) {
     for (const auto& c : cases) {
         std::vector<std::string> args{"--device", "0"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const auto r = cli(args);
+        const auto r = eng(args);
         EXPECT_EQ(r.exitCode, 2) << c.message;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
