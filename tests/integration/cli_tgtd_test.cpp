@@ -19,8 +19,9 @@ class CliTgtdTest : public vexal::testing::TgtdSuite {
 protected:
 
     vexal::testing::ProcessResult cli(std::vector<std::string> args) {
+        // Engineering mode: the commands sent here are the engineering menus' own.
         std::vector<std::string> full{"VEXAL_PASSPHRASE=Korvane-Eng42", VEXAL_CLI_PATH, "--portal", server->portal(),
-                                      "--color", "never"};
+                                      "--color", "never", "--engineering"};
         full.insert(full.end(), args.begin(), args.end());
         return runProcess("/usr/bin/env", full, 60);
     }
