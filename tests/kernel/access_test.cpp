@@ -12,7 +12,7 @@ TEST(KernelAccessTest, NodesTheUserCannotOpenGiveTheAdviceAndExit4) {
     KernelBed bed;
     BedSetup setup;
     setup.scsiDebug = "ptype=1 max_luns=2";
-    const std::string user = "$NOBODY env VEXAL_ROOT=$USER_ROOT $VEXAL ";
+    const std::string user = "$NOBODY env VEXAL_ROOT=$USER_ROOT $VEXAL --engineering ";
     const auto r = bed.run(setup, {user + "scan", user + "--json scan", user + "tur", user + "--device 0 tur",
                                    user + "--device /dev/sg1 tur", user + "--device 0:0:1 inquiry"});
     const std::string advice0 = "/dev/sg0 (Tape Linux scsi_debug at 0:0:0:0) exists but cannot be opened: "

@@ -14,10 +14,10 @@ namespace {
 TEST(KernelDataRuleTest, FailedDataInCommandsShowNoDataAndGoodOnesTheirBytes) {
     VEXAL_REQUIRE_KERNEL_BED();
     KernelBed bed;
-    const auto r = bed.run({}, {"$VEXAL --json --device 0:0:0 cdb '05 00 00 00 00 00' --in 6",
+    const auto r = bed.run({}, {"$VEXAL --engineering --json --device 0:0:0 cdb '05 00 00 00 00 00' --in 6",
                                 "$VEXAL --engineering --device 0:0:0 read-block-limits",
                                 "$VEXAL --engineering --device 0:0:0 receive-diagnostic",
-                                "$VEXAL --json --device 0:0:0 cdb '12 00 00 00 24 00' --in 36"});
+                                "$VEXAL --engineering --json --device 0:0:0 cdb '12 00 00 00 24 00' --in 36"});
     ASSERT_EQ(r.size(), 4u);
 
     // READ BLOCK LIMITS is refused (5/20/00): no byte came.

@@ -52,10 +52,10 @@ TEST(KernelSenseTest, DescriptorSenseShowsTheLinesOfFixedSense) {
     const auto r = bed.run(setup, {
         "$VEXAL --engineering --device 0:0:0 cdb '01 00 00 00 00 00'",
         "$VEXAL --engineering --device 0:0:0 tur",
-        "$VEXAL --json --device 0:0:0 cdb '00 00 00 00 00 00'",
+        "$VEXAL --engineering --json --device 0:0:0 cdb '00 00 00 00 00 00'",
         "echo 1 >/sys/bus/pseudo/drivers/scsi_debug/dsense && $VEXAL --engineering --device 0:0:0 tur",
-        "$VEXAL --json --device 0:0:0 cdb '00 00 00 00 00 00'",
-        "$VEXAL --device 0:0:0 cdb '00 00 00 00 00 00'",
+        "$VEXAL --engineering --json --device 0:0:0 cdb '00 00 00 00 00 00'",
+        "$VEXAL --engineering --device 0:0:0 cdb '00 00 00 00 00 00'",
         kScript,
     });
     ASSERT_EQ(r[0].exitCode, 0) << r[0].out << r[0].err << bed.console();

@@ -10,7 +10,7 @@ namespace {
 TEST(KernelFormatTest, FormatReachesTheDeviceAndShowsItsOwnSense) {
     VEXAL_REQUIRE_KERNEL_BED();
     KernelBed bed;
-    const std::string cli = "$VEXAL --engineering --color never --device /dev/sg0 ";
+    const std::string cli = "$VEXAL --engineering --yes --color never --device /dev/sg0 ";
     const auto r = bed.run({}, {cli + "format", cli + "format --immediate --code 3", cli + "tur"});
     ASSERT_EQ(r.size(), 3u) << bed.console();
     for (int i : {0, 1}) {

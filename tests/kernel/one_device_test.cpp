@@ -17,16 +17,16 @@ TEST(KernelOneDeviceTest, ANamedDeviceIsOpenedAloneAndTheStoredSelectionStays) {
     setup.scsiDebug = "ptype=1 add_host=2 num_tgts=2 max_luns=2";
     // Only sg5 (1:0:0:1) is open to everyone; every other node stays root's alone.
     setup.asRoot = {"chmod 666 /dev/sg5"};
-    const std::string user = "$NOBODY env VEXAL_ROOT=$USER_ROOT $VEXAL ";
+    const std::string user = "$NOBODY env VEXAL_ROOT=$USER_ROOT $VEXAL --engineering ";
     const auto r = bed.run(setup, {
                                       "$VEXAL select 2",
                                       user + "--device /dev/sg5 --json cdb '12 01 80 00 08 00' --in 8",
                                       user + "--device 1:0:1 tur",
-                                      "$VEXAL --device /dev/sg3 tur",
-                                      "$VEXAL --device 1:1:1 tur",
+                                      "$VEXAL --engineering --device /dev/sg3 tur",
+                                      "$VEXAL --engineering --device 1:1:1 tur",
                                       "grep -A1 'Selected Device 1' $VEXAL_ROOT/config/Mendra/Vexal.ini",
-                                      "$VEXAL --device /dev/sg9 tur",
-                                      "$VEXAL --device 1:3:0 tur",
+                                      "$VEXAL --engineering --device /dev/sg9 tur",
+                                      "$VEXAL --engineering --device 1:3:0 tur",
                                   });
     ASSERT_EQ(r[0].exitCode, 0) << r[0].err << bed.console();
 

@@ -12,8 +12,8 @@ namespace {
 TEST(KernelPassThroughTest, TransferTheKernelRefusesNamesItsErrnoAndShowsNoData) {
     VEXAL_REQUIRE_KERNEL_BED();
     KernelBed bed;
-    const auto r = bed.run({}, {"$VEXAL --json --device 0:0:0 cdb '08 00 00 00 00 00' --in 16777216",
-                                "$VEXAL --device 0:0:0 cdb '08 00 00 00 00 00' --in 16777216"});
+    const auto r = bed.run({}, {"$VEXAL --engineering --json --device 0:0:0 cdb '08 00 00 00 00 00' --in 16777216",
+                                "$VEXAL --engineering --device 0:0:0 cdb '08 00 00 00 00 00' --in 16777216"});
     ASSERT_EQ(r.size(), 2u);
     ASSERT_EQ(r[0].exitCode, 1) << r[0].out << r[0].err << bed.console();
     const auto j = nlohmann::json::parse(r[0].out);
@@ -37,7 +37,7 @@ TEST(KernelPassThroughTest, ReadOnlyNodeAndRefusedResetSayWhyWithoutOldSense) {
     BedSetup setup;
     // The user may read the node but not write it: it is opened read-only.
     setup.asRoot = {"chmod 0644 /dev/sg0"};
-    const std::string user = "$NOBODY env VEXAL_ROOT=$USER_ROOT $VEXAL ";
+    const std::string user = "$NOBODY env VEXAL_ROOT=$USER_ROOT $VEXAL --engineering ";
     const auto r = bed.run(setup, {user + "--json --device 0:0:0 cdb '0A 00 00 00 04 00' --out '00 01 02 03'",
                                    user + "--device 0:0:0 write --transfer-length 512",
                                    user + "--device 0:0:0 bus-reset"});

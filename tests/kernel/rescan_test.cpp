@@ -26,7 +26,7 @@ TEST(KernelRescanTest, ADeletedDeviceStaysDeletedUntilScanRescan) {
     BedSetup setup;
     setup.scsiDebug = "ptype=1 num_tgts=2 max_luns=2 opts=1";
     setup.asRoot = {"echo 1 >/sys/class/scsi_device/0:0:0:0/device/delete", "dmesg -C"};
-    const auto r = bed.run(setup, {"$VEXAL --json scan", "$VEXAL --device 1 tur", "$VEXAL --json scan",
+    const auto r = bed.run(setup, {"$VEXAL --json scan", "$VEXAL --engineering --device 1 tur", "$VEXAL --json scan",
                                    "dmesg | grep -c 'cmd a0' || true", "$VEXAL --json scan --rescan",
                                    "dmesg | grep -c 'cmd a0' || true"});
     const std::set<std::tuple<int, int, int>> all{{0, 0, 0}, {0, 0, 1}, {0, 1, 0}, {0, 1, 1}};

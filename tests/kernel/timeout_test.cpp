@@ -57,7 +57,7 @@ TEST(KernelTimeoutTest, ASlowDriveWithAShortTimeOutEndsQuicklyAndWritesAndRewind
         // START STOP UNIT takes many times the delay).
         "D=/sys/bus/pseudo/drivers/scsi_debug/delay; echo 1 >$D && $VEXAL --engineering --device 0:0:0 load && "
         "echo 500 >$D",
-        timed("$VEXAL --timeout 2 --device 0:0:0 rewind"),
+        timed("$VEXAL --engineering --timeout 2 --device 0:0:0 rewind"),
         received("01 00 00 00 00 00"),
     });
     ASSERT_EQ(r[0].exitCode, 0) << r[0].err << bed.console();
