@@ -49,16 +49,16 @@ TEST(KernelPassThroughTest, ReadOnlyNodeAndRefusedResetSayWhyWithoutOldSense) {
     EXPECT_EQ(j["sense"], "");
 
     EXPECT_EQ(r[1].exitCode, 1) << r[1].err;
-    EXPECT_NE(r[1].out.find("Status: SRB_STATUS_INVALID_SRB\n"
-                            "System error: /dev/sg0 (opened read-only): Operation not permitted\n"),
+    EXPECT_NE(r[1].out.find(" [Vexal_CmdStatus: SRB_STATUS_INVALID_SRB\n"
+                            " [Vexal_System_Error: /dev/sg0 (opened read-only): Operation not permitted]\n"),
               std::string::npos)
         << r[1].out << r[1].err;
 
     // Only a privileged user may reset a device: refused, named, and without the sense the
     // scan's commands left behind.
     EXPECT_EQ(r[2].exitCode, 1) << r[2].err;
-    EXPECT_NE(r[2].out.find("Status: SRB_STATUS_INVALID_SRB\nSystem error: /dev/sg0 (opened read-only): "
-                            "Permission denied\n"),
+    EXPECT_NE(r[2].out.find(" [Vexal_CmdStatus: SRB_STATUS_INVALID_SRB\n [Vexal_System_Error: /dev/sg0 (opened "
+                            "read-only): Permission denied]\n"),
               std::string::npos)
         << r[2].out << r[2].err;
     EXPECT_EQ(r[2].out.find("INVALID_FIELD_IN_CDB"), std::string::npos) << r[2].out;
