@@ -112,7 +112,7 @@ struct CommandCase {
     bool customer;
 };
 
-std::vector<CommandCase> everyCommand(const std::string& image, const std::string& script) {
+std::vector<CommandCase> everyCommand(const std::string& image, const std::string& script, const std::string& dump) {
     return {
         {{"scan"}, true},
         {{"select", "0"}, true},
@@ -122,7 +122,7 @@ std::vector<CommandCase> everyCommand(const std::string& image, const std::strin
         {{"check", script}, true},
         {{"firmware", image}, true},
         {{"fup-tape", image}, true},
-        {{"fadump", "--out", "dump.dmz"}, true},
+        {{"fadump", "--out", dump}, true},
         {{"mam"}, true},
         {{"load-count-threshold"}, true},
         {{"send-log", "none.txt"}, true},
@@ -167,7 +167,7 @@ std::vector<CommandCase> everyCommand(const std::string& image, const std::strin
         {{"cdb", "00 00 00 00 00 00"}, false},
         {{"tape-alerts"}, false},
         {{"eeprom"}, false},
-        {{"fadump-view", "dump.dmz"}, false},
+        {{"fadump-view", dump}, false},
         {{"test", "write-read"}, false},
         {{"tape-log", "read"}, false},
         {{"read-structure", "eod"}, false},
@@ -183,7 +183,7 @@ TEST_F(CliModesTest, CustomerModeOffersWhatTheDesktopOffersAndHelpSaysWhich) {
     std::map<std::string, bool> listed = listedCommands(help.out);
     ASSERT_FALSE(listed.empty()) << help.out;
 
-    for (const CommandCase& c : everyCommand(image, hello)) {
+    for (const CommandCase& c : everyCommand(image, hello, (root.path() / "dump.dmz").string())) {
         const std::string& name = c.args.front();
         SCOPED_TRACE(name);
         ASSERT_TRUE(listed.count(name)) << "not in --help";
@@ -216,7 +216,7 @@ TEST_F(CliModesTest, CustomerModeOffersWhatTheDesktopOffersAndHelpSaysWhich) {
 
 TEST_F(CliModesTest, EngineeringModeIsEnteredTheSameWayByEveryCommand) {
     // A wrong pass phrase ends every command before it does anything.
-    for (const CommandCase& c : everyCommand(image, hello)) {
+    for (const CommandCase& c : everyCommand(image, hello, (root.path() / "dump.dmz").string())) {
         std::vector<std::string> args{"--engineering", "--device", "0"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         takeTrace();
