@@ -8,6 +8,7 @@
 #include "device/device_library.h"
 #include "device/drive_family.h"
 #include "device/iscsi/iscsi_transport.h"
+#include "device/stored_timeouts.h"
 #include "platform/settings_store.h"
 
 namespace vexal::cli {
@@ -77,6 +78,8 @@ int CliContext::scan(bool wholeBus) {
     config_.only = wholeBus ? std::nullopt : only_;
     scanner_.ScanBuses(config_);
     if (scanner_.transportFailed()) return kExitTransport;
+    // A time-out set with `timeout --set` holds from the moment the drive is opened.
+    device::applyStoredTimeouts(scanner_);
     // Devices refused for lack of permission are told even with --json or --quiet when no
     // device could be opened: nothing else explains an empty list.
     const bool refused = scanner_.deviceCount() == 0 && scanner_.permissionDenied() > 0;
@@ -144,8 +147,8 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
         operator_->message(device::kNotSupportedMessage, "Vexal", ui::Icon::Exclamation, ui::Buttons::Ok, ui::Button::Ok);
         return kExitNoDevice;
     }
-    // The time-out lives in the transport's device record, which ends with the process:
-    // a run that wants a short one sets it here, before its commands.
+    // --timeout holds for this run only, over the one kept for the drive: it is set here,
+    // before the command.
     if (options_.timeoutSeconds > 0 && device::DevTimeout(index, 1, options_.timeoutSeconds) != options_.timeoutSeconds) {
         std::cerr << "The " << device::transportKindName(config_.kind) << " transport did not take a time-out of "
                   << options_.timeoutSeconds << " s.\n";

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "diag/tape_alert_dialog.h"
-#include "log/line_style.h"
+#include "log/line_list.h"
 
 namespace vexal::cli {
 
@@ -20,7 +20,9 @@ void TerminalSessionHooks::showTapeAlerts(const diag::TapeAlertDialogModel& mode
 CliSession::CliSession(CliContext& context)
     : context_(context), session_(context.op(), hooks_), onSignal_(session_) {}
 
-CliSession::~CliSession() = default;
+CliSession::~CliSession() {
+    if (session_.hasDocument()) LinePrinter::detach(doc().lines());
+}
 
 int CliSession::open(bool needDevice) {
     const GlobalOptions& o = context_.options();
@@ -30,17 +32,27 @@ int CliSession::open(bool needDevice) {
     }
     context_.setWizardPrivileges(session_.app().wizardPrivileges);
     session_.OpenDocument();
-    colours_.load();
-    colour_ = o.color == "always" || (o.color == "auto" && ::isatty(STDOUT_FILENO) && !o.json);
-    printed_ = doc().lines().size();  // the view's header line is not printed
+    const bool colour = o.color == "always" || (o.color == "auto" && ::isatty(STDOUT_FILENO) && !o.json);
+    printer_ = std::make_shared<LinePrinter>(colour, o.json, [&op = context_.op()](bool before) {
+        if (before) op.clearProgressLine();
+        else op.redrawProgress();
+    });
+    LinePrinter::attach(printer_, doc().lines());
 
     if (!needDevice) return kExitDone;
     if (const int rc = context_.scan(); rc != kExitDone) return rc;
     device::DeviceEntry entry;
     if (const int rc = context_.resolveDevice(entry); rc != kExitDone) return rc;
     session_.UseDevice(context_.scanner(), entry, context_.scanner().partial());
-    if (o.log) session_.EnableLog();
-    return kExitDone;
+    return o.log ? enableLog() : kExitDone;
+}
+
+int CliSession::enableLog() {
+    if (session_.EnableLog()) return kExitDone;
+    const std::string folder = session_.log().folder().string();
+    std::cerr << "No session log could be created" << (folder.empty() ? "" : " in " + folder)
+              << ", so nothing was done (--log).\n";
+    return kExitTransport;
 }
 
 command::ScsiResult CliSession::run() {
@@ -50,17 +62,11 @@ command::ScsiResult CliSession::run() {
 }
 
 void CliSession::printNewLines() {
-    if (context_.options().json || !session_.hasDocument()) return;
-    const size_t count = doc().lines().size();
-    if (count <= printed_) return;
-    for (const std::string& line : doc().lines().range(printed_, count - printed_)) {
-        const log::LineStyle style = log::classifyLine(line, carry_, colours_);
-        const std::string_view shown = std::string_view(line).substr(std::min(style.skip, line.size()));
-        if (colour_) std::cout << log::ansiForeground(style.colour) << shown << log::kAnsiReset << "\n";
-        else std::cout << shown << "\n";
-    }
-    std::cout.flush();
-    printed_ = count;
+    if (printer_ && session_.hasDocument()) printer_->printNew(doc().lines());
+}
+
+void CliSession::stopLivePrinting() {
+    if (session_.hasDocument()) LinePrinter::detach(doc().lines());
 }
 
 void CliSession::showAllLines() {
@@ -68,9 +74,7 @@ void CliSession::showAllLines() {
         std::cout << nlohmann::json(doc().lines().drawnLines()).dump(2) << "\n";
         return;
     }
-    printed_ = log::firstDrawnLine(doc().lines().size());
-    carry_ = false;
-    printNewLines();
+    if (printer_) printer_->printFrom(doc().lines(), log::firstDrawnLine(doc().lines().size()));
 }
 
 int CliSession::finish(int rc) {

@@ -6,8 +6,8 @@
 
 #include "app/session.h"
 #include "cli/cli_context.h"
+#include "cli/line_printer.h"
 #include "cli/termination.h"
-#include "log/view_colours.h"
 
 namespace vexal::cli {
 
@@ -25,10 +25,16 @@ public:
 
     // Settings, mode, scan, device, session log; returns an exit code (0 to go on).
     int open(bool needDevice = true);
-    // Runs the document's pending request synchronously and prints the new lines.
+    // --log: the session log for the device in use; 4 with one sentence on stderr when no
+    // log file could be created (a run that was asked to be logged does not run unlogged).
+    int enableLog();
+    // Runs the document's pending request synchronously; its lines are printed as they
+    // are made.
     command::ScsiResult run();
-    // Prints the lines added since the last call.
+    // Prints the lines added since the last call (they are also printed as they come).
     void printNewLines();
+    // Stops printing lines as they are added (before a saved view replaces the list).
+    void stopLivePrinting();
     // Prints every line the view would draw (the last ones of a long list); with --json a
     // JSON array of them.
     void showAllLines();
@@ -45,10 +51,7 @@ private:
     TerminalSessionHooks hooks_;
     app::Session session_;
     SessionOnSignal onSignal_;
-    log::ViewColours colours_;
-    bool colour_ = false;
-    bool carry_ = false;
-    size_t printed_ = 0;
+    std::shared_ptr<LinePrinter> printer_;
 };
 
 }  // namespace vexal::cli

@@ -100,7 +100,8 @@ int runScript(CliContext& context, const RunOptions& options) {
         device::DeviceEntry first;
         context.scanner().BindDevice(devices.front(), first);
         session.session().UseDevice(context.scanner(), first, false);
-        if (context.options().log) session.session().EnableLog();
+        if (context.options().log)
+            if (const int rc = session.enableLog(); rc != kExitDone) return session.finish(rc);
     }
     document::CFalderDoc& doc = session.doc();
 

@@ -29,6 +29,8 @@ int exitForOutcome(int outcome) {
 
 int openView(CliSession& session, const std::string& file) {
     std::string error;
+    // The saved lines are not this session's: shown whole by `view`, not as they load.
+    session.stopLivePrinting();
     if (!app::OpenSavedView(session.doc(), file, error)) {
         std::cerr << "Cannot open the view " << file << ": " << error << "\n";
         return kExitUsage;

@@ -9,6 +9,7 @@
 #include "command/status_names.h"
 #include "command/transfer_limits.h"
 #include "device/device_library.h"
+#include "device/stored_timeouts.h"
 
 namespace vexal::cli {
 namespace {
@@ -225,7 +226,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         .sub->add_flag("--reset", entries_.back().request.immediate, "Reset the log counters")->required();
     add(app, "bus-reset", "Reset the device", code::BusReset);
     timeout_ = app.add_subcommand("timeout", "Show or set the command time-out of the device");
-    timeout_->add_option("--set", timeoutSeconds_, "New time-out in seconds (for this run: see --timeout)")
+    timeout_->add_option("--set", timeoutSeconds_,
+                         "New time-out in seconds, kept for this drive in later runs (--timeout: one run only)")
         ->check(CLI::Range(1, 4294967));
 }
 
@@ -244,7 +246,13 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
                                      ui::Button::No) == ui::Button::Yes) {
                 const int now = device::DevTimeout(handle, 1, static_cast<int>(timeoutSeconds_));
                 std::cout << "Timeout: " << now << "\n";
-                if (now != static_cast<int>(timeoutSeconds_)) rc = kExitFailed;
+                if (now != static_cast<int>(timeoutSeconds_)) {
+                    rc = kExitFailed;
+                } else if (device::DeviceEntry entry; !context.scanner().BindDevice(handle, entry) ||
+                                                      !device::storeTimeout(entry, now)) {
+                    std::cerr << "The time-out holds for this run only: it could not be kept in the profile.\n";
+                    rc = kExitTransport;
+                }
             }
         }
         rc = session.finish(rc);

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.footer("Run 'vexal-cli COMMAND --help' for the options of a command, and see man vexal-cli.\n"
                "Exit status: 0 done; 1 the command, test or script failed; 2 usage; 3 no such device or not\n"
-               "addressable; 4 transport or environment error (e.g. /dev/sgN not accessible: join group 'tape').");
+               "addressable; 4 transport or environment error (e.g. /dev/sgN not accessible: join group 'tape';\n"
+               "a session log that cannot be created).");
 
     GlobalOptions g;
     app.add_option("--transport", g.transport, "Transport: sg, iscsi or virtual (default: the Transport setting)")
@@ -34,10 +35,11 @@ int main(int argc, char** argv) {
     auto* deviceOption = app.add_option(
         "--device", g.device,
         "Device: N (index in the scan), H:T:L or /dev/sgN; on sg, H:T:L and /dev/sgN open that device alone");
-    app.add_option("--timeout", g.timeoutSeconds, "Command time-out of the device in seconds, for this run")
+    app.add_option("--timeout", g.timeoutSeconds,
+                   "Command time-out of the device in seconds, for this run only (timeout --set keeps one)")
         ->check(CLI::Range(1, 4294967));
     app.add_flag("--engineering", g.engineering, "Engineering mode");
-    app.add_flag("--log", g.log, "Write the session log file");
+    app.add_flag("--log", g.log, "Write the session log file (a new file; exit 4 when it cannot be created)");
     app.add_option("--save", g.saveFile, "Save the line list to FILE");
     auto* yes = app.add_flag("--yes", g.yes, "Answer Yes to every question");
     app.add_flag("--no", g.no, "Answer No to every question")->excludes(yes);
@@ -54,7 +56,7 @@ int main(int argc, char** argv) {
     auto* select = app.add_subcommand("select", "Make a device active and remember it");
     select->add_option("DEVICE", selectDevice, "Device index, H:T:L or /dev/sgN")->required();
     CdbOptions cdb;
-    auto* cdbCommand = app.add_subcommand("cdb", "Send any CDB and show status, sense and data");
+    auto* cdbCommand = app.add_subcommand("cdb", "Create CDB: send any CDB, with its frame, status, sense and data");
     cdbCommand->add_option("CDB", cdb.cdb, "The CDB as hex bytes, e.g. \"12 00 00 00 24 00\"")->required();
     long long inLength = 0;
     std::string outData;
@@ -88,6 +90,8 @@ int main(int argc, char** argv) {
     fupCommand->add_option("IMAGE", fupImage, "The image file")->required();
     RunOptions runOptions;
     auto* runCommand = app.add_subcommand("run", "Run a script on the selected device inside the test frames");
+    runCommand->footer("Exit status: 0 when the script ended (at its end or EXIT 0) without a FAIL statement; 1 after\n"
+                       "FAIL, EXIT with another value, a load or run-time error, or an abort (Ctrl+C).");
     runCommand->add_option("SCRIPT", runOptions.script, "The .scs file (a bare name is also looked for in Scripts/)")
         ->required();
     runCommand->add_option("--iterations", runOptions.iterations, "How many times to load and run it")

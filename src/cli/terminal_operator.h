@@ -38,6 +38,11 @@ public:
     // to the Logs folder, and the note names the file.
     bool chartClose(const script::ChartModel& chart, std::string& note) override;
 
+    // Around lines printed on stdout while a progress bar is on the terminal: the bar is
+    // taken off, then drawn again below them.
+    void clearProgressLine() { clearProgress(); }
+    void redrawProgress() { drawProgress(); }
+
     // Reads the --answers file: one answer a line. False when it cannot be read.
     static bool loadAnswers(const std::string& path, std::deque<std::string>& answers);
 
