@@ -200,12 +200,14 @@ TEST_F(CliFramesTest, ALogNeverReplacesAnExistingFileAndTakesTheNextFreeName) {
 
 TEST_F(CliFramesTest, ALogThatCannotBeCreatedStopsTheRunWithStatusFour) {
     ASSERT_EQ(cli({"settings"}).exitCode, 0);
-    fs::remove_all(logsFolder());
-    std::ofstream(logsFolder()) << "a file where the Logs folder belongs\n";
+    const fs::path logs = logsFolder();  // (finding the data folder makes its folders)
+    fs::remove_all(logs);
+    std::ofstream(logs) << "a file where the Logs folder belongs\n";
+    ASSERT_TRUE(fs::is_regular_file(logs));
     const fs::path trace = root.path() / "trace.txt";
     const auto r = cli({"--device", "0", "--log", "rewind"}, true, {"VEXAL_VIRTUAL_TRACE=" + trace.string()});
     EXPECT_EQ(r.exitCode, 4) << r.out << r.err;
-    EXPECT_NE(r.err.find("No session log could be created in " + logsFolder().string() +
+    EXPECT_NE(r.err.find("No session log could be created in " + logs.string() +
                          "/, so nothing was done (--log).\n"),
               std::string::npos)
         << r.err;
