@@ -28,8 +28,12 @@ bool CheckUnitReadiness(document::CFalderDoc& doc, ui::Operator& op,
     };
     op.progressBegin(kCheckingReadiness, 0, 5);
     std::string status;
+    // An abort (the terminal's Ctrl+C) ends the check after the command in progress: the
+    // rounds left would only wait on the device again.
+    doc.abortRequested = 0;
     for (int round = 0; round < 5; ++round) {
         status = testUnitReady();
+        if (doc.abortRequested) break;
         for (int retry = 0;
              startsWith(status, "LOGICAL_UNIT_IS_IN_PROCESS_OF_BECOMING_READY") && retry < kMaxComingReadyRetries;
              ++retry) {

@@ -1,5 +1,6 @@
 #include "cli/cli_session.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -30,6 +31,8 @@ int CliSession::open(bool needDevice) {
     }
     context_.setWizardPrivileges(session_.app().wizardPrivileges);
     session_.OpenDocument();
+    abort_ = std::make_unique<CommandAbort>(doc());
+    listen();
     colours_.load();
     colour_ = o.color == "always" || (o.color == "auto" && ::isatty(STDOUT_FILENO) && !o.json);
     printed_ = doc().lines().size();  // the view's header line is not printed
@@ -73,7 +76,29 @@ void CliSession::showAllLines() {
     printNewLines();
 }
 
+void CliSession::listen() {
+    onInterrupt_ = std::make_unique<HandlerOnSignal>([this](int signal) {
+        if (signal == SIGTERM && !interruptOnTerminate_) return false;
+        abort_->start(alsoOnInterrupt_);
+        return true;
+    });
+}
+
+void CliSession::onInterrupt(std::function<void()> also, bool onTerminate) {
+    // Not while the watcher may be calling the handler: it reads both under its lock.
+    onInterrupt_.reset();
+    alsoOnInterrupt_ = std::move(also);
+    interruptOnTerminate_ = onTerminate;
+    if (abort_) listen();
+}
+
 int CliSession::finish(int rc) {
+    // From here a signal ends the program: nothing is left to abort.
+    onInterrupt_.reset();
+    if (abort_) {
+        abort_->wait();
+        if (abort_->requested() && rc == kExitDone) rc = kExitFailed;
+    }
     if (session_.ended()) return rc;
     const GlobalOptions& o = context_.options();
     if (session_.hasDocument() && !o.saveFile.empty()) {
