@@ -77,6 +77,7 @@ void CliSession::showAllLines() {
 }
 
 void CliSession::listen() {
+    onInterrupt_.reset();  // its unregistering must come before the new handler, not after
     onInterrupt_ = std::make_unique<HandlerOnSignal>([this](int signal) {
         if (signal == SIGTERM && !interruptOnTerminate_) return false;
         abort_->start(alsoOnInterrupt_);

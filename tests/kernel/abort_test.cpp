@@ -24,14 +24,17 @@ END)";
 
 // Starts `command` in the background, makes every later command take 30 s once `shows`
 // is in its output, sends `signal` 4 s later, and prints "rc=N took=S" (seconds from the
-// signal to the end), then the program's stdout; its stderr and the closed log's last line
-// go to stderr.
+// signal to the end), then the program's stdout; its stderr and the closed log's last lines
+// go to stderr. Before it returns, the stalled command has ended in the kernel.
 std::string stalled(const std::string& command, const std::string& shows, const std::string& signal) {
     return "D=/sys/bus/pseudo/drivers/scsi_debug/delay; " + command +
            " >$BED/out.txt 2>$BED/err.txt & pid=$!; n=0; "
            "while ! grep -q '" + shows + "' $BED/out.txt $BED/err.txt && [ $n -lt 600 ]; do sleep 0.1; n=$((n+1)); done; "
            "echo 3000 >$D; sleep 4; kill -" + signal + " $pid; start=$(date +%s); wait $pid; rc=$?; "
-           "echo rc=$rc took=$(( $(date +%s) - start )); echo 1 >$D; cat $BED/out.txt; cat $BED/err.txt >&2; "
+           "echo rc=$rc took=$(( $(date +%s) - start )); "
+           // scsi_debug refuses a new delay while a command is queued: the one given up
+           // stays with the kernel until the device answers it.
+           "n=0; until echo 1 >$D 2>/dev/null || [ $n -ge 60 ]; do sleep 1; n=$((n+1)); done; cat $BED/out.txt; cat $BED/err.txt >&2; "
            "for f in $VEXAL_ROOT/data/Korvane/Vexal/Logs/*.txt; do tail -n 2 $f >&2; rm -f $f; done";
 }
 
