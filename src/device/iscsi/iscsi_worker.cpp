@@ -324,6 +324,10 @@ void Worker::acceptAbandon(const std::shared_ptr<Job>& job) {
         command->reason = EndReason::Aborted;
         session->broken = true;
         settleSession(*session);
+        // The round goes on to poll(): its driver, maybe the command's own caller, must
+        // see at once that the command has ended.
+        const uint64_t one = 1;
+        if (wake_.valid()) (void)!::write(wake_.get(), &one, sizeof one);
         return finish(job, srb_status::Complete);
     }
     // Not in flight here: it has ended, or it never reached this transport.
