@@ -47,6 +47,11 @@ int CliSession::open(bool needDevice) {
 }
 
 command::ScsiResult CliSession::run() {
+    // Ctrl+C came before the command was sent (during the scan): it is not sent at all.
+    if (interrupted()) {
+        printNewLines();
+        return 0xAA02;  // SRB_STATUS_ABORTED
+    }
     doc().RunCommandSync();
     printNewLines();
     return doc().lastResult;
