@@ -28,11 +28,10 @@ bool CheckUnitReadiness(document::CFalderDoc& doc, ui::Operator& op,
     };
     op.progressBegin(kCheckingReadiness, 0, 5);
     std::string status;
-    // An abort (the terminal's Ctrl+C) ends the check after the command in progress: the
-    // rounds left would only wait on the device again.
-    doc.abortRequested = 0;
     for (int round = 0; round < 5; ++round) {
         status = testUnitReady();
+        // An abort (Ctrl+C, Abort Test) ends the check after the command in progress: the
+        // rounds left would only wait on a device that may have stopped answering.
         if (doc.abortRequested) break;
         for (int retry = 0;
              startsWith(status, "LOGICAL_UNIT_IS_IN_PROCESS_OF_BECOMING_READY") && retry < kMaxComingReadyRetries;
