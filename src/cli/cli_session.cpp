@@ -1,5 +1,6 @@
 #include "cli/cli_session.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -38,6 +39,8 @@ int CliSession::open(bool needDevice) {
         else op.redrawProgress();
     });
     LinePrinter::attach(printer_, doc().lines());
+    abort_ = std::make_unique<CommandAbort>(doc());
+    listen();
 
     if (!needDevice) return kExitDone;
     if (const int rc = context_.scan(); rc != kExitDone) return rc;
@@ -56,6 +59,11 @@ int CliSession::enableLog() {
 }
 
 command::ScsiResult CliSession::run() {
+    // Ctrl+C came before the command was sent (during the scan): it is not sent at all.
+    if (interrupted()) {
+        printNewLines();
+        return 0xAA02;  // SRB_STATUS_ABORTED
+    }
     doc().RunCommandSync();
     printNewLines();
     return doc().lastResult;
@@ -77,7 +85,30 @@ void CliSession::showAllLines() {
     if (printer_) printer_->printFrom(doc().lines(), log::firstDrawnLine(doc().lines().size()));
 }
 
+void CliSession::listen() {
+    onInterrupt_.reset();  // its unregistering must come before the new handler, not after
+    onInterrupt_ = std::make_unique<HandlerOnSignal>([this](int signal) {
+        if (signal == SIGTERM && !interruptOnTerminate_) return false;
+        abort_->start(alsoOnInterrupt_);
+        return true;
+    });
+}
+
+void CliSession::onInterrupt(std::function<void()> also, bool onTerminate) {
+    // Not while the watcher may be calling the handler: it reads both under its lock.
+    onInterrupt_.reset();
+    alsoOnInterrupt_ = std::move(also);
+    interruptOnTerminate_ = onTerminate;
+    if (abort_) listen();
+}
+
 int CliSession::finish(int rc) {
+    // From here a signal ends the program: nothing is left to abort.
+    onInterrupt_.reset();
+    if (abort_) {
+        abort_->wait();
+        if (abort_->requested() && rc == kExitDone) rc = kExitFailed;
+    }
     if (session_.ended()) return rc;
     const GlobalOptions& o = context_.options();
     if (session_.hasDocument() && !o.saveFile.empty()) {

@@ -7,6 +7,7 @@
 #include "app/session.h"
 #include "cli/cli_context.h"
 #include "cli/line_printer.h"
+#include "cli/command_abort.h"
 #include "cli/termination.h"
 
 namespace vexal::cli {
@@ -38,8 +39,15 @@ public:
     // Prints every line the view would draw (the last ones of a long list); with --json a
     // JSON array of them.
     void showAllLines();
-    // Writes --save and runs the exit sequence; returns `rc` unless saving failed.
+    // Writes --save and runs the exit sequence; returns `rc` unless saving failed, or 1
+    // for a command that Ctrl+C aborted.
     int finish(int rc);
+
+    // What the first Ctrl+C does besides aborting the command in progress (a run stops its
+    // script); `onTerminate`: SIGTERM too (else SIGTERM ends the program at once).
+    void onInterrupt(std::function<void()> also, bool onTerminate);
+    // Ctrl+C asked the command to stop.
+    bool interrupted() const { return abort_ && abort_->requested(); }
 
     app::Session& session() { return session_; }
     app::CFalderApp& app() { return session_.app(); }
@@ -47,11 +55,19 @@ public:
     document::CFalderDoc& doc() { return session_.doc(); }
 
 private:
+    // Takes the first Ctrl+C (and SIGTERM when asked) for the command.
+    void listen();
+
     CliContext& context_;
     TerminalSessionHooks hooks_;
     app::Session session_;
     SessionOnSignal onSignal_;
     std::shared_ptr<LinePrinter> printer_;
+    std::unique_ptr<CommandAbort> abort_;
+    std::function<void()> alsoOnInterrupt_;
+    bool interruptOnTerminate_ = false;
+    // Last: unregistered before what it uses goes.
+    std::unique_ptr<HandlerOnSignal> onInterrupt_;
 };
 
 }  // namespace vexal::cli

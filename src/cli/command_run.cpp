@@ -117,11 +117,8 @@ int runScript(CliContext& context, const RunOptions& options) {
     app::EngineTestScript script(engine);
 
     std::atomic<bool> finished{false};
-    std::atomic<bool> interrupted{false};
-    HandlerOnSignal onSignal([&](int) {
-        interrupted = true;
-        return true;
-    });
+    // Ctrl+C or SIGTERM stops the script after the command in progress, which is aborted.
+    session.onInterrupt([&engine] { engine.requestStop(); }, true);
     const std::string testName = std::filesystem::path(options.script).stem().string();
     std::vector<app::DeviceOutcome> outcomes;
     std::thread severalRun;
@@ -145,13 +142,7 @@ int runScript(CliContext& context, const RunOptions& options) {
     std::thread stepper;
     if (options.step) stepper = std::thread(stepReader, std::ref(engine), std::cref(finished));
 
-    bool aborted = false;
     while (!finished) {
-        if (interrupted.exchange(false)) {
-            aborted = true;
-            engine.requestStop();
-            doc.AbortTestConfirmed();
-        }
         session.printNewLines();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -159,6 +150,7 @@ int runScript(CliContext& context, const RunOptions& options) {
     doc.WaitForTest();
     if (stepper.joinable()) stepper.join();
     session.printNewLines();
+    const bool aborted = session.interrupted();
     int rc = (script.failed || aborted) ? kExitFailed : kExitDone;
     if (several) {
         // The worst of the drives: one not reached after a "No" counts as not passed.

@@ -115,15 +115,9 @@ int DiagCommands::runTest(CliContext& context) {
     if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
     auto& doc = session.doc();
     doc.request() = request;
+    // Ctrl+C during a test aborts the command in progress and stops the test there (the
+    // session's abort sets the flag it looks at); a second one (or SIGTERM) ends the program.
     doc.abortRequested = 0;
-    // Ctrl+C during a test asks it to stop after the command in progress; a second one (or
-    // SIGTERM) ends the program.
-    std::atomic<bool> asked{false};
-    HandlerOnSignal onSignal([&](int signal) {
-        if (signal != SIGINT || asked.exchange(true)) return false;
-        doc.abortRequested = 1;
-        return true;
-    });
     const command::ScsiResult result = session.run();
     return session.finish(result == 0 ? kExitDone : kExitFailed);
 }

@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     app.footer("Run 'vexal-cli COMMAND --help' for the options of a command, and see man vexal-cli.\n"
                "Exit status: 0 done; 1 the command, test or script failed; 2 usage; 3 no such device or not\n"
                "addressable; 4 transport or environment error (e.g. /dev/sgN not accessible: join group 'tape';\n"
-               "a session log that cannot be created).");
+               "a session log that cannot be created).\n"
+               "Ctrl+C aborts the command in progress (exit status 1); a second Ctrl+C ends the program at once.");
 
     GlobalOptions g;
     app.add_option("--transport", g.transport, "Transport: sg, iscsi or virtual (default: the Transport setting)")
