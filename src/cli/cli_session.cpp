@@ -4,8 +4,8 @@
 
 #include <iostream>
 
-#include <nlohmann/json.hpp>
-
+#include "cli/json_result.h"
+#include "command/status_names.h"
 #include "diag/tape_alert_dialog.h"
 #include "log/line_style.h"
 
@@ -50,32 +50,45 @@ command::ScsiResult CliSession::run() {
 }
 
 void CliSession::printNewLines() {
-    if (context_.options().json || !session_.hasDocument()) return;
+    if (!session_.hasDocument()) return;
     const size_t count = doc().lines().size();
     if (count <= printed_) return;
+    const bool json = context_.options().json;  // the lines go into the JSON document instead
     for (const std::string& line : doc().lines().range(printed_, count - printed_)) {
         const log::LineStyle style = log::classifyLine(line, carry_, colours_);
         const std::string_view shown = std::string_view(line).substr(std::min(style.skip, line.size()));
-        if (colour_) std::cout << log::ansiForeground(style.colour) << shown << log::kAnsiReset << "\n";
+        if (json) JsonResult::run().addLine(std::string(shown));
+        else if (colour_) std::cout << log::ansiForeground(style.colour) << shown << log::kAnsiReset << "\n";
         else std::cout << shown << "\n";
     }
-    std::cout.flush();
+    if (!json) std::cout.flush();
     printed_ = count;
 }
 
 void CliSession::showAllLines() {
-    if (context_.options().json) {
-        std::cout << nlohmann::json(doc().lines().drawnLines()).dump(2) << "\n";
-        return;
-    }
     printed_ = log::firstDrawnLine(doc().lines().size());
     carry_ = false;
     printNewLines();
 }
 
+void CliSession::recordResult(command::ScsiResult result, bool senseIsData) {
+    result_ = result;
+    senseIsData_ = senseIsData;
+}
+
 int CliSession::finish(int rc) {
     if (session_.ended()) return rc;
     const GlobalOptions& o = context_.options();
+    if (result_ && session_.hasDocument()) {
+        const auto& state = doc().device().status;
+        // A failure without sense data leaves the status name of an earlier command: name
+        // this one from its result then.
+        JsonResult::run().setOutcome(state.lastStatus.empty() ? command::statusName(*result_) : state.lastStatus,
+                                     result_, *result_ != 0 || senseIsData_ ? state.lastSense : command::LastSense{});
+    } else if (session_.hasDocument() && !doc().device().status.lastStatus.empty()) {
+        // Several commands of this run (a check, a dump): the last one's status name.
+        JsonResult::run().setOutcome(doc().device().status.lastStatus, std::nullopt, {});
+    }
     if (session_.hasDocument() && !o.saveFile.empty()) {
         std::string error;
         if (!doc().lines().save(o.saveFile, error)) {

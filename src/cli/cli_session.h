@@ -34,6 +34,10 @@ public:
     void showAllLines();
     // Writes --save and runs the exit sequence; returns `rc` unless saving failed.
     int finish(int rc);
+    // The result of the command that ended the run, for --json: its status name and sense
+    // go into the document at finish(). `senseIsData`: the sense is the command's data
+    // (REQUEST SENSE), shown whatever the result.
+    void recordResult(command::ScsiResult result, bool senseIsData = false);
 
     app::Session& session() { return session_; }
     app::CFalderApp& app() { return session_.app(); }
@@ -49,6 +53,8 @@ private:
     bool colour_ = false;
     bool carry_ = false;
     size_t printed_ = 0;
+    std::optional<command::ScsiResult> result_;
+    bool senseIsData_ = false;
 };
 
 }  // namespace vexal::cli

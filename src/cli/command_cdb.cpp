@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/hex_bytes.h"
+#include "cli/json_result.h"
 #include "command/raw_data.h"
 #include "command/scsi_result.h"
 #include "command/status_names.h"
@@ -108,7 +109,9 @@ int runCdb(CliContext& context, const CdbOptions& options) {
             out["ili"] = fields.ili;
             if (fields.informationValid) out["information"] = fields.information;
         }
-        std::cout << out.dump(2) << "\n";
+        // Into the run's document, beside the common members.
+        JsonResult::run().setOutcome(command::statusName(result), result, {});
+        for (auto& [name, value] : out.items()) JsonResult::run()[name.c_str()] = value;
     } else {
         std::cout << fmt::format("Device {} {} {} {}\n", handle, entry.address.text(), entry.vendor, entry.product);
         std::cout << "CDB: " << hexString(cdb.data(), cdb.size()) << "\n";

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/cli_session.h"
+#include "cli/json_result.h"
 #include "command/data_pattern.h"
 #include "command/transfer_limits.h"
 #include "diag/canned_tests.h"
@@ -124,7 +125,13 @@ int DiagCommands::runTest(CliContext& context) {
         doc.abortRequested = 1;
         return true;
     });
+    doc.device().status.lastStatus.clear();
+    doc.device().status.lastSense.clear();
     const command::ScsiResult result = session.run();
+    session.recordResult(result);
+    JsonResult::run()["test"] = test_.test;
+    JsonResult::run()["passed"] = result == 0;
+    JsonResult::run()["aborted"] = asked.load();
     return session.finish(result == 0 ? kExitDone : kExitFailed);
 }
 
@@ -145,10 +152,13 @@ int DiagCommands::runTapeLog(CliContext& context) {
         if (!tapeLabel_.empty()) label = tapeLabel_;
         const auto written = log.Write(device, context.op(), freshRecord_, label);
         if (written == diag::TapeLogWrite::Written) log.Show(device);
+        JsonResult::run()["written"] = written == diag::TapeLogWrite::Written;
         rc = written == diag::TapeLogWrite::Written ? kExitDone : kExitFailed;
     }
     doc.idle = 1;
     session.printNewLines();
+    JsonResult::run()["action"] = tapeLogAction_;
+    JsonResult::run()["record_found"] = read == diag::TapeLogRead::Found;
     if (tapeLogAction_ == "read" && read == diag::TapeLogRead::NotFound)
         std::cerr << "No tape history record was found at the beginning of the tape.\n";
     return session.finish(rc);
@@ -161,6 +171,8 @@ int DiagCommands::runStructure(CliContext& context) {
     const auto result = diag::ReadStructure(session.doc().device(), *diag::parseStructureKind(structure_));
     session.doc().idle = 1;
     session.printNewLines();
+    session.recordResult(result);
+    JsonResult::run()["kind"] = structure_;
     return session.finish(result == 0 ? kExitDone : kExitFailed);
 }
 
@@ -171,6 +183,7 @@ int DiagCommands::runDebugTrace(CliContext& context) {
     const auto path = diag::ReadDebugTrace(session.doc().device(), context.op(), diag::workFolder(), part_);
     session.doc().idle = 1;
     session.printNewLines();
+    JsonResult::run()["file"] = path.empty() ? nlohmann::json() : nlohmann::json(path.string());
     return session.finish(path.empty() ? kExitFailed : kExitDone);
 }
 
