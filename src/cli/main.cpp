@@ -46,7 +46,7 @@ int runCli(int argc, char** argv) {
     app.add_flag("--no", g.no, "Answer No to every question")->excludes(yes);
     app.add_option("--answers", g.answersFile, "Answer questions from FILE, one answer a line");
     app.add_option("--color", g.color, "Colour: auto, always or never")->check(CLI::IsMember({"auto", "always", "never"}));
-    app.add_flag("--json", g.json, "Machine-readable output");
+    app.add_flag("--json", g.json, "One JSON document on stdout (messages on stderr): see man vexal-cli");
     app.add_flag("--quiet", g.quiet, "Print less");
 
     auto* scan = app.add_subcommand("scan", "Scan every bus and list the devices");
