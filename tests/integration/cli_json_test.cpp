@@ -2,6 +2,7 @@
 // common members (command, exit, device, status, result, lines, fields) and its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -133,6 +134,11 @@ TEST_F(CliJsonTest, EveryCommandPrintsOneDocumentWithTheCommonMembers) {
              EXPECT_EQ(j["aborted"], false);
              EXPECT_EQ(j["fields"]["Answer"], 42);  // a script's message in the lines
          }},
+        {{"run", "--device", "0", "--device", "1", script}, "run", 0, false, [](const json& j) {
+             ASSERT_EQ(j["devices"].size(), 2u) << j;
+             EXPECT_EQ(j["devices"][1]["address"], "0:1:0");
+             EXPECT_EQ(j["devices"][1]["failed"], false);
+         }},
         {{"view", saved}, "view", 0, false, [](const json& j) {
              EXPECT_NE(std::find(j["lines"].begin(), j["lines"].end(), "Answer: 42"), j["lines"].end()) << j;
          }},
@@ -161,7 +167,7 @@ TEST_F(CliJsonTest, EveryCommandPrintsOneDocumentWithTheCommonMembers) {
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"--virtual", "--device", "0"};
-        if (c.args.front() == "--device") args.pop_back(), args.pop_back();
+        if (std::find(c.args.begin(), c.args.end(), "--device") != c.args.end()) args.resize(1);
         args.insert(args.end(), c.args.begin(), c.args.end());
         const JsonRun r = runJson(args);
         SCOPED_TRACE(c.command);
