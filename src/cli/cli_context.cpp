@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "cli/json_result.h"
 #include "device/device_library.h"
 #include "device/drive_family.h"
 #include "device/iscsi/iscsi_transport.h"
@@ -21,7 +22,9 @@ std::unique_ptr<TerminalOperator> makeOperator(const GlobalOptions& o) {
     const auto policy = o.yes ? TerminalOperator::Policy::Yes
                         : o.no ? TerminalOperator::Policy::No
                                : TerminalOperator::Policy::Ask;
-    return std::make_unique<TerminalOperator>(policy, std::move(answers), o.quiet || o.json);
+    auto op = std::make_unique<TerminalOperator>(policy, std::move(answers), o.quiet || o.json);
+    op->setTextToStderr(o.json);
+    return op;
 }
 
 }  // namespace
@@ -143,6 +146,7 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
         std::cerr << "There is no device " << index << ".\n";
         return kExitNoDevice;
     }
+    JsonResult::run().setDevice(entry);
     if (requireAddressable && !device::mayAddress(scanner_.DriveFamily(index), wizardPrivileges())) {
         operator_->message(device::kNotSupportedMessage, "Vexal", ui::Icon::Exclamation, ui::Buttons::Ok, ui::Button::Ok);
         return kExitNoDevice;

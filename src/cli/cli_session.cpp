@@ -5,8 +5,8 @@
 
 #include <iostream>
 
-#include <nlohmann/json.hpp>
-
+#include "cli/json_result.h"
+#include "command/status_names.h"
 #include "diag/tape_alert_dialog.h"
 #include "log/line_list.h"
 
@@ -78,10 +78,6 @@ void CliSession::stopLivePrinting() {
 }
 
 void CliSession::showAllLines() {
-    if (context_.options().json) {
-        std::cout << nlohmann::json(doc().lines().drawnLines()).dump(2) << "\n";
-        return;
-    }
     if (printer_) printer_->printFrom(doc().lines(), log::firstDrawnLine(doc().lines().size()));
 }
 
@@ -102,6 +98,11 @@ void CliSession::onInterrupt(std::function<void()> also, bool onTerminate) {
     if (abort_) listen();
 }
 
+void CliSession::recordResult(command::ScsiResult result, bool senseIsData) {
+    result_ = result;
+    senseIsData_ = senseIsData;
+}
+
 int CliSession::finish(int rc) {
     // From here a signal ends the program: nothing is left to abort.
     onInterrupt_.reset();
@@ -111,6 +112,16 @@ int CliSession::finish(int rc) {
     }
     if (session_.ended()) return rc;
     const GlobalOptions& o = context_.options();
+    if (result_ && session_.hasDocument()) {
+        const auto& state = doc().device().status;
+        // A failure without sense data leaves the status name of an earlier command: name
+        // this one from its result then.
+        JsonResult::run().setOutcome(state.lastStatus.empty() ? command::statusName(*result_) : state.lastStatus,
+                                     result_, *result_ != 0 || senseIsData_ ? state.lastSense : command::LastSense{});
+    } else if (session_.hasDocument() && !doc().device().status.lastStatus.empty()) {
+        // Several commands of this run (a check, a dump): the last one's status name.
+        JsonResult::run().setOutcome(doc().device().status.lastStatus, std::nullopt, {});
+    }
     if (session_.hasDocument() && !o.saveFile.empty()) {
         std::string error;
         if (!doc().lines().save(o.saveFile, error)) {

@@ -42,6 +42,10 @@ public:
     // Writes --save and runs the exit sequence; returns `rc` unless saving failed, or 1
     // for a command that Ctrl+C aborted.
     int finish(int rc);
+    // The result of the command that ended the run, for --json: its status name and sense
+    // go into the document at finish(). `senseIsData`: the sense is the command's data
+    // (REQUEST SENSE), shown whatever the result.
+    void recordResult(command::ScsiResult result, bool senseIsData = false);
 
     // What the first Ctrl+C does besides aborting the command in progress (a run stops its
     // script); `onTerminate`: SIGTERM too (else SIGTERM ends the program at once).
@@ -68,6 +72,8 @@ private:
     bool interruptOnTerminate_ = false;
     // Last: unregistered before what it uses goes.
     std::unique_ptr<HandlerOnSignal> onInterrupt_;
+    std::optional<command::ScsiResult> result_;
+    bool senseIsData_ = false;
 };
 
 }  // namespace vexal::cli

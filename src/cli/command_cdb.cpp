@@ -10,6 +10,7 @@
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/hex_bytes.h"
+#include "cli/json_result.h"
 #include "command/raw_data.h"
 #include "command/scsi_result.h"
 #include "command/status_names.h"
@@ -116,7 +117,8 @@ void printJson(const Outcome& o, const uint8_t* data, size_t shown) {
         out["ili"] = o.fields.ili;
         if (o.fields.informationValid) out["information"] = o.fields.information;
     }
-    std::cout << out.dump(2) << "\n";
+    // Into the run's document, beside the common members.
+    for (auto& [name, value] : out.items()) JsonResult::run()[name.c_str()] = value;
 }
 
 // Customer mode: the frame writes none of its lines, so the outcome is told here.
@@ -175,6 +177,7 @@ int runCdb(CliContext& context, const CdbOptions& options) {
         context.scanner().BindDevice(device.handle, entry);
         printSummary(o, entry, pending, pending.data.data(), shown, options.inLength || options.outData);
     }
+    session.recordResult(o.result);
     return session.finish(named != 0 ? kExitFailed : kExitDone);
 }
 

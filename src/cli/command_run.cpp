@@ -17,6 +17,7 @@
 #include "app/script_setup.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 #include "device/drive_family.h"
 #include "script/script_engine.h"
 
@@ -159,6 +160,22 @@ int runScript(CliContext& context, const RunOptions& options) {
                                            [](const app::DeviceOutcome& o) { return o.failed || o.aborted; });
         rc = (anyFailed || aborted || !allReached) ? kExitFailed : kExitDone;
         if (leftOut > 0) rc = std::max<int>(rc, kExitNoDevice);
+    }
+    auto& out = JsonResult::run();
+    out["script"] = options.script;
+    out["iterations"] = options.iterations;
+    out["failed"] = several ? rc != kExitDone : script.failed.load();
+    out["aborted"] = aborted;
+    if (several) {
+        nlohmann::json runs = nlohmann::json::array();
+        for (const app::DeviceOutcome& o : outcomes) {
+            device::DeviceEntry d;
+            context.scanner().BindDevice(o.index, d);
+            runs.push_back({{"index", o.index}, {"address", fmt::format("{}:{}:{}", d.address.hostAdapter, d.address.target, d.address.lun)}, {"failed", o.failed},
+                            {"aborted", o.aborted}});
+        }
+        out["devices"] = std::move(runs);
+        out["devices_left_out"] = leftOut;
     }
     return session.finish(rc);
 }

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <utility>
 
+#include "cli/json_result.h"
 #include "log/line_style.h"
 
 namespace vexal::cli {
@@ -41,8 +42,14 @@ void LinePrinter::printLocked(const log::LineList& list) {
     const size_t count = list.size();
     // Clear View leaves the header line alone, which is not printed.
     if (count < printed_) printed_ = std::min<size_t>(count, 1);
-    if (silent_ || count <= printed_) {
-        printed_ = std::max(printed_, count);
+    if (count <= printed_) return;
+    if (silent_) {
+        // --json: the lines go into the run's document, as the terminal would show them.
+        for (const std::string& line : list.range(printed_, count - printed_)) {
+            const log::LineStyle style = log::classifyLine(line, carry_, colours_);
+            JsonResult::run().addLine(line.substr(std::min(style.skip, line.size())));
+        }
+        printed_ = count;
         return;
     }
     if (around_) around_(true);

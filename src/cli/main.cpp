@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/device_commands.h"
 #include "cli/diag_commands.h"
+#include "cli/json_result.h"
 #include "cli/script_path.h"
 #include "cli/termination.h"
 #include "command/command_request.h"
@@ -16,7 +17,9 @@
 
 using namespace vexal::cli;
 
-int main(int argc, char** argv) {
+namespace {
+
+int runCli(int argc, char** argv) {
     CLI::App app{"Korvane Vexal: test and diagnostics console for SCSI tape drives and medium changers", "vexal-cli"};
     app.set_version_flag("--version", std::string("vexal-cli ") + VEXAL_VERSION);
     app.require_subcommand(1);
@@ -46,7 +49,7 @@ int main(int argc, char** argv) {
     app.add_flag("--no", g.no, "Answer No to every question")->excludes(yes);
     app.add_option("--answers", g.answersFile, "Answer questions from FILE, one answer a line");
     app.add_option("--color", g.color, "Colour: auto, always or never")->check(CLI::IsMember({"auto", "always", "never"}));
-    app.add_flag("--json", g.json, "Machine-readable output");
+    app.add_flag("--json", g.json, "One JSON document on stdout (messages on stderr): see man vexal-cli");
     app.add_flag("--quiet", g.quiet, "Print less");
 
     auto* scan = app.add_subcommand("scan", "Scan every bus and list the devices");
@@ -150,6 +153,8 @@ int main(int argc, char** argv) {
         const int rc = app.exit(e);
         return rc == 0 ? kExitDone : kExitUsage;
     }
+    // Under --json the run prints one document, however the command ends.
+    JsonResult::run().begin(app.get_subcommands().front()->get_name(), g.json);
     g.useVirtual = virtualOption->count() > 0;
     if (runOptions.devices.size() == 1) g.device = runOptions.devices.front();
     if (deviceOption->count() > 0 && runOptions.devices.size() > 1) {
@@ -202,5 +207,13 @@ int main(int argc, char** argv) {
     else if (!diagCommands.run(context, rc) && !cartridgeCommands.run(context, rc)) deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
     vexal::device::DevSetTransport(nullptr);
+    return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rc = runCli(argc, argv);
+    JsonResult::run().print(std::cout, rc);
     return rc;
 }

@@ -356,7 +356,11 @@ TEST_F(CliSessionLayerTest, ASavedViewIsShownAndSentAsTheViewDrawsIt) {
     EXPECT_EQ(r.out.find('\r'), std::string::npos);
     r = runProcess(VEXAL_CLI_PATH, {"--json", "view", saved.string()});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("[", 0), 0u) << r.out;
+    const auto viewed = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(viewed.is_object()) << r.out;
+    const auto& lines = viewed["lines"];
+    EXPECT_EQ(lines.front().get<std::string>().rfind("[Vexal_Log_View", 0), 0u) << r.out;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "a line of the view"), lines.end()) << r.out;
     r = runProcess(VEXAL_CLI_PATH, {"view", (root.path() / "missing.txt").string()});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("Cannot open the view"), std::string::npos) << r.err;
