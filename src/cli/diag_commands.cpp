@@ -125,7 +125,7 @@ int DiagCommands::runTest(CliContext& context) {
     session.recordResult(result);
     JsonResult::run()["test"] = test_.test;
     JsonResult::run()["passed"] = result == 0;
-    JsonResult::run()["aborted"] = asked.load();
+    JsonResult::run()["aborted"] = session.interrupted();
     return session.finish(result == 0 ? kExitDone : kExitFailed);
 }
 
