@@ -62,6 +62,17 @@ bool CliContext::prepare() {
             std::cerr << "--device " << options_.device << " is a SCSI generic node: it needs --transport sg.\n";
             return false;
         }
+        // Off SCSI generic the kernel's H:C:T:L has no channel: it stands for H:T:L.
+        if (device::DeviceAddress plain; selector.kind == device::DeviceSelector::Kind::Kernel && !sg) {
+            if (!selector.plainAddress(plain)) {
+                std::cerr << "--device " << options_.device
+                          << " has a channel or target the " << device::transportKindName(config_.kind)
+                          << " transport does not have: give H:T:L with a target of 0 to 15.\n";
+                return false;
+            }
+            selector.kind = device::DeviceSelector::Kind::Address;
+            selector.address = plain;
+        }
         // An index means the place in a full scan's list; the others name one device.
         if (sg && selector.kind != device::DeviceSelector::Kind::Index) only_ = selector;
         deviceName_ = options_.device;
@@ -103,9 +114,13 @@ int CliContext::findDevice(const std::string& text) const {
     using Kind = device::DeviceSelector::Kind;
     if (selector.kind == Kind::Index)
         return selector.index < scanner_.deviceCount() ? selector.index : -1;
+    // In the whole bus's list H:C:T:L is found by its H:T:L (channel 0, targets 0 to 15).
+    device::DeviceAddress address;
+    if (selector.kind == Kind::Kernel && !selector.plainAddress(address)) return -1;
+    if (selector.kind == Kind::Address) address = selector.address;
     for (const auto& d : scanner_.devices()) {
-        const bool match = selector.kind == Kind::Address
-                               ? d.address == selector.address
+        const bool match = selector.kind != Kind::Node
+                               ? d.address == address
                                : !d.node.empty() && std::filesystem::path(d.node).filename() == selector.node;
         if (match) return d.index;
     }
