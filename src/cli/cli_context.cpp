@@ -13,10 +13,10 @@
 namespace vexal::cli {
 namespace {
 
-std::unique_ptr<TerminalOperator> makeOperator(const GlobalOptions& o) {
+// `answersRead` is false when --answers names a file that cannot be read.
+std::unique_ptr<TerminalOperator> makeOperator(const GlobalOptions& o, bool& answersRead) {
     std::deque<std::string> answers;
-    if (!o.answersFile.empty() && !TerminalOperator::loadAnswers(o.answersFile, answers))
-        std::cerr << "Cannot read the answers file " << o.answersFile << "; questions get their default answers.\n";
+    answersRead = o.answersFile.empty() || TerminalOperator::loadAnswers(o.answersFile, answers);
     const auto policy = o.yes ? TerminalOperator::Policy::Yes
                         : o.no ? TerminalOperator::Policy::No
                                : TerminalOperator::Policy::Ask;
@@ -33,9 +33,14 @@ std::string readUserSetting(const char* name, const std::string& fallback) {
 }
 
 CliContext::CliContext(const GlobalOptions& options)
-    : options_(options), operator_(makeOperator(options)), scanner_(*operator_) {}
+    : options_(options), operator_(makeOperator(options, answersRead_)), scanner_(*operator_) {}
 
 bool CliContext::prepare() {
+    // Answers that cannot be read would leave every question to its default: a usage error.
+    if (!answersRead_) {
+        std::cerr << "The answers file " << options_.answersFile << " cannot be read.\n";
+        return false;
+    }
     std::string kind = options_.transport;
     if (options_.useVirtual) {
         if (!kind.empty() && kind != "virtual") {
@@ -87,7 +92,9 @@ bool CliContext::prepare() {
 int CliContext::scan(bool wholeBus) {
     config_.only = wholeBus ? std::nullopt : only_;
     scanner_.ScanBuses(config_);
-    if (scanner_.transportFailed()) return kExitTransport;
+    // A virtual drive profile that cannot be used is the user's input, not the environment.
+    if (scanner_.transportFailed())
+        return config_.kind == device::TransportKind::Virtual ? kExitUsage : kExitTransport;
     // Devices refused for lack of permission are told even with --json or --quiet when no
     // device could be opened: nothing else explains an empty list.
     const bool refused = scanner_.deviceCount() == 0 && scanner_.permissionDenied() > 0;
@@ -99,6 +106,11 @@ int CliContext::scan(bool wholeBus) {
 void CliContext::rescan() { scanner_.RescanBus(config_); }
 
 int CliContext::accessFailure() const {
+    if (scanner_.portalFailed()) {
+        std::cerr << "An iSCSI portal could not be reached or refused the session; its devices are "
+                     "not listed.\n";
+        return kExitTransport;
+    }
     const int denied = scanner_.permissionDenied();
     if (scanner_.deviceCount() > 0 || denied == 0) return kExitDone;
     std::cerr << fmt::format("{} SCSI generic device{} found but {} could be opened for lack of permission "
@@ -143,6 +155,7 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
     } else if (!options_.device.empty()) {
         index = findDevice(options_.device);
         if (index < 0) {
+            if (scanner_.portalFailed()) return accessFailure();  // it may be behind that portal
             std::cerr << "There is no device " << deviceName_ << ": run 'vexal-cli scan' to list them.\n";
             return kExitNoDevice;
         }
