@@ -89,9 +89,11 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
                                  std::tuple{"retension", "LOAD with retension", code::Retension}})
         add(app, name, help, c).sub->add_flag("--immediate", entries_.back().request.immediate,
                                               "Return before the tape has moved");
-    addNumber(add(app, "write-filemarks", "WRITE FILEMARKS", code::WriteFilemarks).sub, "N",
-              entries_.back().request.filemarks, "Number of filemarks (0 flushes the buffer)", {0, 0xFFFFFF})
-        ->required();
+    {
+        Entry& e = add(app, "write-filemarks", "WRITE FILEMARKS", code::WriteFilemarks);
+        addNumber(e.sub, "N", e.request.filemarks, "Number of filemarks (0 flushes the buffer)", {0, 0xFFFFFF})
+            ->required();
+    }
     addTransfer(app, "read", "READ, once or repeatedly, with compare", code::Read, true);
     addTransfer(app, "write", "WRITE, once or repeatedly, with a data pattern", code::Write, false);
     add(app, "read-block-limits", "READ BLOCK LIMITS", code::ReadBlockLimits);
@@ -151,9 +153,11 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         e.sub->add_option("DATA", e.text, "The parameter list as hex bytes")->required();
         addNumber(e.sub, "--cdb-size", e.request.cdbSize, "6 or 10", {6, 10})->check(CLI::IsMember({6, 10}));
     }
-    addNumber(add(app, "set-block-size", "Set the fixed block size (0: variable)", code::SetBlockSize).sub, "N",
-              entries_.back().request.newBlockSize, "Block size in bytes (0: variable blocks)", {0, 0xFFFFFF, true})
-        ->required();
+    {
+        Entry& e = add(app, "set-block-size", "Set the fixed block size (0: variable)", code::SetBlockSize);
+        addNumber(e.sub, "N", e.request.newBlockSize, "Block size in bytes (0: variable blocks)", {0, 0xFFFFFF, true})
+            ->required();
+    }
     {
         Entry& e = add(app, "compression", "Hardware data compression on or off", code::CompressionOn,
                        [](Entry& entry, CliSession&) {
@@ -215,9 +219,11 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         addNumber(e.sub, "--code", e.request.formatCode, "Format code (0 to 15)", {0, 15});
         e.sub->add_flag("--immediate", e.request.immediate, "Return before the format has finished");
     }
-    addNumber(add(app, "send-diagnostic", "SEND DIAGNOSTIC", code::SendDiagnostic).sub, "--self-test",
-              entries_.back().request.selfTestCode,
-              "Self-test code: 1 level 2/3; 3, 5 or 7 level 2; 4 or 6 level 1; 0 none (the default)", {0, 255});
+    {
+        Entry& e = add(app, "send-diagnostic", "SEND DIAGNOSTIC", code::SendDiagnostic);
+        addNumber(e.sub, "--self-test", e.request.selfTestCode,
+                  "Self-test code: 1 level 2/3; 3, 5 or 7 level 2; 4 or 6 level 1; 0 none (the default)", {0, 255});
+    }
     {
         Entry& e = add(app, "receive-diagnostic", "RECEIVE DIAGNOSTIC RESULTS", code::ReceiveDiagnostic);
         e.request.allocationLength = 64;

@@ -251,11 +251,11 @@ TEST_F(CliVirtualTest, AMissingDeviceIsNamedAsGivenAndAsMeant) {
     EXPECT_NE(r.err.find("There is no device " + link + " (/dev/sg977): run"), std::string::npos) << r.err;
 }
 
-TEST_F(CliVirtualTest, ABadProfileIsAnEnvironmentError) {
+TEST_F(CliVirtualTest, ABadProfileIsAUsageError) {
     const auto profile = root.path() / "bad.ini";
     std::ofstream(profile) << "[target 0]\ntype = toaster\n";
     const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual=" + profile.string(), "scan"});
-    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("type"), std::string::npos) << r.err;
 }
 
