@@ -113,7 +113,7 @@ CartridgeCommands::CartridgeCommands(CLI::App& app) {
     threshold_ = app.add_subcommand("load-count-threshold", "The load count Tape Alert threshold, in hundreds of loads");
     // Any number here: the threshold's own check names its range.
     addNumber(threshold_, "--set", thresholdSet_, "New threshold from 2 to 50 (hundreds of loads)",
-              {-2147483647, 2147483647});
+              kAnyNumber);
 }
 
 bool CartridgeCommands::run(CliContext& context, int& rc) {

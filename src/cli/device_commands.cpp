@@ -52,6 +52,24 @@ int checkTransfer(command::CommandRequest& request, const TransferOptions& t) {
     return kExitDone;
 }
 
+// The Locate address in the forms every number takes; what is refused is told with the
+// Locate dialog's sentences (bounds: 0 up to, not including, FFFFFFh), then the forms.
+int parseAddress(const std::string& text, uint32_t& address) {
+    constexpr NumberRange kAddresses{0, 0xFFFFFE};
+    const auto value = parseNumber(text, kAddresses);
+    if (value && *value <= kAddresses.max) {
+        address = static_cast<uint32_t>(*value);
+        return kExitDone;
+    }
+    uint32_t ignored = 0;
+    const auto error = value ? command::AddressError::OutOfBounds : command::parseLocateAddress(text, ignored);
+    std::cerr << "ADDRESS: "
+              << command::addressErrorText(error == command::AddressError::None ? command::AddressError::OutOfBounds
+                                                                                : error)
+              << "  Give 0 to 16777214 (0xFFFFFE) as decimal (31), 0x1F or 1FH.\n";
+    return kExitUsage;
+}
+
 }  // namespace
 
 DeviceCommands::Entry& DeviceCommands::add(CLI::App& app, const char* name, const char* help, int commandCode,
@@ -73,7 +91,7 @@ void DeviceCommands::addTransfer(CLI::App& app, const char* name, const char* he
     addNumber(e.sub, "--block-size", t.blockSize, "Logical block size (fixed mode)", {0, 0xFFFFFF, true});
     addNumber(e.sub, "--transfer-length", t.transferLength, "Blocks (fixed) or bytes (variable)", {0, 0xFFFFFF, true})
         ->required();
-    addNumber(e.sub, "--count", t.count, "Consecutive commands (0: to the end of medium)", {0, kMaxCount});
+    addNumber(e.sub, "--count", t.count, "Consecutive commands (0: to the end of medium)", kAnyNumber);
     e.sub->add_option("--pattern", t.pattern, "incr, word, zeros, random, nocompare or blocknum");
     if (isRead) e.sub->add_flag("--compare", t.compare, "Compare the data with the pattern");
 }
@@ -114,10 +132,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
     }
     {
         Entry& e = add(app, "locate", "LOCATE ADDRESS (decimal, 0x1F or 1FH)", code::Locate,
-                       [](Entry&, CliSession&) { return kExitDone; });
-        // The Locate dialog's bounds: 0 up to, not including, FFFFFFh.
-        addNumber(e.sub, "ADDRESS", e.request.blockAddress, "Block address: decimal, 0x1F or 1FH", {0, 0xFFFFFE})
-            ->required();
+                       [](Entry& entry, CliSession&) { return parseAddress(entry.text, entry.request.blockAddress); });
+        e.sub->add_option("ADDRESS", e.text, "Block address: decimal, 0x1F or 1FH")->required();
         auto* partition = addNumber(e.sub, "--partition", e.request.partition, "Change to this partition", {0, 255});
         e.sub->add_flag("--immediate", e.request.immediate, "Return before the tape has moved");
         e.sub->add_flag("--bt", e.request.blockAddressType, "Block address type");

@@ -77,8 +77,8 @@ DiagCommands::DiagCommands(CLI::App& app) {
     testCommand_->add_option("--compression", t.compression, "Hardware compression on or off (default off)")
         ->check(CLI::IsMember({"on", "off"}));
     addNumber(testCommand_, "--count", t.count, "WRITE or READ commands per pass, 0 to the end of medium (default 100)",
-              {0, 2147483647});
-    addNumber(testCommand_, "--repeat", t.repeat, "Passes (default 1)", {1, 2147483647});
+              kAnyNumber);
+    addNumber(testCommand_, "--repeat", t.repeat, "Passes (default 1)", kAnyNumber);
     auto* compare = testCommand_->add_flag("--compare", t.compare, "Compare the data read with the pattern (default)");
     testCommand_->add_flag("--no-compare", t.noCompare, "Do not compare")->excludes(compare);
     // Wide ranges here: the checks of the criteria dialogs refuse with their own sentences.

@@ -64,7 +64,9 @@ int main(int argc, char** argv) {
     cdbCommand->add_option("CDB", cdb.cdb, "The CDB as hex bytes, e.g. \"12 00 00 00 24 00\"")->required();
     long long inLength = 0;
     std::string outData;
-    auto* inOption = addNumber(cdbCommand, "--in", inLength, "Read LENGTH bytes from the device", {0, 0xFFFFFF, true});
+    // Wide: the command's own check names the lengths it takes.
+    auto* inOption =
+        addNumber(cdbCommand, "--in", inLength, "Read LENGTH bytes from the device", {0, int64_t{1} << 40, true});
     cdbCommand->add_option("--out", outData, "Send these hex bytes to the device")->excludes(inOption);
 
     DeviceCommands deviceCommands(app);
@@ -163,9 +165,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     // A device named in a form no device has is a usage error that shows the forms.
-    std::vector<std::string> namedDevices = runOptions.devices;
-    if (*select) namedDevices.push_back(selectDevice);
-    for (const std::string& text : namedDevices) {
+    for (const std::string& text : runOptions.devices) {
         vexal::device::DeviceSelector selector;
         std::string error;
         if (!vexal::device::parseDeviceSelector(text, selector, error)) {

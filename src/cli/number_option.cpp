@@ -87,6 +87,8 @@ std::string numberProblem(std::string_view text, const NumberRange& range) {
 CLI::Validator numberOption(const NumberRange& range) {
     return CLI::Validator(
         [range](std::string& text) {
+            // An empty value stays as it was given: the command's own checks judge it.
+            if (text.empty()) return std::string();
             std::string problem = numberProblem(text, range);
             if (problem.empty()) text = std::to_string(*parseNumber(text, range));
             return problem;

@@ -17,6 +17,10 @@ struct NumberRange {
     bool bytes = false;  // a byte count: k and M suffixes are taken
 };
 
+// Any number at all: for options whose command checks the range with its own sentence (a
+// value past 64 bits reads as the largest one, which that check refuses).
+inline constexpr NumberRange kAnyNumber{-INT64_MAX, INT64_MAX};
+
 // The value of `text`, or nullopt when it is no number of the forms above (a sign is taken
 // only when the range reaches below 0). Ranges are not checked here.
 std::optional<int64_t> parseNumber(std::string_view text, const NumberRange& range);

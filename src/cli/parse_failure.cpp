@@ -16,10 +16,8 @@ bool explainUnknownCommand(const CLI::App& app, const CLI::ParseError& error, co
     // "--virtual foo" reads foo as a profile; a word that is no file was meant as a command.
     std::error_code ec;
     if (word.empty() && !virtualProfile.empty() && !std::filesystem::exists(virtualProfile, ec)) word = virtualProfile;
-    if (word.empty())
-        std::cerr << "Give a command: run 'vexal-cli --help' for the list.\n";
-    else
-        std::cerr << "Unknown command '" << word << "': run 'vexal-cli --help' for the list of commands.\n";
+    if (word.empty()) return false;  // no command at all: the parser says a command is required
+    std::cerr << "Unknown command '" << word << "': run 'vexal-cli --help' for the list of commands.\n";
     return true;
 }
 

@@ -213,7 +213,7 @@ TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
         {{"--device", "2", "cdb", "00 00 00 00 00 00"}, 3},
         {{"--device", "9:9:9", "cdb", "00 00 00 00 00 00"}, 3},
         {{"--device", "/dev/sg0", "tur"}, 2},  // a node of another transport
-        {{"--device", "0:0:0:0", "tur"}, 2},
+        {{"--device", "0:1:0:0", "tur"}, 2},  // H:C:T:L with a channel the virtual bus does not have
         {{"--device", "banana", "tur"}, 2},
         {{"nonsense"}, 2},
         {{"--timeout", "0", "tur"}, 2},
