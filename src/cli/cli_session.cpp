@@ -1,4 +1,5 @@
 #include "cli/cli_session.h"
+#include "cli/quiet_lines.h"
 
 #include <unistd.h>
 
@@ -55,6 +56,7 @@ void CliSession::printNewLines() {
     if (count <= printed_) return;
     for (const std::string& line : doc().lines().range(printed_, count - printed_)) {
         const log::LineStyle style = log::classifyLine(line, carry_, colours_);
+        if (context_.options().quiet && !shownWhenQuiet(line)) continue;
         const std::string_view shown = std::string_view(line).substr(std::min(style.skip, line.size()));
         if (colour_) std::cout << log::ansiForeground(style.colour) << shown << log::kAnsiReset << "\n";
         else std::cout << shown << "\n";

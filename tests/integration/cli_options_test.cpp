@@ -338,4 +338,38 @@ TEST_F(CliOptionsTest, SmallerCommandFaults) {
     }
 }
 
+// --quiet leaves out the frame's markers and raw bytes; the decoded lines, the status and
+// the errors stay on the terminal, and --save keeps every line.
+TEST_F(CliOptionsTest, QuietLeavesOutRawBytesButNotResultsOrErrors) {
+    const fs::path saved = root.path() / "quiet.txt";
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<const char*> kept;  // in stdout with and without --quiet
+    };
+    const Case cases[] = {
+        {{"--engineering", "read-position"}, {" Read Position\n", "First Block: 0 (0x00000000)"}},
+        {{"--engineering", "locate", "0x40"}, {"Block Number: 64 (0x40)", "END_OF_DATA_DETECTED", "Sense Key: 0x08"}},
+        {{"locate", "0x40"}, {"Status: END_OF_DATA_DETECTED"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(joined(c.args));
+        std::vector<std::string> args{"--device", "0"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto loud = traced(args, {kEngineering});
+        args.insert(args.begin(), {"--quiet", "--save", saved.string()});
+        const auto quiet = traced(args, {kEngineering});
+        EXPECT_EQ(quiet.exitCode, loud.exitCode) << quiet.err;
+        for (const char* k : c.kept) {
+            EXPECT_NE(loud.out.find(k), std::string::npos) << k << " in: " << loud.out;
+            EXPECT_NE(quiet.out.find(k), std::string::npos) << k << " in: " << quiet.out;
+        }
+        for (const char* raw : {" RAW_CDB:", "  000000: ", "[Vexal_Command_Sent"}) {
+            if (loud.out.find(raw) == std::string::npos) continue;  // customer mode shows none
+            EXPECT_EQ(quiet.out.find(raw), std::string::npos) << raw << " in: " << quiet.out;
+            EXPECT_NE(readAll(saved).find(raw), std::string::npos) << raw << ": --save keeps it";
+        }
+        EXPECT_LT(quiet.out.size(), loud.out.size());
+    }
+}
+
 }  // namespace
