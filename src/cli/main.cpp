@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
     app.add_option("--answers", g.answersFile, "Answer questions from FILE, one answer a line");
     app.add_option("--color", g.color, "Colour: auto, always or never")->check(CLI::IsMember({"auto", "always", "never"}));
     app.add_flag("--json", g.json, "Machine-readable output");
-    app.add_flag("--quiet", g.quiet, "Print less: results and errors only (no progress, information messages or raw bytes)");
+    app.add_flag("--quiet", g.quiet,
+                 "Print less: results and errors only (no progress, information messages or raw bytes)");
 
     auto* scan = app.add_subcommand("scan", "Scan every bus and list the devices");
     bool rescan = false;
