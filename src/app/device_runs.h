@@ -12,7 +12,7 @@ namespace vexal::app {
 
 struct DeviceOutcome {
     int index = -1;
-    bool failed = false;   // a load or a run of its test had errors
+    bool failed = false;   // a load or run-time error, a FAIL statement or EXIT with a value other than 0
     bool aborted = false;  // its test was aborted
 };
 

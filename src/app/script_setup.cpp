@@ -39,7 +39,8 @@ bool EngineTestScript::Load(const std::string& file) {
 bool EngineTestScript::Execute() {
     const bool ok = engine_.Execute();
     engine_.closeScriptFiles();
-    if (!ok) failed = true;
+    const script::ScriptState& state = engine_.state();
+    if (!ok || state.failStatements > 0 || state.exitValue != 0) failed = true;
     return ok;
 }
 

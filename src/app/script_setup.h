@@ -33,7 +33,8 @@ struct ScriptRunSetup {
 void PrepareScriptEngine(script::ScriptEngine& engine, Session& session, const ScriptRunSetup& setup);
 
 // The runner's test: loads and executes through the engine, closes what each run left
-// open (so each run's charts are kept), and remembers whether any load or run failed.
+// open (so each run's charts are kept), and remembers whether any run did not pass: a
+// load or run-time error, a FAIL statement, or EXIT with a value other than 0.
 class EngineTestScript : public document::TestScript {
 public:
     // `loading` runs on the runner's thread before each load (the desktop notes the drive).

@@ -30,6 +30,9 @@ bool CheckUnitReadiness(document::CFalderDoc& doc, ui::Operator& op,
     std::string status;
     for (int round = 0; round < 5; ++round) {
         status = testUnitReady();
+        // An abort (Ctrl+C, Abort Test) ends the check after the command in progress: the
+        // rounds left would only wait on a device that may have stopped answering.
+        if (doc.abortRequested) break;
         for (int retry = 0;
              startsWith(status, "LOGICAL_UNIT_IS_IN_PROCESS_OF_BECOMING_READY") && retry < kMaxComingReadyRetries;
              ++retry) {

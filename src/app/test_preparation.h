@@ -26,7 +26,8 @@ inline constexpr const char* kComingReady = "Device coming ready...";
 
 // Five rounds of TEST UNIT READY through the document on the calling thread, one second
 // apart; a drive that is becoming ready is asked again. Ready when the last status is
-// SCSI_GOOD or MEDIUM_NOT_PRESENT. `wait` is the pause between commands (a test seam).
+// SCSI_GOOD or MEDIUM_NOT_PRESENT. The document's abort flag, when set, ends the rounds
+// (the caller clears an old one). `wait` is the pause between commands (a test seam).
 bool CheckUnitReadiness(document::CFalderDoc& doc, ui::Operator& op,
                         const std::function<void(std::chrono::milliseconds)>& wait = {});
 

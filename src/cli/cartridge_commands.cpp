@@ -7,6 +7,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/number_option.h"
+#include "cli/json_result.h"
 #include "device/drive_family.h"
 #include "diag/eeprom_page.h"
 #include "diag/eeprom_tree.h"
@@ -92,7 +93,7 @@ void printParameters(const std::vector<diag::EepromParameter>& parameters, bool 
                             {"default", p.defaultValue},
                             {"minimum", p.minimum},
                             {"maximum", p.maximum}});
-        std::cout << list.dump(2) << "\n";
+        JsonResult::run().setList(std::move(list));
         return;
     }
     std::cout << fmt::format("{:<24} {:<4} {:<10} {:<10} {:<10} {}\n", "Name", "Type", "Current", "Default",
@@ -148,7 +149,7 @@ int CartridgeCommands::runMam(CliContext& context) {
         if (context.options().json) out.push_back(groupJson(page));
         else printGroup(page);
     }
-    if (context.options().json) std::cout << out.dump(2) << "\n";
+    if (context.options().json) JsonResult::run().setList(std::move(out));
     if (!anyAvailable) std::cerr << "No attribute could be read: is a cartridge loaded?\n";
     return session.finish(anyAvailable ? kExitDone : kExitFailed);
 }
@@ -231,9 +232,10 @@ int CartridgeCommands::runThreshold(CliContext& context) {
             return session.finish(kExitFailed);
         }
     }
-    if (context.options().json)
-        std::cout << nlohmann::json{{"threshold", *value}, {"loads", *value * 100}}.dump(2) << "\n";
-    else
+    if (context.options().json) {
+        JsonResult::run()["threshold"] = *value;
+        JsonResult::run()["loads"] = *value * 100;
+    } else
         std::cout << diag::kLoadCountNumberItem << ": " << *value << " (" << *value * 100 << " loads)\n";
     return session.finish(kExitDone);
 }

@@ -5,9 +5,11 @@
 
 #include <fmt/format.h>
 
+#include "cli/json_result.h"
 #include "device/device_library.h"
 #include "device/drive_family.h"
 #include "device/iscsi/iscsi_transport.h"
+#include "device/stored_timeouts.h"
 #include "platform/settings_store.h"
 
 namespace vexal::cli {
@@ -20,7 +22,9 @@ std::unique_ptr<TerminalOperator> makeOperator(const GlobalOptions& o, bool& ans
     const auto policy = o.yes ? TerminalOperator::Policy::Yes
                         : o.no ? TerminalOperator::Policy::No
                                : TerminalOperator::Policy::Ask;
-    return std::make_unique<TerminalOperator>(policy, std::move(answers), o.quiet || o.json);
+    auto op = std::make_unique<TerminalOperator>(policy, std::move(answers), o.quiet || o.json);
+    op->setTextToStderr(o.json);
+    return op;
 }
 
 }  // namespace
@@ -95,6 +99,8 @@ int CliContext::scan(bool wholeBus) {
     // A virtual drive profile that cannot be used is the user's input, not the environment.
     if (scanner_.transportFailed())
         return config_.kind == device::TransportKind::Virtual ? kExitUsage : kExitTransport;
+    // A time-out set with `timeout --set` holds from the moment the drive is opened.
+    device::applyStoredTimeouts(scanner_);
     // Devices refused for lack of permission are told even with --json or --quiet when no
     // device could be opened: nothing else explains an empty list.
     const bool refused = scanner_.deviceCount() == 0 && scanner_.permissionDenied() > 0;
@@ -168,12 +174,13 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
         std::cerr << "There is no device " << index << ".\n";
         return kExitNoDevice;
     }
+    JsonResult::run().setDevice(entry);
     if (requireAddressable && !device::mayAddress(scanner_.DriveFamily(index), wizardPrivileges())) {
         operator_->message(device::kNotSupportedMessage, "Vexal", ui::Icon::Exclamation, ui::Buttons::Ok, ui::Button::Ok);
         return kExitNoDevice;
     }
-    // The time-out lives in the transport's device record, which ends with the process:
-    // a run that wants a short one sets it here, before its commands.
+    // --timeout holds for this run only, over the one kept for the drive: it is set here,
+    // before the command.
     if (options_.timeoutSeconds > 0 && device::DevTimeout(index, 1, options_.timeoutSeconds) != options_.timeoutSeconds) {
         std::cerr << "The " << device::transportKindName(config_.kind) << " transport did not take a time-out of "
                   << options_.timeoutSeconds << " s.\n";

@@ -1,14 +1,14 @@
 #include "cli/cli_session.h"
-#include "cli/quiet_lines.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
 
-#include <nlohmann/json.hpp>
-
+#include "cli/json_result.h"
+#include "command/status_names.h"
 #include "diag/tape_alert_dialog.h"
-#include "log/line_style.h"
+#include "log/line_list.h"
 
 namespace vexal::cli {
 
@@ -21,7 +21,9 @@ void TerminalSessionHooks::showTapeAlerts(const diag::TapeAlertDialogModel& mode
 CliSession::CliSession(CliContext& context)
     : context_(context), session_(context.op(), hooks_), onSignal_(session_) {}
 
-CliSession::~CliSession() = default;
+CliSession::~CliSession() {
+    if (session_.hasDocument()) LinePrinter::detach(doc().lines());
+}
 
 int CliSession::open(bool needDevice) {
     const GlobalOptions& o = context_.options();
@@ -31,53 +33,96 @@ int CliSession::open(bool needDevice) {
     }
     context_.setWizardPrivileges(session_.app().wizardPrivileges);
     session_.OpenDocument();
-    colours_.load();
-    colour_ = o.color == "always" || (o.color == "auto" && ::isatty(STDOUT_FILENO) && !o.json);
-    printed_ = doc().lines().size();  // the view's header line is not printed
+    const bool colour = o.color == "always" || (o.color == "auto" && ::isatty(STDOUT_FILENO) && !o.json);
+    printer_ = std::make_shared<LinePrinter>(colour, o.json, [&op = context_.op()](bool before) {
+        if (before) op.clearProgressLine();
+        else op.redrawProgress();
+    });
+    printer_->setQuiet(o.quiet);
+    LinePrinter::attach(printer_, doc().lines());
+    abort_ = std::make_unique<CommandAbort>(doc());
+    listen();
 
     if (!needDevice) return kExitDone;
     if (const int rc = context_.scan(); rc != kExitDone) return rc;
     device::DeviceEntry entry;
     if (const int rc = context_.resolveDevice(entry); rc != kExitDone) return rc;
     session_.UseDevice(context_.scanner(), entry, context_.scanner().partial());
-    if (o.log) session_.EnableLog();
-    return kExitDone;
+    return o.log ? enableLog() : kExitDone;
+}
+
+int CliSession::enableLog() {
+    if (session_.EnableLog()) return kExitDone;
+    const std::string folder = session_.log().folder().string();
+    std::cerr << "No session log could be created" << (folder.empty() ? "" : " in " + folder)
+              << ", so nothing was done (--log).\n";
+    return kExitTransport;
 }
 
 command::ScsiResult CliSession::run() {
+    // Ctrl+C came before the command was sent (during the scan): it is not sent at all.
+    if (interrupted()) {
+        printNewLines();
+        return 0xAA02;  // SRB_STATUS_ABORTED
+    }
     doc().RunCommandSync();
     printNewLines();
     return doc().lastResult;
 }
 
 void CliSession::printNewLines() {
-    if (context_.options().json || !session_.hasDocument()) return;
-    const size_t count = doc().lines().size();
-    if (count <= printed_) return;
-    for (const std::string& line : doc().lines().range(printed_, count - printed_)) {
-        const log::LineStyle style = log::classifyLine(line, carry_, colours_);
-        if (context_.options().quiet && !shownWhenQuiet(line)) continue;
-        const std::string_view shown = std::string_view(line).substr(std::min(style.skip, line.size()));
-        if (colour_) std::cout << log::ansiForeground(style.colour) << shown << log::kAnsiReset << "\n";
-        else std::cout << shown << "\n";
-    }
-    std::cout.flush();
-    printed_ = count;
+    if (printer_ && session_.hasDocument()) printer_->printNew(doc().lines());
+}
+
+void CliSession::stopLivePrinting() {
+    if (session_.hasDocument()) LinePrinter::detach(doc().lines());
 }
 
 void CliSession::showAllLines() {
-    if (context_.options().json) {
-        std::cout << nlohmann::json(doc().lines().drawnLines()).dump(2) << "\n";
-        return;
-    }
-    printed_ = log::firstDrawnLine(doc().lines().size());
-    carry_ = false;
-    printNewLines();
+    if (printer_) printer_->printFrom(doc().lines(), log::firstDrawnLine(doc().lines().size()));
+}
+
+void CliSession::listen() {
+    onInterrupt_.reset();  // its unregistering must come before the new handler, not after
+    onInterrupt_ = std::make_unique<HandlerOnSignal>([this](int signal) {
+        if (signal == SIGTERM && !interruptOnTerminate_) return false;
+        abort_->start(alsoOnInterrupt_);
+        return true;
+    });
+}
+
+void CliSession::onInterrupt(std::function<void()> also, bool onTerminate) {
+    // Not while the watcher may be calling the handler: it reads both under its lock.
+    onInterrupt_.reset();
+    alsoOnInterrupt_ = std::move(also);
+    interruptOnTerminate_ = onTerminate;
+    if (abort_) listen();
+}
+
+void CliSession::recordResult(command::ScsiResult result, bool senseIsData) {
+    result_ = result;
+    senseIsData_ = senseIsData;
 }
 
 int CliSession::finish(int rc) {
+    // From here a signal ends the program: nothing is left to abort.
+    onInterrupt_.reset();
+    if (abort_) {
+        abort_->wait();
+        if (abort_->requested() && rc == kExitDone) rc = kExitFailed;
+    }
     if (session_.ended()) return rc;
     const GlobalOptions& o = context_.options();
+    if (result_ && session_.hasDocument()) {
+        const auto& state = doc().device().status;
+        // A failure without sense data leaves the status name of an earlier command: name
+        // this one from its result then.
+        JsonResult::run().setOutcome(state.lastStatus.empty() ? command::statusName(*result_) : state.lastStatus,
+                                     result_, *result_ != 0 || senseIsData_ ? state.lastSense : command::LastSense{});
+    } else if (session_.hasDocument() && !doc().device().status.lastStatus.empty()) {
+        // Several commands of this run (a check, a dump): the last one's status name.
+        JsonResult::run().setOutcome(doc().device().status.lastStatus, std::nullopt, {});
+    }
     if (session_.hasDocument() && !o.saveFile.empty()) {
         std::string error;
         if (!doc().lines().save(o.saveFile, error)) {

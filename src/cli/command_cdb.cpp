@@ -1,12 +1,16 @@
-// vexal-cli cdb: any CDB to the device, with its status, sense and data.
+// vexal-cli cdb: the Create CDB command (any CDB, with its data in either direction) through
+// the document, so that it writes its frame to the view, the session log and --save as
+// every other command does; then its status, sense and data as far as the drive sent them.
 #include <algorithm>
 #include <iostream>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/hex_bytes.h"
+#include "cli/json_result.h"
 #include "command/raw_data.h"
 #include "command/scsi_result.h"
 #include "command/status_names.h"
@@ -34,106 +38,147 @@ std::string targetStatusName(int status) {
     }
 }
 
-}  // namespace
-
-int runCdb(CliContext& context, const CdbOptions& options) {
-    std::vector<uint8_t> cdb;
+// Checks the options and fills the request; an exit code.
+int fillRequest(const CdbOptions& options, command::CommandRequest& request) {
     std::string error;
-    if (!parseHexBytes(options.cdb, cdb, error)) {
+    if (!parseHexBytes(options.cdb, request.cdb, error)) {
         std::cerr << "Bad CDB: " << error << "\n";
         return kExitUsage;
     }
-    if (cdb.size() < 6 || cdb.size() > 16) {
-        std::cerr << "A CDB has 6 to 16 bytes; this one has " << cdb.size() << ".\n";
+    if (request.cdb.size() < 6 || request.cdb.size() > 16) {
+        std::cerr << "A CDB has 6 to 16 bytes; this one has " << request.cdb.size() << ".\n";
         return kExitUsage;
     }
-    std::vector<uint8_t> data;
-    size_t requested = 0;
-    bool toDevice = false;
     if (options.inLength) {
         if (*options.inLength < 0 || *options.inLength > kMaxTransfer) {
             std::cerr << "--in takes a length from 0 to " << kMaxTransfer << " bytes.\n";
             return kExitUsage;
         }
-        data.resize(static_cast<size_t>(*options.inLength));
+        request.data.assign(static_cast<size_t>(*options.inLength), 0);
     } else if (options.outData) {
-        if (!parseHexBytes(*options.outData, data, error)) {
+        if (!parseHexBytes(*options.outData, request.data, error)) {
             std::cerr << "Bad --out data: " << error << "\n";
             return kExitUsage;
         }
-        toDevice = true;
+        request.toDevice = true;
     }
+    request.code = command::code::CreateCdb;
+    return kExitDone;
+}
 
-    requested = data.size();
-    if (const int rc = context.scan(); rc != kExitDone) return rc;
-    device::DeviceEntry entry;
-    if (const int rc = context.resolveDevice(entry); rc != kExitDone) return rc;
-    const int handle = entry.index;
-
-    if (toDevice && !data.empty()) device::DevWriteBuffer(handle, data.data(), 0, data.size());
-    const int failed = device::DevExecute(handle, cdb.data(), static_cast<int>(cdb.size()),
-                                          static_cast<uint32_t>(data.size()), toDevice ? 1 : 0);
-    // Of data from the device only the bytes it is known to have sent are shown.
-    const auto transferred = static_cast<size_t>(std::max<int64_t>(device::DevGetTransferred(handle), 0));
-    if (!toDevice) {
-        data.resize(std::min(transferred, data.size()));
-        if (!data.empty()) device::DevReadBuffer(handle, data.data(), 0, data.size());
-    }
+// What the command left in the device library, read after its frame was written.
+struct Outcome {
+    command::ScsiResult result = 0;  // as the library reported it, before the frame named it
+    int lastError = 0;
+    int targetStatus = 0;
+    bool reached = true;  // a command the pass-through refused never reached the device
     uint8_t sense[device::kMaxSense] = {};
-    const int lastError = device::DevGetStatus(handle, sense, sizeof sense);
-    const int senseLength = std::clamp(device::DevGetSenseLength(handle), 0, static_cast<int>(sizeof sense));
-    const int targetStatus = device::DevGetTargetStatus(handle);
-    const command::ScsiResult result = command::resultFromLibrary(failed, lastError);
-    const device::SenseFields fields = device::parseSense({sense, static_cast<size_t>(senseLength)});
-    const int systemError = std::max(0, device::DevGetSystemError(handle));
-    const std::string systemText = device::DevSystemErrorText(handle);
-    // A command the pass-through refused never reached the device: it has no status.
-    const bool reached = !failed || !command::isTransportFailure(result);
+    size_t senseLength = 0;
+    device::SenseFields fields;
+    int systemError = 0;
+    std::string systemText;
+    size_t requested = 0;
+    size_t transferred = 0;
+};
 
-    if (context.options().json) {
-        nlohmann::json out{{"result", result},
-                           {"target_status", reached ? nlohmann::json(targetStatus) : nlohmann::json()},
-                           {"last_error", lastError},
-                           {"errno", systemError},
-                           {"system_error", systemText.empty() ? nlohmann::json() : nlohmann::json(systemText)},
-                           {"sense", hexString(sense, static_cast<size_t>(senseLength))},
-                           {"transferred", transferred},
-                           {"data", hexString(data.data(), data.size())}};
-        if (fields.present()) {
-            out["sense_key"] = fields.key;
-            out["asc"] = fields.asc;
-            out["ascq"] = fields.ascq;
-            out["filemark"] = fields.filemark;
-            out["eom"] = fields.eom;
-            out["ili"] = fields.ili;
-            if (fields.informationValid) out["information"] = fields.information;
-        }
-        std::cout << out.dump(2) << "\n";
-    } else {
-        std::cout << fmt::format("Device {} {} {} {}\n", handle, entry.address.text(), entry.vendor, entry.product);
-        std::cout << "CDB: " << hexString(cdb.data(), cdb.size()) << "\n";
-        if (reached)
-            std::cout << fmt::format("Status: {} (0x{:02X}), result 0x{:X}", targetStatusName(targetStatus),
-                                     targetStatus, result);
-        else
-            std::cout << fmt::format("Status: none, the command did not reach the device ({}), result 0x{:X}",
-                                     command::statusName(result), result);
-        if (lastError != 0) std::cout << fmt::format(", transport error {}", lastError);
-        std::cout << "\n";
-        if (!systemText.empty()) std::cout << "System error: " << systemText << "\n";
-        if (options.inLength || options.outData)
-            std::cout << fmt::format("Transferred: {} of {} bytes\n", transferred, requested);
-        if (senseLength > 0) {
-            std::cout << "Sense: " << hexString(sense, static_cast<size_t>(senseLength)) << "\n";
-            if (fields.present())
-                std::cout << fmt::format("Sense key {:X}h, ASC {:02X}h, ASCQ {:02X}h{}{}{}\n", fields.key, fields.asc,
-                                         fields.ascq, fields.filemark ? ", FILEMARK" : "", fields.eom ? ", EOM" : "",
-                                         fields.ili ? ", ILI" : "");
-        }
-        if (!data.empty())
-            for (const auto& line : command::rawDataLines(data.data(), data.size())) std::cout << line << "\n";
+Outcome readOutcome(int handle, command::ScsiResult named, const command::CommandRequest& request,
+                    size_t transferred) {
+    Outcome o;
+    o.lastError = device::DevGetStatus(handle, o.sense, sizeof o.sense);
+    o.senseLength = static_cast<size_t>(std::clamp(device::DevGetSenseLength(handle), 0, static_cast<int>(sizeof o.sense)));
+    o.targetStatus = device::DevGetTargetStatus(handle);
+    // The frame may have named a failure by its ASC/ASCQ; the library's own outcome is
+    // what this command reports.
+    o.result = named == 0 ? 0 : command::resultFromLibrary(1, o.lastError);
+    o.reached = o.result == 0 || !command::isTransportFailure(o.result);
+    o.fields = device::parseSense({o.sense, o.senseLength});
+    o.systemError = std::max(0, device::DevGetSystemError(handle));
+    o.systemText = device::DevSystemErrorText(handle);
+    o.requested = request.data.size();
+    o.transferred = transferred;
+    return o;
+}
+
+void printJson(const Outcome& o, const uint8_t* data, size_t shown) {
+    nlohmann::json out{{"result", o.result},
+                       {"target_status", o.reached ? nlohmann::json(o.targetStatus) : nlohmann::json()},
+                       {"last_error", o.lastError},
+                       {"errno", o.systemError},
+                       {"system_error", o.systemText.empty() ? nlohmann::json() : nlohmann::json(o.systemText)},
+                       {"sense", hexString(o.sense, o.senseLength)},
+                       {"transferred", o.transferred},
+                       {"data", hexString(data, shown)}};
+    if (o.fields.present()) {
+        out["sense_key"] = o.fields.key;
+        out["asc"] = o.fields.asc;
+        out["ascq"] = o.fields.ascq;
+        out["filemark"] = o.fields.filemark;
+        out["eom"] = o.fields.eom;
+        out["ili"] = o.fields.ili;
+        if (o.fields.informationValid) out["information"] = o.fields.information;
     }
-    return failed ? kExitFailed : kExitDone;
+    // Into the run's document, beside the common members.
+    for (auto& [name, value] : out.items()) JsonResult::run()[name.c_str()] = value;
+}
+
+// Customer mode: the frame writes none of its lines, so the outcome is told here.
+void printSummary(const Outcome& o, const device::DeviceEntry& entry, const command::CommandRequest& request,
+                  const uint8_t* data, size_t shown, bool hasData) {
+    std::cout << fmt::format("Device {} {} {} {}\n", entry.index, entry.address.text(), entry.vendor, entry.product);
+    std::cout << "CDB: " << hexString(request.cdb.data(), request.cdb.size()) << "\n";
+    if (o.reached)
+        std::cout << fmt::format("Status: {} (0x{:02X}), result 0x{:X}", targetStatusName(o.targetStatus),
+                                 o.targetStatus, o.result);
+    else
+        std::cout << fmt::format("Status: none, the command did not reach the device ({}), result 0x{:X}",
+                                 command::statusName(o.result), o.result);
+    if (o.lastError != 0) std::cout << fmt::format(", transport error {}", o.lastError);
+    std::cout << "\n";
+    if (!o.systemText.empty()) std::cout << "System error: " << o.systemText << "\n";
+    if (hasData) std::cout << fmt::format("Transferred: {} of {} bytes\n", o.transferred, o.requested);
+    if (o.senseLength > 0) {
+        std::cout << "Sense: " << hexString(o.sense, o.senseLength) << "\n";
+        if (o.fields.present())
+            std::cout << fmt::format("Sense key {:X}h, ASC {:02X}h, ASCQ {:02X}h{}{}{}\n", o.fields.key, o.fields.asc,
+                                     o.fields.ascq, o.fields.filemark ? ", FILEMARK" : "",
+                                     o.fields.eom ? ", EOM" : "", o.fields.ili ? ", ILI" : "");
+    }
+    if (shown > 0)
+        for (const auto& line : command::rawDataLines(data, shown)) std::cout << line << "\n";
+}
+
+}  // namespace
+
+int runCdb(CliContext& context, const CdbOptions& options) {
+    command::CommandRequest request;
+    if (const int rc = fillRequest(options, request); rc != kExitDone) return rc;
+
+    CliSession session(context);
+    if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
+    const bool engineering = session.app().engineeringMode;
+    const GlobalOptions& g = context.options();
+    if (!engineering && (g.log || !g.saveFile.empty()))
+        std::cerr << "In customer mode this command writes no frame lines to the session log or the saved "
+                     "lines; use --engineering to record them.\n";
+
+    command::CommandRequest& pending = session.doc().request();
+    pending = std::move(request);
+    session.run();
+    const command::ScsiResult named = session.doc().lastResult;
+
+    command::CScsiDevice& device = session.doc().device();
+    const Outcome o = readOutcome(device.handle, named, pending, device.transferred());
+    // Of data from the device only the bytes it is known to have sent are shown.
+    const size_t shown = pending.toDevice ? pending.data.size() : std::min(o.transferred, pending.data.size());
+    if (g.json) {
+        printJson(o, pending.data.data(), shown);
+    } else if (!engineering) {
+        device::DeviceEntry entry;
+        context.scanner().BindDevice(device.handle, entry);
+        printSummary(o, entry, pending, pending.data.data(), shown, options.inLength || options.outData);
+    }
+    session.recordResult(o.result);
+    return session.finish(named != 0 ? kExitFailed : kExitDone);
 }
 
 }  // namespace vexal::cli

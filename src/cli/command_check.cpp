@@ -4,6 +4,7 @@
 #include "app/fingerprint_demand.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 #include "device/device_library.h"
 #include "device/virtual/virtual_transport.h"
 #include "script/chart_objects.h"
@@ -42,6 +43,17 @@ int runCheck(CliContext& context, const std::string& script, bool declarations) 
     engine.setSerialSession(std::make_shared<serial::SerialSession>(port));
     app::SetUpFingerprintDemand(engine, session.app());
     const bool loaded = engine.Load(script);
+    if (context.options().json) {
+        auto& out = JsonResult::run();
+        out["script"] = script;
+        out["loaded"] = loaded;
+        out["trail"] = splitLines(engine.TrailText());
+        if (loaded && declarations) {
+            out["files"] = splitLines(script::ListFiles(engine.tables().files));
+            out["charts"] = splitLines(script::ListCharts(engine.tables().charts));
+        }
+        return session.finish(loaded ? kExitDone : kExitFailed);
+    }
     std::cout << engine.TrailText();
     if (!engine.TrailText().empty() && engine.TrailText().back() != '\n') std::cout << "\n";
     if (loaded && declarations) {

@@ -4,6 +4,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 #include "cli/script_path.h"
 #include "script/fingerprint_file.h"
 
@@ -18,15 +19,20 @@ int runFingerprint(CliContext& context, const std::vector<std::string>& scripts)
     }
     // Every script is tried; one that fails does not keep the others from theirs.
     int rc = kExitDone;
+    nlohmann::json written = nlohmann::json::array();
     for (const std::string& name : scripts) {
         const script::FingerprintOutcome outcome = script::WriteFingerprintFile(resolveScriptPath(name));
+        written.push_back({{"script", name},
+                           {"written", outcome.result == script::FingerprintWrite::Written},
+                           {"message", outcome.message}});
         if (outcome.result == script::FingerprintWrite::Written) {
-            if (!context.options().quiet) std::cout << outcome.message << "\n";
+            if (!context.options().quiet && !context.options().json) std::cout << outcome.message << "\n";
         } else {
             std::cerr << outcome.message << "\n";
             rc = kExitFailed;
         }
     }
+    JsonResult::run()["scripts"] = std::move(written);
     return session.finish(rc);
 }
 

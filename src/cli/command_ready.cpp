@@ -1,11 +1,10 @@
 // vexal-cli ready: the readiness check the Test Preparation Wizard makes.
 #include <iostream>
 
-#include <nlohmann/json.hpp>
-
 #include "app/test_preparation.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 
 namespace vexal::cli {
 
@@ -17,8 +16,7 @@ int runReady(CliContext& context) {
     const bool ready = app::CheckUnitReadiness(session.doc(), context.op());
     session.printNewLines();
     if (context.options().json)
-        std::cout << nlohmann::json{{"ready", ready}, {"status", session.doc().device().status.lastStatus}}.dump(2)
-                  << "\n";
+        JsonResult::run()["ready"] = ready;  // the status member names the last TEST UNIT READY's
     else if (!context.options().quiet)
         std::cout << (ready ? app::kWizardReady : app::kWizardNotReady) << "\n";
     return session.finish(ready ? kExitDone : kExitFailed);

@@ -17,6 +17,7 @@
 #include "app/script_setup.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 #include "device/drive_family.h"
 #include "script/script_engine.h"
 
@@ -100,7 +101,8 @@ int runScript(CliContext& context, const RunOptions& options) {
         device::DeviceEntry first;
         context.scanner().BindDevice(devices.front(), first);
         session.session().UseDevice(context.scanner(), first, false);
-        if (context.options().log) session.session().EnableLog();
+        if (context.options().log)
+            if (const int rc = session.enableLog(); rc != kExitDone) return session.finish(rc);
     }
     document::CFalderDoc& doc = session.doc();
 
@@ -116,11 +118,8 @@ int runScript(CliContext& context, const RunOptions& options) {
     app::EngineTestScript script(engine);
 
     std::atomic<bool> finished{false};
-    std::atomic<bool> interrupted{false};
-    HandlerOnSignal onSignal([&](int) {
-        interrupted = true;
-        return true;
-    });
+    // Ctrl+C or SIGTERM stops the script after the command in progress, which is aborted.
+    session.onInterrupt([&engine] { engine.requestStop(); }, true);
     const std::string testName = std::filesystem::path(options.script).stem().string();
     std::vector<app::DeviceOutcome> outcomes;
     std::thread severalRun;
@@ -144,13 +143,7 @@ int runScript(CliContext& context, const RunOptions& options) {
     std::thread stepper;
     if (options.step) stepper = std::thread(stepReader, std::ref(engine), std::cref(finished));
 
-    bool aborted = false;
     while (!finished) {
-        if (interrupted.exchange(false)) {
-            aborted = true;
-            engine.requestStop();
-            doc.AbortTestConfirmed();
-        }
         session.printNewLines();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -158,6 +151,7 @@ int runScript(CliContext& context, const RunOptions& options) {
     doc.WaitForTest();
     if (stepper.joinable()) stepper.join();
     session.printNewLines();
+    const bool aborted = session.interrupted();
     int rc = (script.failed || aborted) ? kExitFailed : kExitDone;
     if (several) {
         // The worst of the drives: one not reached after a "No" counts as not passed.
@@ -166,6 +160,22 @@ int runScript(CliContext& context, const RunOptions& options) {
                                            [](const app::DeviceOutcome& o) { return o.failed || o.aborted; });
         rc = (anyFailed || aborted || !allReached) ? kExitFailed : kExitDone;
         if (leftOut > 0) rc = std::max<int>(rc, kExitNoDevice);
+    }
+    auto& out = JsonResult::run();
+    out["script"] = options.script;
+    out["iterations"] = options.iterations;
+    out["failed"] = several ? rc != kExitDone : script.failed.load();
+    out["aborted"] = aborted;
+    if (several) {
+        nlohmann::json runs = nlohmann::json::array();
+        for (const app::DeviceOutcome& o : outcomes) {
+            device::DeviceEntry d;
+            context.scanner().BindDevice(o.index, d);
+            runs.push_back({{"index", o.index}, {"address", fmt::format("{}:{}:{}", d.address.hostAdapter, d.address.target, d.address.lun)}, {"failed", o.failed},
+                            {"aborted", o.aborted}});
+        }
+        out["devices"] = std::move(runs);
+        out["devices_left_out"] = leftOut;
     }
     return session.finish(rc);
 }

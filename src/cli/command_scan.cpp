@@ -7,6 +7,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 #include "device/drive_family.h"
 
 namespace vexal::cli {
@@ -76,7 +77,7 @@ int runScan(CliContext& context, bool rescan) {
             rows.push_back(std::move(row));
         }
     }
-    if (context.options().json) std::cout << list.dump(2) << "\n";
+    if (context.options().json) JsonResult::run().setList(std::move(list));
     else if (scanner.deviceCount() > 0) printTable(rows);
     // Devices that are there but refused to this user: an environment problem, not an
     // empty bus.
@@ -96,7 +97,8 @@ int runSelect(CliContext& context, const std::string& deviceText) {
     device::ActiveDevice active;
     switch (device::SelectActiveDevice(context.scanner(), index, selection, active, context.op())) {
     case device::SelectResult::Selected:
-        if (!context.options().quiet)
+        JsonResult::run().setDevice(active.entry);
+        if (!context.options().quiet && !context.options().json)
             std::cout << fmt::format("Active device {}: {} {} {}\n", index, trimmed(active.entry.vendor),
                                      trimmed(active.entry.product), active.entry.address.text());
         return kExitDone;

@@ -5,6 +5,7 @@
 #include "app/user_settings.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 #include "script/script_text.h"
 #include "serial/line_choice.h"
 #include "serial/port_setting.h"
@@ -39,6 +40,14 @@ int runSerialPort(CliContext& context, const std::optional<std::string>& port, c
         return session.finish(kExitTransport);
     }
     const std::string& value = session.app().settings.serialPort;
+    if (context.options().json) {
+        auto& out = JsonResult::run();
+        out["serial_port"] = value;
+        out["virtual"] = script::equalsUpper(value, "VIRTUAL");
+        if (!script::equalsUpper(value, "VIRTUAL")) out["path"] = serial::portDevicePath(value);
+        out["line"] = serial::lineChoiceText(serial::serialLineSetting());
+        return session.finish(kExitDone);
+    }
     std::cout << "Serial port: " << value;
     if (script::equalsUpper(value, "VIRTUAL")) std::cout << " (the serial console of the virtual drive)\n";
     else std::cout << " (" << serial::portDevicePath(value) << ")\n";

@@ -4,6 +4,7 @@
 #include "app/setting_edit.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 #include "log/view_colours.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
@@ -24,7 +25,8 @@ int runMode(CliContext& context, const std::string& mode) {
         app.EnterCustomerMode();
         app::WriteSetting("ShowEngineeringMode", 0);
     }
-    if (!context.options().quiet) std::cout << "Mode: " << mode << "\n";
+    JsonResult::run()["mode"] = mode;
+    if (!context.options().quiet && !context.options().json) std::cout << "Mode: " << mode << "\n";
     return session.finish(kExitDone);
 }
 
@@ -33,6 +35,9 @@ int runSettings(CliContext& context, const SettingsOptions& options) {
     if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
     auto& app = session.app();
     const std::string& action = options.action;
+    const bool json = context.options().json;
+    auto& out = JsonResult::run();
+    out["action"] = action;
     if (action == "set" || action == "get") {
         if (options.name.empty() || (action == "set" && options.value.empty() && options.name != "IscsiPortals")) {
             std::cerr << (action == "set" ? "settings set needs a NAME and a VALUE.\n" : "settings get needs a NAME.\n");
@@ -43,7 +48,9 @@ int runSettings(CliContext& context, const SettingsOptions& options) {
         std::string error;
         switch (app::SetSetting(app.settings, options.name, options.value, error)) {
         case app::SetResult::Stored:
-            if (!context.options().quiet)
+            out["name"] = std::string(app::SettingName(options.name));
+            out["value"] = app::GetSetting(options.name).value_or("");
+            if (!context.options().quiet && !json)
                 std::cout << app::SettingName(options.name) << "=" << app::GetSetting(options.name).value_or("") << "\n";
             return session.finish(kExitDone);
         case app::SetResult::UnknownName:
@@ -61,12 +68,18 @@ int runSettings(CliContext& context, const SettingsOptions& options) {
             std::cerr << app::UnknownSettingText(options.name) << "\n";
             return session.finish(kExitUsage);
         }
-        std::cout << *value << "\n";
+        out["name"] = std::string(app::SettingName(options.name));
+        out["value"] = *value;
+        if (!json) std::cout << *value << "\n";
         return session.finish(kExitDone);
     }
     if (action == "list") {
-        for (std::string_view name : app::EditableSettings())
-            std::cout << name << "=" << app::GetSetting(name).value_or("") << "\n";
+        nlohmann::json settings = nlohmann::json::object();
+        for (std::string_view name : app::EditableSettings()) {
+            settings[std::string(name)] = app::GetSetting(name).value_or("");
+            if (!json) std::cout << name << "=" << app::GetSetting(name).value_or("") << "\n";
+        }
+        out["settings"] = std::move(settings);
         return session.finish(kExitDone);
     }
     if (action == "reset") {
@@ -78,6 +91,16 @@ int runSettings(CliContext& context, const SettingsOptions& options) {
     if (!platform::IniFile::load(platform::userSettingsFile(), ini)) {
         std::cerr << "Cannot read " << platform::userSettingsFile() << ".\n";
         return session.finish(kExitTransport);
+    }
+    if (json) {
+        nlohmann::json settings = nlohmann::json::object();
+        for (const auto& section : ini.sections())
+            for (const auto& [key, value] : section.values)
+                if (key != "Password") settings[key] = value;
+        settings["InstallPath"] = platform::installPath().string();
+        out["file"] = platform::userSettingsFile().string();
+        out["settings"] = std::move(settings);
+        return session.finish(kExitDone);
     }
     std::cout << "# " << platform::userSettingsFile().string() << "\n";
     for (const auto& section : ini.sections())

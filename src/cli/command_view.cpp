@@ -5,6 +5,7 @@
 #include "app/send_files.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_result.h"
 #include "log/send_log.h"
 
 namespace vexal::cli {
@@ -29,6 +30,8 @@ int exitForOutcome(int outcome) {
 
 int openView(CliSession& session, const std::string& file) {
     std::string error;
+    // The saved lines are not this session's: shown whole by `view`, not as they load.
+    session.stopLivePrinting();
     if (!app::OpenSavedView(session.doc(), file, error)) {
         std::cerr << "Cannot open the view " << file << ": " << error << "\n";
         return kExitUsage;
@@ -41,7 +44,9 @@ int openView(CliSession& session, const std::string& file) {
 int runSendLog(CliContext& context, const std::string& file) {
     CliSession session(context);
     if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
-    return session.finish(exitForOutcome(app::SendLog(context.op(), file, mailProgram())));
+    const int outcome = app::SendLog(context.op(), file, mailProgram());
+    JsonResult::run()["mail_outcome"] = outcome;
+    return session.finish(exitForOutcome(outcome));
 }
 
 int runSendView(CliContext& context, const std::string& savedView) {
@@ -49,13 +54,16 @@ int runSendView(CliContext& context, const std::string& savedView) {
     if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
     if (!savedView.empty())
         if (const int rc = openView(session, savedView); rc != kExitDone) return session.finish(rc);
-    return session.finish(app::SendView(session.doc(), context.op(), mailProgram()) ? kExitDone : kExitFailed);
+    const bool sent = app::SendView(session.doc(), context.op(), mailProgram());
+    JsonResult::run()["sent"] = sent;
+    return session.finish(sent ? kExitDone : kExitFailed);
 }
 
 int runView(CliContext& context, const std::string& file) {
     CliSession session(context);
     if (const int rc = session.open(false); rc != kExitDone) return session.finish(rc);
     if (const int rc = openView(session, file); rc != kExitDone) return session.finish(rc);
+    JsonResult::run()["file"] = file;
     session.showAllLines();
     return session.finish(kExitDone);
 }

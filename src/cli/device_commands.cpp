@@ -5,12 +5,14 @@
 #include "cli/hex_bytes.h"
 #include "cli/number_option.h"
 #include "cli/space_code.h"
+#include "cli/json_result.h"
 #include "command/data_pattern.h"
 #include "command/locate_address.h"
 #include "command/sense_decoder.h"
 #include "command/status_names.h"
 #include "command/transfer_limits.h"
 #include "device/device_library.h"
+#include "device/stored_timeouts.h"
 
 namespace vexal::cli {
 namespace {
@@ -254,8 +256,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         .sub->add_flag("--reset", entries_.back().request.immediate, "Reset the log counters")->required();
     add(app, "bus-reset", "Reset the device", code::BusReset);
     timeout_ = app.add_subcommand("timeout", "Show or set the command time-out of the device");
-    addNumber(timeout_, "--set", timeoutSeconds_, "New time-out in seconds (for this run: see --timeout)",
-              {1, 4294967});
+    addNumber(timeout_, "--set", timeoutSeconds_,
+              "New time-out in seconds, kept for this drive in later runs (--timeout: one run only)", {1, 4294967});
 }
 
 bool DeviceCommands::run(CliContext& context, int& rc) {
@@ -266,14 +268,30 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
             return true;
         }
         const int handle = session.doc().device().handle;
-        std::cout << "Current Timeout: " << device::DevTimeout(handle, 0, 0) << "\n";
+        const bool json = context.options().json;
+        auto& out = JsonResult::run();
+        const int current = device::DevTimeout(handle, 0, 0);
+        if (json) out["timeout"] = current;
+        else std::cout << "Current Timeout: " << current << "\n";
         rc = kExitDone;
         if (timeout_->get_option("--set")->count() > 0) {
+            if (json) out["set"] = false;
             if (context.op().message(kTimeoutQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo,
                                      ui::Button::No) == ui::Button::Yes) {
                 const int now = device::DevTimeout(handle, 1, static_cast<int>(timeoutSeconds_));
-                std::cout << "Timeout: " << now << "\n";
-                if (now != static_cast<int>(timeoutSeconds_)) rc = kExitFailed;
+                if (json) {
+                    out["timeout"] = now;
+                    out["set"] = now == static_cast<int>(timeoutSeconds_);
+                } else {
+                    std::cout << "Timeout: " << now << "\n";
+                }
+                if (now != static_cast<int>(timeoutSeconds_)) {
+                    rc = kExitFailed;
+                } else if (device::DeviceEntry entry; !context.scanner().BindDevice(handle, entry) ||
+                                                      !device::storeTimeout(entry, now)) {
+                    std::cerr << "The time-out holds for this run only: it could not be kept in the profile.\n";
+                    rc = kExitTransport;
+                }
             }
         }
         rc = session.finish(rc);
@@ -297,12 +315,26 @@ bool DeviceCommands::run(CliContext& context, int& rc) {
         // A command that fails without sense data leaves the status name alone: start from
         // none, so that such a failure is named from its result instead of shown blank.
         device.status.lastStatus.clear();
+        device.status.lastSense.clear();  // the sense shown is this command's or none
         const command::ScsiResult result = session.run();
+        session.recordResult(result, e.request.code == code::RequestSense);
         const bool named = !device.status.lastStatus.empty();
         // In customer mode the frame writes no status line: say how it ended, what was done
         // about a time-out, and why the pass-through failed when it did.
         const std::string systemError = result != 0 ? device::DevSystemErrorText(device.handle) : std::string();
-        if (!session.app().engineeringMode) {
+        if (context.options().json) {
+            auto& out = JsonResult::run();
+            if (!systemError.empty()) out["system_error"] = systemError;
+            if (e.request.code == code::Read || e.request.code == code::Write) {
+                out["requested"] = e.request.count;
+                out["completed"] = device.completedCommands;
+                if (e.request.code == code::Read) out["compare_errors"] = device.compareErrors;
+            }
+            device::TimeoutReport timeouts;
+            device::DevGetTimeoutReport(device.handle, &timeouts);
+            if (const auto note = command::timeoutNote(timeouts))
+                out["timeout_note"] = note->substr(note->find_first_not_of(' '));
+        } else if (!session.app().engineeringMode) {
             std::cout << "Status: " << (named ? device.status.lastStatus : command::statusName(result)) << "\n";
             if (!systemError.empty()) std::cout << "System error: " << systemError << "\n";
             device::TimeoutReport timeouts;

@@ -5,6 +5,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/number_option.h"
+#include "cli/json_result.h"
 #include "command/data_pattern.h"
 #include "command/transfer_limits.h"
 #include "diag/canned_tests.h"
@@ -119,16 +120,16 @@ int DiagCommands::runTest(CliContext& context) {
     if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
     auto& doc = session.doc();
     doc.request() = request;
+    // Ctrl+C during a test aborts the command in progress and stops the test there (the
+    // session's abort sets the flag it looks at); a second one (or SIGTERM) ends the program.
     doc.abortRequested = 0;
-    // Ctrl+C during a test asks it to stop after the command in progress; a second one (or
-    // SIGTERM) ends the program.
-    std::atomic<bool> asked{false};
-    HandlerOnSignal onSignal([&](int signal) {
-        if (signal != SIGINT || asked.exchange(true)) return false;
-        doc.abortRequested = 1;
-        return true;
-    });
+    doc.device().status.lastStatus.clear();
+    doc.device().status.lastSense.clear();
     const command::ScsiResult result = session.run();
+    session.recordResult(result);
+    JsonResult::run()["test"] = test_.test;
+    JsonResult::run()["passed"] = result == 0;
+    JsonResult::run()["aborted"] = asked.load();
     return session.finish(result == 0 ? kExitDone : kExitFailed);
 }
 
@@ -149,10 +150,13 @@ int DiagCommands::runTapeLog(CliContext& context) {
         if (!tapeLabel_.empty()) label = tapeLabel_;
         const auto written = log.Write(device, context.op(), freshRecord_, label);
         if (written == diag::TapeLogWrite::Written) log.Show(device);
+        JsonResult::run()["written"] = written == diag::TapeLogWrite::Written;
         rc = written == diag::TapeLogWrite::Written ? kExitDone : kExitFailed;
     }
     doc.idle = 1;
     session.printNewLines();
+    JsonResult::run()["action"] = tapeLogAction_;
+    JsonResult::run()["record_found"] = read == diag::TapeLogRead::Found;
     if (tapeLogAction_ == "read" && read == diag::TapeLogRead::NotFound)
         std::cerr << "No tape history record was found at the beginning of the tape.\n";
     return session.finish(rc);
@@ -165,6 +169,8 @@ int DiagCommands::runStructure(CliContext& context) {
     const auto result = diag::ReadStructure(session.doc().device(), *diag::parseStructureKind(structure_));
     session.doc().idle = 1;
     session.printNewLines();
+    session.recordResult(result);
+    JsonResult::run()["kind"] = structure_;
     return session.finish(result == 0 ? kExitDone : kExitFailed);
 }
 
@@ -175,6 +181,7 @@ int DiagCommands::runDebugTrace(CliContext& context) {
     const auto path = diag::ReadDebugTrace(session.doc().device(), context.op(), diag::workFolder(), part_);
     session.doc().idle = 1;
     session.printNewLines();
+    JsonResult::run()["file"] = path.empty() ? nlohmann::json() : nlohmann::json(path.string());
     return session.finish(path.empty() ? kExitFailed : kExitDone);
 }
 

@@ -10,6 +10,7 @@
 #include "cli/diag_commands.h"
 #include "cli/number_option.h"
 #include "cli/parse_failure.h"
+#include "cli/json_result.h"
 #include "cli/script_path.h"
 #include "cli/termination.h"
 #include "command/command_request.h"
@@ -19,7 +20,9 @@
 
 using namespace vexal::cli;
 
-int main(int argc, char** argv) {
+namespace {
+
+int runCli(int argc, char** argv) {
     CLI::App app{"Korvane Vexal: test and diagnostics console for SCSI tape drives and medium changers", "vexal-cli"};
     app.set_version_flag("--version", std::string("vexal-cli ") + VEXAL_VERSION);
     app.require_subcommand(1);
@@ -28,7 +31,9 @@ int main(int argc, char** argv) {
     app.fallthrough();
     app.footer("Run 'vexal-cli COMMAND --help' for the options of a command, and see man vexal-cli.\n"
                "Exit status: 0 done; 1 the command, test or script failed; 2 usage; 3 no such device or not\n"
-               "addressable; 4 transport or environment error (e.g. /dev/sgN not accessible: join group 'tape').");
+               "addressable; 4 transport or environment error (e.g. /dev/sgN not accessible: join group 'tape';\n"
+               "a session log that cannot be created).\n"
+               "Ctrl+C aborts the command in progress (exit status 1); a second Ctrl+C ends the program at once.");
 
     GlobalOptions g;
     app.add_option("--transport", g.transport, "Transport: sg, iscsi or virtual (default: the Transport setting)")
@@ -40,16 +45,16 @@ int main(int argc, char** argv) {
     auto* deviceOption = app.add_option(
         "--device", g.device,
         "Device: N (index in the scan), H:T:L, H:C:T:L or /dev/sgN; on sg, all but N open that device alone");
-    addNumber(&app, "--timeout", g.timeoutSeconds, "Command time-out of the device in seconds, for this run",
-              {1, 4294967});
+    addNumber(&app, "--timeout", g.timeoutSeconds,
+              "Command time-out of the device in seconds, for this run only (timeout --set keeps one)", {1, 4294967});
     app.add_flag("--engineering", g.engineering, "Engineering mode");
-    app.add_flag("--log", g.log, "Write the session log file");
+    app.add_flag("--log", g.log, "Write the session log file (a new file; exit 4 when it cannot be created)");
     app.add_option("--save", g.saveFile, "Save the line list to FILE");
     auto* yes = app.add_flag("--yes", g.yes, "Answer Yes to every question");
     app.add_flag("--no", g.no, "Answer No to every question")->excludes(yes);
     app.add_option("--answers", g.answersFile, "Answer questions from FILE, one answer a line");
     app.add_option("--color", g.color, "Colour: auto, always or never")->check(CLI::IsMember({"auto", "always", "never"}));
-    app.add_flag("--json", g.json, "Machine-readable output");
+    app.add_flag("--json", g.json, "One JSON document on stdout (messages on stderr): see man vexal-cli");
     app.add_flag("--quiet", g.quiet,
                  "Print less: results and errors only (no progress, information messages or raw bytes)");
 
@@ -61,7 +66,7 @@ int main(int argc, char** argv) {
     auto* select = app.add_subcommand("select", "Make a device active and remember it");
     select->add_option("DEVICE", selectDevice, "Device index, H:T:L or /dev/sgN")->required();
     CdbOptions cdb;
-    auto* cdbCommand = app.add_subcommand("cdb", "Send any CDB and show status, sense and data");
+    auto* cdbCommand = app.add_subcommand("cdb", "Create CDB: send any CDB, with its frame, status, sense and data");
     cdbCommand->add_option("CDB", cdb.cdb, "The CDB as hex bytes, e.g. \"12 00 00 00 24 00\"")->required();
     long long inLength = 0;
     std::string outData;
@@ -97,6 +102,8 @@ int main(int argc, char** argv) {
     fupCommand->add_option("IMAGE", fupImage, "The image file")->required();
     RunOptions runOptions;
     auto* runCommand = app.add_subcommand("run", "Run a script on the selected device inside the test frames");
+    runCommand->footer("Exit status: 0 when the script ended (at its end or EXIT 0) without a FAIL statement; 1 after\n"
+                       "FAIL, EXIT with another value, a load or run-time error, or an abort (Ctrl+C).");
     runCommand->add_option("SCRIPT", runOptions.script, "The .scs file (a bare name is also looked for in Scripts/)")
         ->required();
     addNumber(runCommand, "--iterations", runOptions.iterations, "How many times to load and run it", {1, 1000000});
@@ -154,6 +161,8 @@ int main(int argc, char** argv) {
         const int rc = app.exit(e);
         return rc == 0 ? kExitDone : kExitUsage;
     }
+    // Under --json the run prints one document, however the command ends.
+    JsonResult::run().begin(app.get_subcommands().front()->get_name(), g.json);
     g.useVirtual = virtualOption->count() > 0;
     if (runOptions.devices.size() == 1) g.device = runOptions.devices.front();
     if (deviceOption->count() > 0 && runOptions.devices.size() > 1) {
@@ -215,5 +224,13 @@ int main(int argc, char** argv) {
     else if (!diagCommands.run(context, rc) && !cartridgeCommands.run(context, rc)) deviceCommands.run(context, rc);
     vexal::device::DevFreeList();
     vexal::device::DevSetTransport(nullptr);
+    return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rc = runCli(argc, argv);
+    JsonResult::run().print(std::cout, rc);
     return rc;
 }

@@ -245,7 +245,7 @@ bool TerminalOperator::chartClose(const script::ChartModel& chart, std::string& 
 
 void TerminalOperator::showText(std::string_view title, std::string_view text) {
     clearProgress();
-    std::cout << "== " << title << "\n" << text << "\n";
+    (textToStderr_ ? std::cerr : std::cout) << "== " << title << "\n" << text << "\n";
 }
 
 }  // namespace vexal::cli

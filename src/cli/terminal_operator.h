@@ -33,10 +33,17 @@ public:
     void progressSetText(std::string_view text) override;
     void progressEnd() override;
     void showText(std::string_view title, std::string_view text) override;
+    // Under --json stdout holds the JSON document alone: shown texts go to stderr.
+    void setTextToStderr(bool toStderr) { textToStderr_ = toStderr; }
     void pace(std::chrono::milliseconds) override {}
     // A script's chart has no window here: when it closes it is written as an SVG picture
     // to the Logs folder, and the note names the file.
     bool chartClose(const script::ChartModel& chart, std::string& note) override;
+
+    // Around lines printed on stdout while a progress bar is on the terminal: the bar is
+    // taken off, then drawn again below them.
+    void clearProgressLine() { clearProgress(); }
+    void redrawProgress() { drawProgress(); }
 
     // Reads the --answers file: one answer a line. False when it cannot be read.
     static bool loadAnswers(const std::string& path, std::deque<std::string>& answers);
@@ -49,6 +56,7 @@ private:
     Policy policy_;
     std::deque<std::string> answers_;
     bool quiet_;
+    bool textToStderr_ = false;
     bool interactive_;
     bool progressShown_ = false;
     bool secretFromEnvironmentUsed_ = false;

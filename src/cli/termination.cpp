@@ -5,10 +5,13 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace vexal::cli {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 sigset_t terminationSet() {
     sigset_t set;
@@ -38,20 +41,47 @@ WatchState& state() {
     std::_Exit(128 + signal);
 }
 
-void watch() {
+[[noreturn]] void endNow(int signal) {
+    {
+        // Under the lock: the session cannot be unregistered and destroyed meanwhile.
+        const std::lock_guard guard(state().lock);
+        if (state().session) state().session->End();
+    }
+    dieOf(signal);
+}
+
+// The next signal; none (0) when `deadline` passes first.
+int nextSignal(const std::optional<Clock::time_point>& deadline) {
     const sigset_t set = terminationSet();
     for (;;) {
-        int signal = 0;
-        if (sigwait(&set, &signal) != 0) continue;
-        std::unique_lock guard(state().lock);
-        if (std::function<bool(int)> handler = state().handler) {
-            guard.unlock();
-            if (handler(signal)) continue;
-            guard.lock();
+        if (!deadline) {
+            int signal = 0;
+            if (sigwait(&set, &signal) == 0) return signal;
+            continue;
         }
-        // Under the lock: the session cannot be unregistered and destroyed meanwhile.
-        if (state().session) state().session->End();
-        dieOf(signal);
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(*deadline - Clock::now());
+        if (left.count() <= 0) return 0;
+        timespec wait{static_cast<time_t>(left.count() / 1000000000), static_cast<long>(left.count() % 1000000000)};
+        const int signal = sigtimedwait(&set, nullptr, &wait);
+        if (signal > 0) return signal;
+    }
+}
+
+void watch() {
+    bool taken = false;  // a handler has taken a signal: the next one ends the program
+    std::optional<Clock::time_point> deadline;
+    for (;;) {
+        const int signal = nextSignal(deadline);
+        if (signal == 0) endNow(SIGTERM);  // the program did not end within its grace
+        if (!taken) {
+            std::unique_lock guard(state().lock);
+            if (state().handler && state().handler(signal)) {
+                taken = true;
+                if (signal == SIGTERM) deadline = Clock::now() + kTerminateGrace;
+                continue;
+            }
+        }
+        endNow(signal);
     }
 }
 

@@ -253,6 +253,11 @@ int DevAbort(int handle) {
     return channel && channel->device->AbortCommand() ? 0 : 1;
 }
 
+int DevAbandon(int handle) {
+    Channel* channel = lookup(handle);
+    return channel && channel->device->AbandonCommand() ? 0 : 1;
+}
+
 int DevGetTargetStatus(int handle) {
     Channel* channel = lookup(handle);
     return channel ? channel->device->lastTargetStatus() : -1;

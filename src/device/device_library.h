@@ -48,7 +48,14 @@ int DevRewind(int handle);
 int DevInquiry(int handle, uint8_t* data, size_t length);
 int DevInquiryPageC1(int handle, uint8_t* data, size_t length);
 int DevResetDevice(int handle);
+// Aborts the command another thread is waiting for: the device is asked to (ABORT TASK
+// where the transport can), within a few seconds. 0 when the command has ended.
 int DevAbort(int handle);
+// Gives that command up without the device's word: the waiting thread gets it back as
+// aborted at once, and the transport lets go of it (an iSCSI session is dropped; an SG_IO
+// is left to the kernel, which ends it when the device answers or its time-out passes).
+// 0 when the command has ended.
+int DevAbandon(int handle);
 
 // Beyond the classic interface: the SCSI status byte of the last completed command and
 // the number of sense bytes it returned (-1 for a handle not in the list).

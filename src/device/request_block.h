@@ -18,6 +18,10 @@ enum class SrbCommand : uint8_t {
     ResetDevice = 4,
     RescanBus = 7,
     Timeouts = 8,
+    // Not a host adapter manager's command: ends the caller's wait for the execute block
+    // `toAbort` at once (Aborted), whether or not the device has let go of the command;
+    // the transport forgets the command and whatever still points at its buffer.
+    Abandon = 0x20,
 };
 
 namespace srb_status {
@@ -94,7 +98,7 @@ struct RequestBlock {
     uint8_t maxTargets = 0;
     // Get device type
     uint8_t deviceType = 0;
-    // Abort
+    // Abort, Abandon
     RequestBlock* toAbort = nullptr;
     // Get/set time-out (seconds)
     uint32_t timeoutSeconds = 0;

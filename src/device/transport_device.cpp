@@ -266,10 +266,24 @@ bool TransportDevice::AbortCommand() {
     abort.command = SrbCommand::Abort;
     abort.toAbort = &srb_;
     const bool sent = sendControl(abort, 5000);
+    // A transport that cannot abort, or a device that did not answer: waiting on is vain.
+    if (!sent) return srb_.status.load() != srb_status::Pending;
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (srb_.status.load() == srb_status::Pending && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
-    return sent && srb_.status.load() != srb_status::Pending;
+    return srb_.status.load() != srb_status::Pending;
+}
+
+bool TransportDevice::AbandonCommand() {
+    if (!current_.load() || srb_.status.load() != srb_status::Pending) return true;
+    RequestBlock abandon;
+    abandon.command = SrbCommand::Abandon;
+    abandon.toAbort = &srb_;
+    if (!sendControl(abandon, 2000)) return srb_.status.load() != srb_status::Pending;
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (srb_.status.load() == srb_status::Pending && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    return srb_.status.load() != srb_status::Pending;
 }
 
 }  // namespace vexal::device

@@ -62,7 +62,12 @@ public:
         int systemError = 0;
     };
     bool ResetDevice(ControlOutcome* outcome = nullptr);
+    // Asks the device to abort the command in progress (another thread waits for it);
+    // true when the command has ended.
     bool AbortCommand();
+    // Ends the wait for the command in progress without the device's word (see
+    // SrbCommand::Abandon); true when the command has ended.
+    bool AbandonCommand();
     DeviceAddress GetAddress() const { return address_; }
     void StartNext();
     int PollCompletion();

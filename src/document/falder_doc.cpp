@@ -158,7 +158,9 @@ void CFalderDoc::RunTestNow(const std::string& testName, const std::string& file
             op_.message(kRunErrorsQuestion, "Vexal", ui::Icon::Question, ui::Buttons::YesNo, ui::Button::No) ==
                 ui::Button::Yes)
             op_.showText("Script Errors", script.ErrorText());
-        if (tapeAlertCheck) tapeAlertCheck();
+        // After an abort the drive may be why (it stopped answering): reading its Tape
+        // Alerts would only wait on it again.
+        if (tapeAlertCheck && !abortRequested) tapeAlertCheck();
         if (abortRequested) break;
         if (!suppressDialogs) {
             WriteEndFrame();

@@ -58,6 +58,7 @@ void MainWindow::readinessCheck() {
     auto ready = std::make_shared<bool>(false);
     deviceTask_->start(
         [this, ready] {
+            doc_->abortRequested = 0;  // an earlier run's abort does not cut the check short
             *ready = app::CheckUnitReadiness(*doc_, *op_, [this](std::chrono::milliseconds d) { op_->pace(d); });
         },
         [this, ready] {
@@ -144,6 +145,7 @@ TestPreparationWizard* MainWindow::openTestPreparationWizard() {
     for (const auto& d : scanner_.devices()) context.families.push_back(scanner_.DriveFamily(d.index));
     context.selectDevice = [this](int index) { return selectDevice(index); };
     context.checkReadiness = [this] {
+        doc_->abortRequested = 0;  // an earlier run's abort does not cut the check short
         return app::CheckUnitReadiness(*doc_, *op_, [this](std::chrono::milliseconds d) { op_->pace(d); });
     };
     context.runTest = [this](const std::filesystem::path& script, const std::string& name, int iterations,

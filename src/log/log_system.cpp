@@ -71,17 +71,23 @@ bool CLogSystem::Open() {
         std::lock_guard guard(lock_);
         prepared = prepared_;
         if (prepared) {
-            currentName_ = baseName_;
-            filePath_ = folder_ / (currentName_ + ".txt");
-            path = filePath_.string();
-            // Create without truncating, take the writer's lock, then empty the file, so
-            // that a file another writer holds is never cut short.
-            int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0644);
+            // A log never replaces or reuses a file: the first free name of the base name,
+            // then "-2", "-3", ... (two sessions started within one second). The file is
+            // created here or not at all, so nothing another writer holds is touched.
+            int fd = -1;
+            for (int n = 1; n <= kMaxNameTries; ++n) {
+                currentName_ = n == 1 ? baseName_ : baseName_ + "-" + std::to_string(n);
+                filePath_ = folder_ / (currentName_ + ".txt");
+                path = filePath_.string();
+                fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOCTTY, 0644);
+                if (fd >= 0 || errno != EEXIST) break;
+            }
             if (fd < 0) {
                 error = errno;
-            } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {
+            } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
                 error = errno;
                 ::close(fd);
+                ::unlink(path.c_str());
                 fd = -1;
             }
             if (fd >= 0) {

@@ -41,6 +41,8 @@ public:
     static constexpr int kLevelCount = 5;
     static constexpr int kHighestLevel = 5;
     static constexpr int kFileCount = 1;
+    // How many names Open tries ("-2", "-3", ... after the first) before it gives up.
+    static constexpr int kMaxNameTries = 1000;
 
     // `system` is what start-up recorded about the machine; `installPath` where the
     // installation folder comes from (tests give their own).
@@ -54,7 +56,9 @@ public:
     // Folder and time-stamped base name for the next file; creates nothing. False (after
     // the registry message) when the installation folder cannot be found.
     bool Prepare(std::string_view serialNumber);
-    // Creates the file and writes the header. False after the operator was told why.
+    // Creates a new file and writes the header; an existing file of that name is never
+    // replaced or appended to: the next free name is taken ("<base>-2.txt", ...). False
+    // after the operator was told why.
     bool Open();
     // Appends one line (a line end is added). Dropped when no file is open, the level is
     // outside 0..5 or the log-enabled flag is clear. Safe from any thread. A failed write

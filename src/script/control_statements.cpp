@@ -372,7 +372,11 @@ int stmtMsg(StatementContext& ctx) {
 int stmtPass(StatementContext& ctx) {
     return messageStatement(ctx, err::K_PASS_UNINITIALIZED_BUFFER_SPECIFED, ui::Icon::Information);
 }
-int stmtFail(StatementContext& ctx) { return messageStatement(ctx, err::K_FAIL_UNINITIALIZED_BUFFER_SPECIFED, ui::Icon::Stop); }
+int stmtFail(StatementContext& ctx) {
+    const int rc = messageStatement(ctx, err::K_FAIL_UNINITIALIZED_BUFFER_SPECIFED, ui::Icon::Stop);
+    if (rc == 0 && ctx.executing()) ++ctx.state().failStatements;  // the run's outcome
+    return rc;
+}
 
 int stmtInstruct(StatementContext& ctx) {
     if (trimBlanks(ctx.args).empty()) return ctx.fail(err::INSTRUCT_NO_VALUE_SPECIFIED);

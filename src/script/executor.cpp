@@ -81,6 +81,8 @@ int ScriptEngine::Run() {
     state_.holdStatement = false;
     state_.executing = true;
     state_.calls.clear();
+    state_.exitValue = 0;
+    state_.failStatements = 0;
     closeScriptFiles();
 
     for (;;) {

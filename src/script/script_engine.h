@@ -65,6 +65,7 @@ struct ScriptState {
     std::string description;
     float version = 0;
     uint16_t exitValue = 0;
+    int failStatements = 0;       // FAIL statements run in this run
     uint32_t penColor = 0;        // 0x00BBGGRR of the last PENCOLOR
     std::string errorVector;      // label names set by ONERROR and ONCANCEL when they run
     std::string cancelVector;

@@ -251,7 +251,8 @@ TEST_F(CliSessionLayerTest, ExitSequenceRunsOnEveryWayOut) {
         {"normal return", {"--yes", "--log", "tur"}, nullptr, 0, 0, 0, true},
         {"error return", {"--yes", "--device", "9", "tur"}, nullptr, 0, 3, 0, false},
         {"SIGTERM in a command", {"--yes", "--log", "ready"}, vexal::app::kCheckingReadiness, SIGTERM, -1, SIGTERM, true},
-        {"SIGINT in a command", {"--yes", "--log", "ready"}, vexal::app::kCheckingReadiness, SIGINT, -1, SIGINT, true},
+        // The first Ctrl+C aborts the command and the program ends by itself.
+        {"SIGINT in a command", {"--yes", "--log", "ready"}, vexal::app::kCheckingReadiness, SIGINT, 1, 0, true},
         {"SIGTERM in a run", {"--yes", "--log", "run", waitScript}, "waiting for a signal", SIGTERM, 1, 0, true},
     };
     for (const Case& c : cases) {
@@ -355,7 +356,11 @@ TEST_F(CliSessionLayerTest, ASavedViewIsShownAndSentAsTheViewDrawsIt) {
     EXPECT_EQ(r.out.find('\r'), std::string::npos);
     r = runProcess(VEXAL_CLI_PATH, {"--json", "view", saved.string()});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("[", 0), 0u) << r.out;
+    const auto viewed = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(viewed.is_object()) << r.out;
+    const auto& lines = viewed["lines"];
+    EXPECT_EQ(lines.front().get<std::string>().rfind("[Vexal_Log_View", 0), 0u) << r.out;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "a line of the view"), lines.end()) << r.out;
     r = runProcess(VEXAL_CLI_PATH, {"view", (root.path() / "missing.txt").string()});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("Cannot open the view"), std::string::npos) << r.err;

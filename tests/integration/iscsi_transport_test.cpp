@@ -464,6 +464,29 @@ TEST_F(IscsiTargetLossTest, AnAbortTheTargetDoesNotAnswerFailsWithinItsBound) {
     EXPECT_EQ(testUnitReady(tape_), 0) << DevLastError(tape_);
 }
 
+TEST_F(IscsiTargetLossTest, AnAbandonedCommandEndsAtOnceAndTheNextOneLogsInAgain) {
+    server_.suspend();
+    auto pending = std::async(std::launch::async, [&] {
+        const int rc = DevTestUnitReady(tape_);
+        return std::pair{rc, DevLastError(tape_)};
+    });
+    EXPECT_EQ(pending.wait_for(300ms), std::future_status::timeout);
+    int abandoned = -1;
+    const auto took = timed([&] { abandoned = DevAbandon(tape_); });
+    EXPECT_EQ(abandoned, 0);
+    EXPECT_LT(took, 1s);
+    ASSERT_EQ(pending.wait_for(1s), std::future_status::ready);
+    const auto [rc, error] = pending.get();
+    EXPECT_EQ(rc, 1);
+    EXPECT_EQ(error, last_error::Aborted);
+    EXPECT_EQ(DevGetSenseLength(tape_), 0);
+    // Nothing is left in flight: abandoning again, with no command, is done at once.
+    EXPECT_EQ(DevAbandon(tape_), 0);
+
+    server_.resume();
+    EXPECT_EQ(testUnitReady(tape_), 0) << DevLastError(tape_);
+}
+
 TEST(IscsiPortalTest, AClosedPortGivesAnErrorAndNoDevicesQuickly) {
     Watchdog watchdog{30s, "the closed-port test"};
     const int closed = TgtdServer::freeLoopbackPort();

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -13,13 +14,8 @@ namespace vexal::testing {
 
 namespace {
 
-struct SignalWhen {
-    std::string text;
-    int signal = 0;
-};
-
 ProcessResult run(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds,
-                  const std::string& stdinText, const SignalWhen& when) {
+                  const std::string& stdinText, const std::vector<SignalStep>& steps) {
     ProcessResult result;
     int out[2], err[2], in[2];
     if (pipe(out) != 0 || pipe(err) != 0 || pipe(in) != 0) return result;
@@ -46,7 +42,27 @@ ProcessResult run(const std::string& program, const std::vector<std::string>& ar
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     int open = 2;
     bool killed = false;
+    size_t taken = 0;  // steps done
+    auto stepAt = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point signalledAt;
     bool signalled = false;
+    const auto takeDue = [&] {
+        while (taken < steps.size()) {
+            const SignalStep& step = steps[taken];
+            const auto now = std::chrono::steady_clock::now();
+            if (now - stepAt < step.after) return;
+            if (result.out.find(step.when) == std::string::npos && result.err.find(step.when) == std::string::npos)
+                return;
+            if (step.action) step.action();
+            if (step.signal != 0) {
+                kill(pid, step.signal);
+                signalledAt = std::chrono::steady_clock::now();
+                signalled = true;
+            }
+            stepAt = std::chrono::steady_clock::now();
+            ++taken;
+        }
+    };
     char buffer[4096];
     while (open > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -55,7 +71,10 @@ ProcessResult run(const std::string& program, const std::vector<std::string>& ar
             killed = true;
             break;
         }
-        if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
+        takeDue();
+        // Steps that wait for time alone are looked at every few milliseconds.
+        const int wait = taken < steps.size() ? 20 : static_cast<int>(left.count());
+        if (poll(fds, 2, std::min(wait, static_cast<int>(left.count()))) <= 0) continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
@@ -65,11 +84,7 @@ ProcessResult run(const std::string& program, const std::vector<std::string>& ar
                 --open;
             } else {
                 (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
-                if (!signalled && when.signal != 0 &&
-                    (result.out.find(when.text) != std::string::npos || result.err.find(when.text) != std::string::npos)) {
-                    kill(pid, when.signal);
-                    signalled = true;
-                }
+                takeDue();
             }
         }
     }
@@ -77,6 +92,9 @@ ProcessResult run(const std::string& program, const std::vector<std::string>& ar
         if (f.fd >= 0) close(f.fd);
     int status = 0;
     waitpid(pid, &status, 0);
+    if (signalled)
+        result.afterSignal = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                                   signalledAt);
     if (!killed && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (!killed && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
@@ -91,7 +109,12 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 
 ProcessResult runProcessSignalled(const std::string& program, const std::vector<std::string>& args,
                                   const std::string& when, int signal, int timeoutSeconds) {
-    return run(program, args, timeoutSeconds, "", {when, signal});
+    return run(program, args, timeoutSeconds, "", {SignalStep{when, signal}});
+}
+
+ProcessResult runProcessSignalSteps(const std::string& program, const std::vector<std::string>& args,
+                                    const std::vector<SignalStep>& steps, int timeoutSeconds) {
+    return run(program, args, timeoutSeconds, "", steps);
 }
 
 }  // namespace vexal::testing

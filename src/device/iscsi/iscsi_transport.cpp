@@ -182,10 +182,11 @@ int IscsiTransport::sendSrb(RequestBlock& srb) {
         std::string error;
         return complete(srb, discover(srb.hostAdapter, error) ? srb_status::Complete : srb_status::InvalidSrb);
     }
-    case SrbCommand::Abort: {
+    case SrbCommand::Abort:
+    case SrbCommand::Abandon: {
         // The block to stop belongs to another thread; whoever drives the iSCSI loop ends it and answers.
         auto job = std::make_shared<Job>();
-        job->kind = Job::Kind::Abort;
+        job->kind = srb.command == SrbCommand::Abort ? Job::Kind::Abort : Job::Kind::Abandon;
         job->srb = &srb;
         job->toAbort = srb.toAbort;
         worker_.run(job);

@@ -100,6 +100,7 @@ void Worker::fail(const std::shared_ptr<Job>& job, uint8_t hostStatus) {
     switch (job->kind) {
     case Job::Kind::Execute: return endExecute(job, srb_status::Error, hostStatus);
     case Job::Kind::Abort: return finish(job, srb_status::AbortFailed);
+    case Job::Kind::Abandon: return finish(job, srb_status::AbortFailed);
     case Job::Kind::Reset: return finish(job, srb_status::InvalidSrb);
     }
 }
@@ -185,6 +186,7 @@ bool Worker::busy() const {
 
 void Worker::accept(const std::shared_ptr<Job>& job) {
     if (job->kind == Job::Kind::Abort) return acceptAbort(job);
+    if (job->kind == Job::Kind::Abandon) return acceptAbandon(job);
     Session* session = sessionFor(*job);
     if (!session) return fail(job, ha_status::UnexpectedBusFree);
     if (session->state == Session::State::Ready && !session->broken) submit(*session, job);
@@ -298,6 +300,35 @@ void Worker::acceptAbort(const std::shared_ptr<Job>& job) {
                                                      onManagementDone, &request) != 0)
             request.answered = true;
         return;
+    }
+    // Not in flight here: it has ended, or it never reached this transport.
+    finish(job, target->status.load() != srb_status::Pending ? srb_status::Complete : srb_status::AbortFailed);
+}
+
+void Worker::acceptAbandon(const std::shared_ptr<Job>& job) {
+    RequestBlock* target = job->toAbort;
+    if (!target) return finish(job, srb_status::InvalidSrb);
+    for (auto& [key, session] : sessions_) {
+        auto& waiting = session->waiting;
+        for (auto it = waiting.begin(); it != waiting.end(); ++it) {
+            if ((*it)->kind == Job::Kind::Execute && (*it)->srb == target) {
+                const std::shared_ptr<Job> stopped = *it;
+                waiting.erase(it);
+                endExecute(stopped, srb_status::Aborted, ha_status::Ok);
+                return finish(job, srb_status::Complete);
+            }
+        }
+        Command* command = session->findCommand(target);
+        if (!command) continue;
+        // The other commands of the session end with it (a lost connection to them).
+        command->reason = EndReason::Aborted;
+        session->broken = true;
+        settleSession(*session);
+        // The round goes on to poll(): its driver, maybe the command's own caller, must
+        // see at once that the command has ended.
+        const uint64_t one = 1;
+        if (wake_.valid()) (void)!::write(wake_.get(), &one, sizeof one);
+        return finish(job, srb_status::Complete);
     }
     // Not in flight here: it has ended, or it never reached this transport.
     finish(job, target->status.load() != srb_status::Pending ? srb_status::Complete : srb_status::AbortFailed);

@@ -32,10 +32,10 @@ namespace vexal::device::iscsi {
 using Clock = std::chrono::steady_clock;
 
 struct Job {
-    enum class Kind { Execute, Abort, Reset };
+    enum class Kind { Execute, Abort, Reset, Abandon };
     Kind kind = Kind::Execute;
     RequestBlock* srb = nullptr;      // the block this job completes
-    RequestBlock* toAbort = nullptr;  // Abort: the execute block to stop
+    RequestBlock* toAbort = nullptr;  // Abort, Abandon: the execute block to stop
     uint8_t adapter = 0;
     uint8_t lun = 0;
     std::string portal;  // libiscsi form
@@ -77,6 +77,9 @@ private:
     bool busy() const;
     void accept(const std::shared_ptr<Job>& job);
     void acceptAbort(const std::shared_ptr<Job>& job);
+    // Ends the execute block without the target's word: its session is dropped, which is
+    // the only way to make libiscsi let go of the task and its buffer.
+    void acceptAbandon(const std::shared_ptr<Job>& job);
     Session* sessionFor(const Job& job);
     void submit(Session& session, const std::shared_ptr<Job>& job);
     void submitExecute(Session& session, const std::shared_ptr<Job>& job);

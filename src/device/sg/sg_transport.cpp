@@ -1,6 +1,7 @@
 #include "device/sg/sg_transport.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 
@@ -8,7 +9,10 @@
 #include <array>
 #include <cerrno>
 #include <string_view>
+#include <chrono>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 #include <fmt/format.h>
 
@@ -45,6 +49,21 @@ sg::FileDescriptor openNode(const NodeOpener& opener, const fs::path& node, int&
     }
     error = 0;
     return owned;
+}
+
+// The signal that ends a thread's wait in SG_IO. Its handler does nothing and is installed
+// without SA_RESTART: the kernel must not send the command again when the wait ends.
+int interruptSignal() {
+    static const int number = [] {
+        const int n = SIGRTMIN + 4;
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        ::sigaction(n, &action, nullptr);
+        return n;
+    }();
+    return number;
 }
 
 }  // namespace
@@ -119,6 +138,8 @@ void SgTransport::carryOut(RequestBlock& srb) {
             record->timeoutSeconds.store(std::min(srb.timeoutSeconds, sg::kMaxTimeoutSeconds));
         srb.timeoutSeconds = record->timeoutSeconds.load();
         return finish(srb, srb_status::Complete);
+    case SrbCommand::Abandon:
+        return abandon(*record, srb);
     case SrbCommand::Abort:
         // SG_IO waits in the kernel until the command ends and offers no way to abort it
         // from another thread; only its time-out or a device reset ends it early.
@@ -131,7 +152,29 @@ void SgTransport::execute(SgDeviceRecord& record, RequestBlock& srb) {
     std::array<uint8_t, kMaxSense> sense{};
     sg_io_hdr hdr{};
     const bool built = sg::buildSgHeader(srb, record.timeoutSeconds.load(), sense, hdr);
-    if (!built || ::ioctl(record.fd.get(), SG_IO, &hdr) < 0) {
+    if (built) {
+        interruptSignal();  // installed before anyone may send it
+        const std::lock_guard lock(record.waitLock);
+        record.inFlight = &srb;
+        record.waiter = ::pthread_self();
+        record.abandoned = false;
+    }
+    const int rc = built ? ::ioctl(record.fd.get(), SG_IO, &hdr) : -1;
+    const int error = errno;
+    bool abandoned = false;
+    if (built) {
+        const std::lock_guard lock(record.waitLock);
+        abandoned = record.abandoned && rc < 0 && error == EINTR;
+        record.inFlight = nullptr;
+    }
+    if (abandoned) {
+        // The kernel goes on with the command alone; nothing of it is known here.
+        srb.senseLength = 0;
+        srb.residual = 0;
+        return finish(srb, srb_status::Aborted);
+    }
+    if (rc < 0) {
+        errno = error;
         // Not retried on EINTR: the command may already have reached the drive, and a
         // tape command sent twice moves the tape twice. The errno says why the kernel
         // refused it (a transfer too large, a node opened read-only, a device gone).
@@ -141,6 +184,24 @@ void SgTransport::execute(SgDeviceRecord& record, RequestBlock& srb) {
         return finish(srb, srb_status::InvalidSrb);
     }
     sg::applySgResult(hdr, sense, srb);
+}
+
+void SgTransport::abandon(SgDeviceRecord& record, RequestBlock& srb) {
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + 1s;
+    for (;;) {
+        {
+            const std::lock_guard lock(record.waitLock);
+            if (!srb.toAbort || record.inFlight != srb.toAbort) break;
+            record.abandoned = true;
+            // Repeated: a signal that comes just before the thread enters SG_IO ends nothing.
+            ::pthread_kill(record.waiter, interruptSignal());
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return finish(srb, srb_status::AbortFailed);
+        std::this_thread::sleep_for(20ms);
+    }
+    // The wait has ended (or was over before): its thread completes the block.
+    finish(srb, srb.toAbort ? srb_status::Complete : srb_status::InvalidSrb);
 }
 
 void SgTransport::rescanHost(RequestBlock& srb) {

@@ -3,11 +3,14 @@
 // Host adapters are the kernel's SCSI hosts (adapter N = hostN); the port scan below
 // finds the devices and opens their nodes, and the transport keeps one record per
 // device for as long as it lives.
+#include <pthread.h>
+
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +60,12 @@ struct SgDeviceRecord {
     sg::FileDescriptor fd;
     bool readOnly = false;       // opened O_RDONLY: the kernel refuses commands that may write
     std::atomic<uint32_t> timeoutSeconds{sg::kDefaultTimeoutSeconds};
+    // The SG_IO in progress on this node and the thread waiting in it, so that another
+    // thread can end the wait (Abandon); guarded by waitLock.
+    std::mutex waitLock;
+    RequestBlock* inFlight = nullptr;
+    pthread_t waiter{};
+    bool abandoned = false;
 };
 
 class SgTransport : public Transport {
@@ -78,6 +87,9 @@ public:
 private:
     void carryOut(RequestBlock& srb);
     void execute(SgDeviceRecord& record, RequestBlock& srb);
+    // Ends the wait of the thread in SG_IO for `srb.toAbort` with a signal; the kernel
+    // keeps the command until the device ends it or its time-out passes.
+    void abandon(SgDeviceRecord& record, RequestBlock& srb);
     void rescanHost(RequestBlock& srb);
 
     std::filesystem::path sysfsRoot_;

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 
 #include <array>
+#include <functional>
 #include <cstdio>
 #include <thread>
 
@@ -324,6 +325,60 @@ TEST_F(LogFileTest, EachOpenStartsANewFile) {
     EXPECT_NE(log.filePath(), first);
     EXPECT_EQ(readFile(log.filePath()).find("first session"), std::string::npos);
     EXPECT_NE(readFile(first).find("first session"), std::string::npos);
+}
+
+TEST_F(LogFileTest, TwoSessionsInOneSecondKeepBothFiles) {
+    openLog();
+    log.Write(0, 0, "first session");
+    log.Close(true);
+    const fs::path first = log.filePath();
+    openLog();  // the same second: the same base name
+    log.Write(0, 0, "second session");
+    log.Close(true);
+    EXPECT_EQ(first.filename(), "Vexal_03-14-2004_092653_ABC123.txt");
+    EXPECT_EQ(log.filePath().filename(), "Vexal_03-14-2004_092653_ABC123-2.txt");
+    EXPECT_NE(readFile(first).find("first session"), std::string::npos);
+    EXPECT_EQ(readFile(first).find("second session"), std::string::npos);
+    EXPECT_NE(readFile(log.filePath()).find("second session"), std::string::npos);
+    openLog();
+    EXPECT_EQ(log.filePath().filename(), "Vexal_03-14-2004_092653_ABC123-3.txt");
+    EXPECT_EQ(logFiles().size(), 3u);
+}
+
+TEST_F(LogFileTest, AnExistingNameIsSkippedAndLeftAsItWas) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& taken, std::vector<int>& held)> arrange;
+    };
+    const Case cases[] = {
+        {"a closed log", [](const fs::path& taken, std::vector<int>&) {
+             vexal::testing::writeFile(taken, "someone else's lines\n");
+             fs::permissions(taken, fs::perms::owner_read);
+         }},
+        {"a file another writer holds", [](const fs::path& taken, std::vector<int>& held) {
+             vexal::testing::writeFile(taken, "someone else's lines\n");
+             const int fd = ::open(taken.c_str(), O_RDWR | O_CLOEXEC);
+             if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) held.push_back(fd);
+         }},
+        {"a folder", [](const fs::path& taken, std::vector<int>&) { fs::create_directories(taken / "inside"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& f : logFiles()) fs::remove_all(f);
+        ASSERT_TRUE(log.Prepare("ABC123"));
+        fs::create_directories(logsFolder());
+        const fs::path taken = logsFolder() / (log.baseName() + ".txt");
+        std::vector<int> held;
+        c.arrange(taken, held);
+        ASSERT_TRUE(log.Open());
+        log.Write(0, 0, "this session");
+        EXPECT_EQ(log.filePath(), logsFolder() / (log.baseName() + "-2.txt"));
+        EXPECT_NE(readFile(log.filePath()).find("this session"), std::string::npos);
+        if (fs::is_regular_file(taken)) EXPECT_EQ(readFile(taken), "someone else's lines\n");
+        else EXPECT_TRUE(fs::exists(taken / "inside"));
+        log.Close(true);
+        for (int fd : held) ::close(fd);
+    }
 }
 
 TEST_F(LogFileTest, EnableAndDisableFromTheMenus) {
