@@ -129,7 +129,7 @@ int DiagCommands::runTest(CliContext& context) {
     session.recordResult(result);
     JsonResult::run()["test"] = test_.test;
     JsonResult::run()["passed"] = result == 0;
-    JsonResult::run()["aborted"] = asked.load();
+    JsonResult::run()["aborted"] = doc.abortRequested != 0;  // set by the session's abort
     return session.finish(result == 0 ? kExitDone : kExitFailed);
 }
 
