@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_session.h"
+#include "cli/number_option.h"
 #include "cli/json_result.h"
 #include "device/drive_family.h"
 #include "diag/eeprom_page.h"
@@ -111,7 +112,9 @@ CartridgeCommands::CartridgeCommands(CLI::App& app) {
     eeprom_ = app.add_subcommand("eeprom", "The drive's EEPROM parameter page (mode page 3Eh)");
     eeprom_->add_option("--set", eepromSet_, "Change one parameter: NAME=VALUE (engineering mode)");
     threshold_ = app.add_subcommand("load-count-threshold", "The load count Tape Alert threshold, in hundreds of loads");
-    threshold_->add_option("--set", thresholdSet_, "New threshold from 2 to 50 (hundreds of loads)");
+    // Any number here: the threshold's own check names its range.
+    addNumber(threshold_, "--set", thresholdSet_, "New threshold from 2 to 50 (hundreds of loads)",
+              kAnyNumber);
 }
 
 bool CartridgeCommands::run(CliContext& context, int& rc) {

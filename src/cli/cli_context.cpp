@@ -72,6 +72,17 @@ bool CliContext::prepare() {
             std::cerr << "--device " << options_.device << " is a SCSI generic node: it needs --transport sg.\n";
             return false;
         }
+        // Off SCSI generic the kernel's H:C:T:L has no channel: it stands for H:T:L.
+        if (device::DeviceAddress plain; selector.kind == device::DeviceSelector::Kind::Kernel && !sg) {
+            if (!selector.plainAddress(plain)) {
+                std::cerr << "--device " << options_.device
+                          << " has a channel or target the " << device::transportKindName(config_.kind)
+                          << " transport does not have: give H:T:L with a target of 0 to 15.\n";
+                return false;
+            }
+            selector.kind = device::DeviceSelector::Kind::Address;
+            selector.address = plain;
+        }
         // An index means the place in a full scan's list; the others name one device.
         if (sg && selector.kind != device::DeviceSelector::Kind::Index) only_ = selector;
         deviceName_ = options_.device;
@@ -86,7 +97,9 @@ bool CliContext::prepare() {
 int CliContext::scan(bool wholeBus) {
     config_.only = wholeBus ? std::nullopt : only_;
     scanner_.ScanBuses(config_);
-    if (scanner_.transportFailed()) return kExitTransport;
+    // A virtual drive profile that cannot be used is the user's input, not the environment.
+    if (scanner_.transportFailed())
+        return config_.kind == device::TransportKind::Virtual ? kExitUsage : kExitTransport;
     // A time-out set with `timeout --set` holds from the moment the drive is opened.
     device::applyStoredTimeouts(scanner_);
     // Devices refused for lack of permission are told even with --json or --quiet when no
@@ -100,6 +113,11 @@ int CliContext::scan(bool wholeBus) {
 void CliContext::rescan() { scanner_.RescanBus(config_); }
 
 int CliContext::accessFailure() const {
+    if (scanner_.portalFailed()) {
+        std::cerr << "An iSCSI portal could not be reached or refused the session; its devices are "
+                     "not listed.\n";
+        return kExitTransport;
+    }
     const int denied = scanner_.permissionDenied();
     if (scanner_.deviceCount() > 0 || denied == 0) return kExitDone;
     std::cerr << fmt::format("{} SCSI generic device{} found but {} could be opened for lack of permission "
@@ -115,9 +133,13 @@ int CliContext::findDevice(const std::string& text) const {
     using Kind = device::DeviceSelector::Kind;
     if (selector.kind == Kind::Index)
         return selector.index < scanner_.deviceCount() ? selector.index : -1;
+    // In the whole bus's list H:C:T:L is found by its H:T:L (channel 0, targets 0 to 15).
+    device::DeviceAddress address;
+    if (selector.kind == Kind::Kernel && !selector.plainAddress(address)) return -1;
+    if (selector.kind == Kind::Address) address = selector.address;
     for (const auto& d : scanner_.devices()) {
-        const bool match = selector.kind == Kind::Address
-                               ? d.address == selector.address
+        const bool match = selector.kind != Kind::Node
+                               ? d.address == address
                                : !d.node.empty() && std::filesystem::path(d.node).filename() == selector.node;
         if (match) return d.index;
     }
@@ -140,6 +162,7 @@ int CliContext::resolveDevice(device::DeviceEntry& entry, bool requireAddressabl
     } else if (!options_.device.empty()) {
         index = findDevice(options_.device);
         if (index < 0) {
+            if (scanner_.portalFailed()) return accessFailure();  // it may be behind that portal
             std::cerr << "There is no device " << deviceName_ << ": run 'vexal-cli scan' to list them.\n";
             return kExitNoDevice;
         }

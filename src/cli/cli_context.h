@@ -43,14 +43,15 @@ public:
     // Builds the scan configuration from the options and the settings; false with a
     // message on stderr when they are inconsistent (exit 2).
     bool prepare();
-    // Runs the bus scan; returns an exit code (0, or 4 when the transport failed). On SCSI
+    // Runs the bus scan; returns an exit code (0; 4 when the transport failed, 2 when it was
+    // the virtual drive's profile). On SCSI
     // generic a --device of H:T:L or /dev/sgN makes it read and open that device alone,
     // unless `wholeBus` asks for every device (the list, the stored selection).
     int scan(bool wholeBus = false);
     // Asks the kernel to probe the buses again before the next scan (scan --rescan).
     void rescan();
-    // 4, with a sentence on stderr, when devices were found but none could be opened for
-    // lack of permission; else 0.
+    // 4, with a sentence on stderr, when an iSCSI portal did not answer or refused, or when
+    // devices were found but none could be opened for lack of permission; else 0.
     int accessFailure() const;
     // Finds the device a command is for: --device, else the stored selection. Prints why
     // and returns 3 when there is none or it may not be addressed (4 when the devices there

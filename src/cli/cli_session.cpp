@@ -54,6 +54,7 @@ int CliSession::open(bool needDevice) {
         if (before) op.clearProgressLine();
         else op.redrawProgress();
     });
+    printer_->setQuiet(o.quiet);
     LinePrinter::attach(printer_, doc().lines());
     abort_ = std::make_unique<CommandAbort>(doc());
     listen();

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/cli_session.h"
+#include "cli/number_option.h"
 #include "cli/commands.h"
 #include "cli/json_result.h"
 #include "device/drive_family.h"
@@ -31,10 +32,13 @@ void tapeAlertsJson(const diag::TapeAlertDialogModel& model) {
 int runLogSense(CliContext& context, const std::string& page, const std::string& pageControlName) {
     uint8_t pageCode = 0;
     uint8_t pageControl = diag::page_control::Cumulative;
-    if (!diag::parsePageCode(page, pageCode)) {
-        std::cerr << "'" << page << "' is not a page code: give one or two hexadecimal digits, e.g. 2E.\n";
+    // Page codes are read as every number is: 0x2E, 2EH or decimal.
+    constexpr NumberRange kPageCodes{0, 63};
+    if (!numberProblem(page, kPageCodes).empty()) {
+        std::cerr << "'" << page << "' is not a page code: give 0 to 63 as 0x2E, 2EH or decimal (46).\n";
         return kExitUsage;
     }
+    pageCode = static_cast<uint8_t>(*parseNumber(page, kPageCodes));
     if (!pageControlName.empty() && !diag::parsePageControlName(pageControlName, pageControl)) {
         std::cerr << "Unknown page control '" << pageControlName
                   << "': use threshold, cumulative, default-threshold or default-cumulative.\n";

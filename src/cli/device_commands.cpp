@@ -3,6 +3,8 @@
 #include <iostream>
 
 #include "cli/hex_bytes.h"
+#include "cli/number_option.h"
+#include "cli/space_code.h"
 #include "cli/json_result.h"
 #include "command/data_pattern.h"
 #include "command/locate_address.h"
@@ -56,6 +58,24 @@ int checkTransfer(command::CommandRequest& request, const TransferOptions& t) {
     return kExitDone;
 }
 
+// The Locate address in the forms every number takes; what is refused is told with the
+// Locate dialog's sentences (bounds: 0 up to, not including, FFFFFFh), then the forms.
+int parseAddress(const std::string& text, uint32_t& address) {
+    constexpr NumberRange kAddresses{0, 0xFFFFFE};
+    const auto value = parseNumber(text, kAddresses);
+    if (value && *value <= kAddresses.max) {
+        address = static_cast<uint32_t>(*value);
+        return kExitDone;
+    }
+    uint32_t ignored = 0;
+    const auto error = value ? command::AddressError::OutOfBounds : command::parseLocateAddress(text, ignored);
+    std::cerr << "ADDRESS: "
+              << command::addressErrorText(error == command::AddressError::None ? command::AddressError::OutOfBounds
+                                                                                : error)
+              << "  Give 0 to 16777214 (0xFFFFFE) as decimal (31), 0x1F or 1FH.\n";
+    return kExitUsage;
+}
+
 }  // namespace
 
 DeviceCommands::Entry& DeviceCommands::add(CLI::App& app, const char* name, const char* help, int commandCode,
@@ -74,9 +94,10 @@ void DeviceCommands::addTransfer(CLI::App& app, const char* name, const char* he
     auto& t = e.transfer;
     e.sub->add_flag("--fixed", t.fixed, "Fixed-block transfers");
     if (isRead) e.sub->add_flag("--sili", t.sili, "Suppress the incorrect-length indicator");
-    e.sub->add_option("--block-size", t.blockSize, "Logical block size (fixed mode)");
-    e.sub->add_option("--transfer-length", t.transferLength, "Blocks (fixed) or bytes (variable)")->required();
-    e.sub->add_option("--count", t.count, "Consecutive commands (0: to the end of medium)");
+    addNumber(e.sub, "--block-size", t.blockSize, "Logical block size (fixed mode)", {0, 0xFFFFFF, true});
+    addNumber(e.sub, "--transfer-length", t.transferLength, "Blocks (fixed) or bytes (variable)", {0, 0xFFFFFF, true})
+        ->required();
+    addNumber(e.sub, "--count", t.count, "Consecutive commands (0: to the end of medium)", kAnyNumber);
     e.sub->add_option("--pattern", t.pattern, "incr, word, zeros, random, nocompare or blocknum");
     if (isRead) e.sub->add_flag("--compare", t.compare, "Compare the data with the pattern");
 }
@@ -92,33 +113,34 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
                                  std::tuple{"retension", "LOAD with retension", code::Retension}})
         add(app, name, help, c).sub->add_flag("--immediate", entries_.back().request.immediate,
                                               "Return before the tape has moved");
-    add(app, "write-filemarks", "WRITE FILEMARKS", code::WriteFilemarks)
-        .sub->add_option("N", entries_.back().request.filemarks, "Number of filemarks (0 flushes the buffer)")
-        ->required()
-        ->check(CLI::Range(0, 0xFFFFFF));
+    {
+        Entry& e = add(app, "write-filemarks", "WRITE FILEMARKS", code::WriteFilemarks);
+        addNumber(e.sub, "N", e.request.filemarks, "Number of filemarks (0 flushes the buffer)", {0, 0xFFFFFF})
+            ->required();
+    }
     addTransfer(app, "read", "READ, once or repeatedly, with compare", code::Read, true);
     addTransfer(app, "write", "WRITE, once or repeatedly, with a data pattern", code::Write, false);
     add(app, "read-block-limits", "READ BLOCK LIMITS", code::ReadBlockLimits);
     add(app, "read-position", "READ POSITION", code::ReadPosition)
         .sub->add_flag("--bt", entries_.back().request.blockAddressType, "Block address type");
     {
-        Entry& e = add(app, "space", "SPACE CODE COUNT (0 blocks, 1 filemarks, 2 sequential filemarks, 3 EOD)",
+        Entry& e = add(app, "space",
+                       "SPACE CODE [COUNT]: blocks (0), filemarks (1), sequential-filemarks (2), eod (3; no count)",
                        code::Space);
-        e.sub->add_option("CODE", e.request.spaceCode, "0 blocks, 1 filemarks, 2 sequential filemarks, 3 end of data")
-            ->required()->check(CLI::Range(0, 3));
-        e.sub->add_option("COUNT", e.request.spaceCount, "How many (negative: backwards)")
-            ->required()->check(CLI::Range(-8388608, 8388607));
+        e.sub->add_option("CODE", e.request.spaceCode, kSpaceCodeHelp)->required()->transform(spaceCodeOption());
+        auto* count = addNumber(e.sub, "COUNT", e.request.spaceCount, "How many (negative: backwards; none for eod)",
+                                {-8388608, 8388607});
+        e.prepare = [count](Entry& entry, CliSession&) {
+            if (count->count() > 0 || entry.request.spaceCode == kSpaceEndOfData) return kExitDone;
+            std::cerr << "COUNT is needed: how many to space over (negative: backwards); only eod goes without.\n";
+            return kExitUsage;
+        };
     }
     {
-        Entry& e = add(app, "locate", "LOCATE ADDRESS (decimal or 1FH)", code::Locate, [](Entry& entry, CliSession&) {
-            const auto error = command::parseLocateAddress(entry.text, entry.request.blockAddress);
-            if (error == command::AddressError::None) return kExitDone;
-            std::cerr << command::addressErrorText(error) << "\n";
-            return kExitUsage;
-        });
-        e.sub->add_option("ADDRESS", e.text, "Block address, decimal or hexadecimal with a trailing H (1FH)")->required();
-        auto* partition = e.sub->add_option("--partition", e.request.partition, "Change to this partition")
-                              ->check(CLI::Range(0, 255));
+        Entry& e = add(app, "locate", "LOCATE ADDRESS (decimal, 0x1F or 1FH)", code::Locate,
+                       [](Entry& entry, CliSession&) { return parseAddress(entry.text, entry.request.blockAddress); });
+        e.sub->add_option("ADDRESS", e.text, "Block address: decimal, 0x1F or 1FH")->required();
+        auto* partition = addNumber(e.sub, "--partition", e.request.partition, "Change to this partition", {0, 255});
         e.sub->add_flag("--immediate", e.request.immediate, "Return before the tape has moved");
         e.sub->add_flag("--bt", e.request.blockAddressType, "Block address type");
         e.prepare = [partition, prepare = e.prepare](Entry& entry, CliSession& s) {
@@ -129,9 +151,9 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
     for (auto [name, help, c] : {std::tuple{"mode-sense", "MODE SENSE", code::ModeSense}}) {
         Entry& e = add(app, name, help, c);
         e.request.allocationLength = 255;
-        e.sub->add_option("--page", e.request.pageCode, "Page code (decimal; 63: all pages)")->check(CLI::Range(0, 63));
-        e.sub->add_option("--length", e.request.allocationLength, "Transfer length")->check(CLI::Range(1, 65535));
-        e.sub->add_option("--cdb-size", e.request.cdbSize, "6 or 10")->check(CLI::IsMember({6, 10}));
+        addNumber(e.sub, "--page", e.request.pageCode, "Page code (0x3F or 63: all pages)", {0, 63});
+        addNumber(e.sub, "--length", e.request.allocationLength, "Transfer length", {1, 65535, true});
+        addNumber(e.sub, "--cdb-size", e.request.cdbSize, "6 or 10", {6, 10})->check(CLI::IsMember({6, 10}));
         e.sub->add_flag("--dbd", e.request.dbd, "Disable block descriptors");
         e.sub->add_option("--pc", e.text, "current, changeable, default or saved")
             ->check(CLI::IsMember({"current", "changeable", "default", "saved"}));
@@ -151,11 +173,13 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
                            return kExitUsage;
                        });
         e.sub->add_option("DATA", e.text, "The parameter list as hex bytes")->required();
-        e.sub->add_option("--cdb-size", e.request.cdbSize, "6 or 10")->check(CLI::IsMember({6, 10}));
+        addNumber(e.sub, "--cdb-size", e.request.cdbSize, "6 or 10", {6, 10})->check(CLI::IsMember({6, 10}));
     }
-    add(app, "set-block-size", "Set the fixed block size (0: variable)", code::SetBlockSize)
-        .sub->add_option("N", entries_.back().request.newBlockSize, "Block size in bytes (0: variable blocks)")
-        ->required()->check(CLI::Range(0, 0xFFFFFF));
+    {
+        Entry& e = add(app, "set-block-size", "Set the fixed block size (0: variable)", code::SetBlockSize);
+        addNumber(e.sub, "N", e.request.newBlockSize, "Block size in bytes (0: variable blocks)", {0, 0xFFFFFF, true})
+            ->required();
+    }
     {
         Entry& e = add(app, "compression", "Hardware data compression on or off", code::CompressionOn,
                        [](Entry& entry, CliSession&) {
@@ -168,9 +192,7 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         Entry& e = add(app, "verify", "VERIFY", code::Verify);
         e.sub->add_flag("--fixed", e.request.fixed, "Fixed-block verify");
         e.sub->add_flag("--byte-check", e.request.byteCheck, "Byte compare");
-        e.sub->add_option("--length", e.request.verifyLength, "Verification length")
-            ->required()
-            ->check(CLI::Range(0, 0xFFFFFF));
+        addNumber(e.sub, "--length", e.request.verifyLength, "Verification length", {0, 0xFFFFFF, true})->required();
     }
     {
         Entry& e = add(app, "erase", "ERASE (--long asks first: it can take hours)", code::EraseShort,
@@ -191,10 +213,16 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
     for (auto [name, help, c] : {std::tuple{"read-buffer", "READ BUFFER", code::ReadBuffer},
                                  std::tuple{"write-buffer", "WRITE BUFFER", code::WriteBuffer}}) {
         Entry& e = add(app, name, help, c);
-        e.sub->add_option("--mode", e.request.bufferMode, "Mode (0, 2, 3, 10, 11)")->check(CLI::Range(0, 31));
-        e.sub->add_option("--id", e.request.bufferId, "Buffer ID")->check(CLI::Range(0, 255));
-        e.sub->add_option("--offset", e.request.bufferOffset, "Buffer offset in bytes")->check(CLI::Range(0, 0xFFFFFF));
-        e.sub->add_option("--length", e.request.bufferLength, "Transfer length in bytes")->check(CLI::Range(0, 0xFFFF));
+        addNumber(e.sub, "--mode", e.request.bufferMode,
+                  c == code::WriteBuffer
+                      ? "Mode: 0 header and data, 2 data (default), 10 echo buffer; 4 download microcode and 5 "
+                        "download microcode and save change the firmware: for an update use 'vexal-cli firmware IMAGE'"
+                      : "Mode: 0 header and data, 2 data (default), 3 descriptor, 10 echo buffer, 11 echo buffer "
+                        "descriptor",
+                  {0, 31});
+        addNumber(e.sub, "--id", e.request.bufferId, "Buffer ID", {0, 255});
+        addNumber(e.sub, "--offset", e.request.bufferOffset, "Buffer offset in bytes", {0, 0xFFFFFF, true});
+        addNumber(e.sub, "--length", e.request.bufferLength, "Transfer length in bytes", {0, 0xFFFF, true});
         if (c == code::WriteBuffer) {
             e.sub->add_option("--data", e.text, "Data as hex bytes (zeros when absent)");
             e.prepare = [](Entry& entry, CliSession&) {
@@ -217,17 +245,18 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
                                       ? kExitDone
                                       : kExitFailed;
                        });
-        e.sub->add_option("--code", e.request.formatCode, "Format code (0 to 15)")->check(CLI::Range(0, 15));
+        addNumber(e.sub, "--code", e.request.formatCode, "Format code (0 to 15)", {0, 15});
         e.sub->add_flag("--immediate", e.request.immediate, "Return before the format has finished");
     }
-    add(app, "send-diagnostic", "SEND DIAGNOSTIC", code::SendDiagnostic)
-        .sub->add_option("--self-test", entries_.back().request.selfTestCode, "Self-test code")
-        ->check(CLI::Range(0, 255));
+    {
+        Entry& e = add(app, "send-diagnostic", "SEND DIAGNOSTIC", code::SendDiagnostic);
+        addNumber(e.sub, "--self-test", e.request.selfTestCode,
+                  "Self-test code: 1 level 2/3; 3, 5 or 7 level 2; 4 or 6 level 1; 0 none (the default)", {0, 255});
+    }
     {
         Entry& e = add(app, "receive-diagnostic", "RECEIVE DIAGNOSTIC RESULTS", code::ReceiveDiagnostic);
         e.request.allocationLength = 64;
-        e.sub->add_option("--length", e.request.allocationLength, "Allocation length (default 64)")
-            ->check(CLI::Range(1, 65535));
+        addNumber(e.sub, "--length", e.request.allocationLength, "Allocation length (default 64)", {1, 65535, true});
     }
     add(app, "prevent", "PREVENT MEDIUM REMOVAL", code::PreventAllow).request.prevent = true;
     add(app, "allow", "ALLOW MEDIUM REMOVAL", code::PreventAllow);
@@ -238,9 +267,8 @@ DeviceCommands::DeviceCommands(CLI::App& app) {
         .sub->add_flag("--reset", entries_.back().request.immediate, "Reset the log counters")->required();
     add(app, "bus-reset", "Reset the device", code::BusReset);
     timeout_ = app.add_subcommand("timeout", "Show or set the command time-out of the device");
-    timeout_->add_option("--set", timeoutSeconds_,
-                         "New time-out in seconds, kept for this drive in later runs (--timeout: one run only)")
-        ->check(CLI::Range(1, 4294967));
+    addNumber(timeout_, "--set", timeoutSeconds_,
+              "New time-out in seconds, kept for this drive in later runs (--timeout: one run only)", {1, 4294967});
 }
 
 bool DeviceCommands::run(CliContext& context, int& rc) {

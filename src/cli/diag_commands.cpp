@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/cli_session.h"
+#include "cli/number_option.h"
 #include "cli/json_result.h"
 #include "command/data_pattern.h"
 #include "command/transfer_limits.h"
@@ -30,7 +31,8 @@ int PrepareCannedTest(const CannedTestOptions& o, command::CommandRequest& r) {
     if (r.code == code::None) return usage("Unknown test: use write-read, 1, 2, 3 or 4.");
     if (!command::parsePatternName(o.pattern, r.dataPattern))
         return usage("Unknown pattern: use incr, word, zeros, random, nocompare or blocknum.");
-    const uint32_t length = o.transferLength != 0 ? o.transferLength : (o.fixed ? 64 : 32768);
+    // A length given as 0 is refused below as the criteria dialogs refuse it.
+    const uint32_t length = o.transferLength.value_or(o.fixed ? 64 : 32768);
     if (r.code == code::CannedTest4) {
         if (o.minBlockSize < 4 || o.minBlockSize > 0xFFFE || o.maxBlockSize < 4 || o.maxBlockSize > 0xFFFE)
             return usage("The minimum and maximum block sizes must be between 4 and 65534.");
@@ -70,18 +72,21 @@ DiagCommands::DiagCommands(CLI::App& app) {
     testCommand_->add_option("TEST", t.test, "write-read, 1, 2, 3 or 4")->required()->check(CLI::IsMember({"write-read", "1", "2", "3", "4"}));
     testCommand_->add_option("--pattern", t.pattern, "incr, word, zeros, random, nocompare or blocknum");
     testCommand_->add_flag("--fixed", t.fixed, "Fixed-block transfers");
-    testCommand_->add_option("--block-size", t.blockSize, "Logical block size (default 512)");
-    testCommand_->add_option("--transfer-length", t.transferLength,
-                             "Blocks (fixed, default 64) or bytes (variable, default 32768) per command");
+    addNumber(testCommand_, "--block-size", t.blockSize, "Logical block size (default 512)", {0, 0xFFFFFF, true});
+    addNumber(testCommand_, "--transfer-length", t.transferLength,
+              "Blocks (fixed, default 64) or bytes (variable, default 32768) per command", {0, 0xFFFFFF, true});
     testCommand_->add_option("--compression", t.compression, "Hardware compression on or off (default off)")
         ->check(CLI::IsMember({"on", "off"}));
-    testCommand_->add_option("--count", t.count, "WRITE or READ commands per pass, 0 to the end of medium (default 100)");
-    testCommand_->add_option("--repeat", t.repeat, "Passes (default 1)");
+    addNumber(testCommand_, "--count", t.count, "WRITE or READ commands per pass, 0 to the end of medium (default 100)",
+              kAnyNumber);
+    addNumber(testCommand_, "--repeat", t.repeat, "Passes (default 1)", kAnyNumber);
     auto* compare = testCommand_->add_flag("--compare", t.compare, "Compare the data read with the pattern (default)");
     testCommand_->add_flag("--no-compare", t.noCompare, "Do not compare")->excludes(compare);
-    testCommand_->add_option("--min", t.minBlockSize, "Test 4: smallest block size (default 4)");
-    testCommand_->add_option("--max", t.maxBlockSize, "Test 4: largest block size (default 4096)");
-    testCommand_->add_option("--step", t.blockIncrement, "Test 4: block size increment (default 4)");
+    // Wide ranges here: the checks of the criteria dialogs refuse with their own sentences.
+    addNumber(testCommand_, "--min", t.minBlockSize, "Test 4: smallest block size (default 4)", {0, 0xFFFFFF, true});
+    addNumber(testCommand_, "--max", t.maxBlockSize, "Test 4: largest block size (default 4096)", {0, 0xFFFFFF, true});
+    addNumber(testCommand_, "--step", t.blockIncrement, "Test 4: block size increment (default 4)",
+              {0, 0xFFFFFF, true});
 
     tapeLogCommand_ = app.add_subcommand("tape-log", "Read the tape history log, or write it with a new label");
     tapeLogCommand_->add_option("ACTION", tapeLogAction_, "read or write")->required()->check(CLI::IsMember({"read", "write"}));
@@ -96,8 +101,7 @@ DiagCommands::DiagCommands(CLI::App& app) {
         ->check(CLI::IsMember(kinds));
 
     debugTraceCommand_ = app.add_subcommand("debug-trace", "Write the drive's trace memory to a hex file");
-    debugTraceCommand_->add_option("--part", part_, "The part number in the file name (default 0)")
-        ->check(CLI::Range(0, 9999));
+    addNumber(debugTraceCommand_, "--part", part_, "The part number in the file name (default 0)", {0, 9999});
 }
 
 bool DiagCommands::run(CliContext& context, int& rc) {

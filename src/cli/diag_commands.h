@@ -1,6 +1,7 @@
 #pragma once
 // vexal-cli test, tape-log, read-structure and debug-trace: the canned tests and the
 // drive-structure views.
+#include <optional>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -15,7 +16,7 @@ struct CannedTestOptions {
     std::string pattern = "incr";
     bool fixed = false;
     uint32_t blockSize = 512;
-    uint32_t transferLength = 0;  // 0: 64 blocks (fixed) or 32768 bytes (variable)
+    std::optional<uint32_t> transferLength;  // none: 64 blocks (fixed) or 32768 bytes (variable)
     std::string compression = "off";
     long count = 100;
     long repeat = 1;

@@ -1,4 +1,5 @@
 #include "cli/line_printer.h"
+#include "cli/quiet_lines.h"
 
 #include <algorithm>
 #include <iostream>
@@ -55,6 +56,7 @@ void LinePrinter::printLocked(const log::LineList& list) {
     if (around_) around_(true);
     for (const std::string& line : list.range(printed_, count - printed_)) {
         const log::LineStyle style = log::classifyLine(line, carry_, colours_);
+        if (quiet_ && !shownWhenQuiet(line)) continue;
         const std::string_view shown = std::string_view(line).substr(std::min(style.skip, line.size()));
         if (colour_) std::cout << log::ansiForeground(style.colour) << shown << log::kAnsiReset << "\n";
         else std::cout << shown << "\n";

@@ -24,6 +24,8 @@ public:
     static void attach(const std::shared_ptr<LinePrinter>& printer, log::LineList& list);
     static void detach(log::LineList& list);
 
+    // --quiet: frame markers and raw bytes are left out (see quiet_lines.h).
+    void setQuiet(bool quiet) { quiet_ = quiet; }
     // Prints the lines added since the last call.
     void printNew(const log::LineList& list);
     // Prints from line `first` on (the view's last lines), as a fresh start.
@@ -36,6 +38,7 @@ private:
     log::ViewColours colours_;
     bool colour_;
     bool silent_;  // --json: stdout is the JSON document's alone
+    bool quiet_ = false;
     std::function<void(bool)> around_;
     bool carry_ = false;
     size_t printed_ = 0;

@@ -9,11 +9,14 @@
 #include "cli/commands.h"
 #include "cli/device_commands.h"
 #include "cli/diag_commands.h"
+#include "cli/number_option.h"
+#include "cli/parse_failure.h"
 #include "cli/json_result.h"
 #include "cli/script_path.h"
 #include "cli/termination.h"
 #include "command/command_request.h"
 #include "device/device_library.h"
+#include "device/device_selector.h"
 #include "log/log_system.h"
 
 using namespace vexal::cli;
@@ -24,6 +27,9 @@ int runCli(int argc, char** argv) {
     CLI::App app{"Korvane Vexal: test and diagnostics console for SCSI tape drives and medium changers", "vexal-cli"};
     app.set_version_flag("--version", std::string("vexal-cli ") + VEXAL_VERSION);
     app.require_subcommand(1);
+    // Global options are taken after the command too, as users type them; the commands
+    // made below inherit this.
+    app.fallthrough();
     app.footer("Run 'vexal-cli COMMAND --help' for the options of a command, and see man vexal-cli.\n"
                "Exit status: 0 done; 1 the command, test or script failed; 2 usage; 3 no such device or not\n"
                "addressable; 4 transport or environment error (e.g. /dev/sgN not accessible: join group 'tape';\n"
@@ -39,10 +45,9 @@ int runCli(int argc, char** argv) {
             ->expected(0, 1);
     auto* deviceOption = app.add_option(
         "--device", g.device,
-        "Device: N (index in the scan), H:T:L or /dev/sgN; on sg, H:T:L and /dev/sgN open that device alone");
-    app.add_option("--timeout", g.timeoutSeconds,
-                   "Command time-out of the device in seconds, for this run only (timeout --set keeps one)")
-        ->check(CLI::Range(1, 4294967));
+        "Device: N (index in the scan), H:T:L, H:C:T:L or /dev/sgN; on sg, all but N open that device alone");
+    addNumber(&app, "--timeout", g.timeoutSeconds,
+              "Command time-out of the device in seconds, for this run only (timeout --set keeps one)", {1, 4294967});
     app.add_flag("--engineering", g.engineering, "Engineering mode");
     app.add_flag("--log", g.log, "Write the session log file (a new file; exit 4 when it cannot be created)");
     app.add_option("--save", g.saveFile, "Save the line list to FILE");
@@ -51,7 +56,8 @@ int runCli(int argc, char** argv) {
     app.add_option("--answers", g.answersFile, "Answer questions from FILE, one answer a line");
     app.add_option("--color", g.color, "Colour: auto, always or never")->check(CLI::IsMember({"auto", "always", "never"}));
     app.add_flag("--json", g.json, "One JSON document on stdout (messages on stderr): see man vexal-cli");
-    app.add_flag("--quiet", g.quiet, "Print less");
+    app.add_flag("--quiet", g.quiet,
+                 "Print less: results and errors only (no progress, information messages or raw bytes)");
 
     auto* scan = app.add_subcommand("scan", "Scan every bus and list the devices");
     bool rescan = false;
@@ -65,14 +71,16 @@ int runCli(int argc, char** argv) {
     cdbCommand->add_option("CDB", cdb.cdb, "The CDB as hex bytes, e.g. \"12 00 00 00 24 00\"")->required();
     long long inLength = 0;
     std::string outData;
-    auto* inOption = cdbCommand->add_option("--in", inLength, "Read LENGTH bytes from the device");
+    // Wide: the command's own check names the lengths it takes.
+    auto* inOption =
+        addNumber(cdbCommand, "--in", inLength, "Read LENGTH bytes from the device", {0, int64_t{1} << 40, true});
     cdbCommand->add_option("--out", outData, "Send these hex bytes to the device")->excludes(inOption);
 
     DeviceCommands deviceCommands(app);
     DiagCommands diagCommands(app);
     std::string logPage, logPageControl;
     auto* logSenseCommand = app.add_subcommand("log-sense", "LOG SENSE of one page, decoded");
-    logSenseCommand->add_option("PAGE", logPage, "Page code in hexadecimal, e.g. 2E")->required();
+    logSenseCommand->add_option("PAGE", logPage, "Page code: 0x2E, 2EH or decimal (46)")->required();
     logSenseCommand->add_option("--pc", logPageControl,
                                 "threshold, cumulative (default), default-threshold or default-cumulative");
     auto* tapeAlertsCommand = app.add_subcommand("tape-alerts", "Read the Tape Alert flags and rank them");
@@ -88,8 +96,8 @@ int runCli(int argc, char** argv) {
     vexal::firmware::FirmwareCommandOptions firmwareOptions;
     auto* firmwareCommand = app.add_subcommand("firmware", "Update the drive's firmware from an image file");
     firmwareCommand->add_option("IMAGE", firmwareOptions.image, "The image file")->required();
-    firmwareCommand->add_option("--mode", firmwareOptions.mode, "4 download microcode, 5 download and save (default)")
-        ->check(CLI::IsMember({4, 5}));
+    addNumber(firmwareCommand, "--mode", firmwareOptions.mode, "4 download microcode, 5 download and save (default)",
+              {4, 5});
     std::string fupImage;
     auto* fupCommand = app.add_subcommand("fup-tape", "Write a firmware image to the tape in the drive");
     fupCommand->add_option("IMAGE", fupImage, "The image file")->required();
@@ -99,12 +107,11 @@ int runCli(int argc, char** argv) {
                        "FAIL, EXIT with another value, a load or run-time error, or an abort (Ctrl+C).");
     runCommand->add_option("SCRIPT", runOptions.script, "The .scs file (a bare name is also looked for in Scripts/)")
         ->required();
-    runCommand->add_option("--iterations", runOptions.iterations, "How many times to load and run it")
-        ->check(CLI::Range(1, 1000000));
+    addNumber(runCommand, "--iterations", runOptions.iterations, "How many times to load and run it", {1, 1000000});
     runCommand->add_flag("--suppress-dialogs", runOptions.suppressDialogs, "Run without dialogs (GETSUPPRESSSTATUS reads 1)");
     runCommand->add_flag("--step", runOptions.step, "Show each statement and wait for Enter before running it");
     runCommand->add_option("--device", runOptions.devices,
-                           "Device (N, H:T:L or /dev/sgN); repeat it to run on each device in turn")
+                           "Device (N, H:T:L, H:C:T:L or /dev/sgN); repeat it to run on each device in turn")
         ->allow_extra_args(false);
     auto* readyCommand = app.add_subcommand("ready", "Check that the device is ready for a test (TEST UNIT READY rounds)");
     std::string sendLogFile;
@@ -152,6 +159,7 @@ int runCli(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        if (explainUnknownCommand(app, e, g.virtualProfile)) return kExitUsage;
         const int rc = app.exit(e);
         return rc == 0 ? kExitDone : kExitUsage;
     }
@@ -165,8 +173,17 @@ int runCli(int argc, char** argv) {
     }
     // An empty --device would otherwise fall back on the stored selection unnoticed.
     if (deviceOption->count() > 0 && g.device.empty()) {
-        std::cerr << "--device is empty: give a device index or H:T:L.\n";
+        std::cerr << "--device is empty: give an index from 'vexal-cli scan', H:T:L, H:C:T:L or /dev/sgN.\n";
         return kExitUsage;
+    }
+    // A device named in a form no device has is a usage error that shows the forms.
+    for (const std::string& text : runOptions.devices) {
+        vexal::device::DeviceSelector selector;
+        std::string error;
+        if (!vexal::device::parseDeviceSelector(text, selector, error)) {
+            std::cerr << error << "\n";
+            return kExitUsage;
+        }
     }
     if (cdbCommand->get_option("--in")->count()) cdb.inLength = inLength;
     if (cdbCommand->get_option("--out")->count()) cdb.outData = outData;

@@ -9,6 +9,7 @@
 #include "command/raw_data.h"
 #include "command/scsi_device.h"
 #include "device/device_library.h"
+#include "device/sense_format.h"
 
 namespace vexal::command {
 namespace {
@@ -20,6 +21,21 @@ std::string hexBytes(std::span<const uint8_t> data, size_t from, size_t count) {
     std::string out;
     for (size_t i = from; i < from + count && i < data.size(); ++i) out += fmt::format(" {:02X}", data[i]);
     return out;
+}
+
+// A command that ended with CHECK CONDITION but moved all its data: early warning on a
+// WRITE (no sense or recovered error, EOM, no residue) and recovered errors. It counts as
+// done; a filemark, an incorrect length or a residue means it did not complete.
+bool dataWentThrough(ScsiResult result, int handle) {
+    if (result != 1) return false;
+    std::array<uint8_t, 64> sense{};
+    const int count = std::clamp(device::DevGetSenseLength(handle), 0, static_cast<int>(sense.size()));
+    if (count == 0) return false;
+    device::DevGetStatus(handle, sense.data(), static_cast<size_t>(count));
+    const device::SenseFields f = device::parseSense(std::span<const uint8_t>(sense.data(), static_cast<size_t>(count)));
+    constexpr uint8_t kNoSense = 0, kRecoveredError = 1;
+    return f.present() && (f.key == kNoSense || f.key == kRecoveredError) && !f.filemark && !f.ili &&
+           (!f.informationValid || f.information == 0);
 }
 
 }  // namespace
@@ -91,7 +107,7 @@ ScsiResult CScsiDevice::transfer(bool write, const CommandRequest& request, std:
             // Sending does not change the bytes, so a pattern that repeats is built once.
             if (write && (i == 0 || refill)) fillPattern(request.dataPattern, commandNumber, patternBlock, data);
             result = ExecuteInPlace(cdb.data(), 6, static_cast<uint32_t>(bytes), write);
-            if (result != 0) break;
+            if (result != 0 && !dataWentThrough(result, handle)) break;
             ++completedCommands;
             ++counter;
             if (signals.transferred) signals.transferred(completedCommands);
@@ -107,6 +123,8 @@ ScsiResult CScsiDevice::transfer(bool write, const CommandRequest& request, std:
                     break;
                 }
             }
+            // Done, but not good: the run ends here as at any failure (the EOM variant's end).
+            if (result != 0) break;
         }
         if (request.count == 1) LogRawData(data.data(), write ? data.size() : transferred(), rule);
     }

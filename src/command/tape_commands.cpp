@@ -44,7 +44,8 @@ std::string_view selfTestText(uint8_t code) {
     case 1: return "Self-Test Level 2/3";
     case 3: case 5: case 7: return "Self-Test Level 2";
     case 4: case 6: return "Self-Test Level 1";
-    default: return "";
+    case 0: return "None";  // no self-test asked for
+    default: return "Not a Self-Test Level";
     }
 }
 
@@ -205,7 +206,8 @@ ScsiResult CScsiDevice::Compression(bool enable) {
     data[0] = 0;
     data[6] = enable ? 0xC0 : 0x40;
     result = ModeSelect(sense, data);
-    out_.addToView(fmt::format("  Hardware Data Compression: {}", enable ? "Enabled" : "Disabled"));
+    // Told only when the drive took the change.
+    if (result == 0) out_.addToView(fmt::format("  Hardware Data Compression: {}", enable ? "Enabled" : "Disabled"));
     return result;
 }
 

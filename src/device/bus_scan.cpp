@@ -73,7 +73,8 @@ bool BusScanner::startTransport(const ScanConfig& config) {
         }
         auto transport = makeIscsiTransport(config.portals, error);
         if (!transport) break;
-        if (!error.empty()) notes_.push_back(error);  // a portal that did not answer
+        portalFailed_ = !error.empty();
+        if (portalFailed_) notes_.push_back(error);  // a portal that did not answer
         DevSetTransport(transport);
         DevRescanBuses(false);
         if (transport->rescanNeedsSettling()) operator_.pace(milliseconds(10000));
@@ -97,7 +98,8 @@ bool BusScanner::startTransport(const ScanConfig& config) {
     transportFailed_ = true;
     notes_.push_back(error);
     operator_.progressEnd();
-    operator_.message(error, "Vexal", ui::Icon::Exclamation);
+    // A transport that cannot start ends the scan: an error, not a warning.
+    operator_.message(error, "Vexal", ui::Icon::Stop);
     return false;
 }
 
@@ -125,6 +127,7 @@ int BusScanner::ScanBuses(const ScanConfig& config) {
     notes_ = std::exchange(rescanNotes_, {});
     transportFailed_ = false;
     permissionDenied_ = 0;
+    portalFailed_ = false;
     partial_ = config.kind == TransportKind::Sg && config.only.has_value();
     devices_.clear();
     operator_.progressBegin("Checking environment...", 0, 10);

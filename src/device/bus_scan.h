@@ -80,6 +80,8 @@ public:
     bool transportFailed() const { return transportFailed_; }
     // Devices that exist but could not be opened for lack of permission (SCSI generic).
     int permissionDenied() const { return permissionDenied_; }
+    // iSCSI portals of the last scan that could not be reached or refused the login.
+    bool portalFailed() const { return portalFailed_; }
     // The last scan looked for one named device only (ScanConfig::only).
     bool partial() const { return partial_; }
 
@@ -93,6 +95,7 @@ private:
     std::vector<std::string> rescanNotes_;  // from RescanBus, for the scan that follows
     bool transportFailed_ = false;
     int permissionDenied_ = 0;
+    bool portalFailed_ = false;
     bool partial_ = false;
 };
 

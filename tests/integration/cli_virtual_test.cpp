@@ -221,7 +221,7 @@ TEST_F(CliVirtualTest, BadInputIsAUsageErrorOrRefused) {
         {{"--device", "2", "cdb", "00 00 00 00 00 00"}, 3},
         {{"--device", "9:9:9", "cdb", "00 00 00 00 00 00"}, 3},
         {{"--device", "/dev/sg0", "tur"}, 2},  // a node of another transport
-        {{"--device", "0:0:0:0", "tur"}, 2},
+        {{"--device", "0:1:0:0", "tur"}, 2},  // H:C:T:L with a channel the virtual bus does not have
         {{"--device", "banana", "tur"}, 2},
         {{"nonsense"}, 2},
         {{"--timeout", "0", "tur"}, 2},
@@ -260,11 +260,11 @@ TEST_F(CliVirtualTest, AMissingDeviceIsNamedAsGivenAndAsMeant) {
     EXPECT_NE(r.err.find("There is no device " + link + " (/dev/sg977): run"), std::string::npos) << r.err;
 }
 
-TEST_F(CliVirtualTest, ABadProfileIsAnEnvironmentError) {
+TEST_F(CliVirtualTest, ABadProfileIsAUsageError) {
     const auto profile = root.path() / "bad.ini";
     std::ofstream(profile) << "[target 0]\ntype = toaster\n";
     const auto r = runProcess(VEXAL_CLI_PATH, {"--virtual=" + profile.string(), "scan"});
-    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("type"), std::string::npos) << r.err;
 }
 

@@ -254,8 +254,11 @@ void chooseDevices(const SgScanOptions& options, std::vector<sg::GenericDevice>&
     std::vector<sg::GenericDevice> listed = sg::listGenericDevices(options.sysfsRoot, all);
     const auto placed = sg::assignAddresses(listed, all);
     for (size_t i = 0; i < listed.size(); ++i) {
-        const bool wanted = only->kind == Kind::Node ? listed[i].name == only->node
-                                                      : placed[i] && *placed[i] == only->address;
+        const sg::Hctl& h = listed[i].hctl;
+        const bool wanted = only->kind == Kind::Node     ? listed[i].name == only->node
+                            : only->kind == Kind::Kernel ? KernelAddress{h.host, h.channel, h.target, h.lun} ==
+                                                               only->kernel
+                                                         : placed[i] && *placed[i] == only->address;
         if (!wanted) continue;
         for (std::string& problem : all)
             if (problem.starts_with(listed[i].name + " ") || problem.starts_with(listed[i].name + ":"))

@@ -1,4 +1,5 @@
-// How a user names a device: index, H:T:L or an sg node (a link to one counts for it).
+// How a user names a device: index, H:T:L, the kernel's H:C:T:L or an sg node (a link to one
+// counts for it).
 #include "device/device_selector.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,11 @@ TEST(DeviceSelectorTest, IndexAddressAndNodeAreToldApartAndEverythingElseRefused
         {"-1", false, {}, ""},
         {"256:0:0", false, {}, ""},
         {"0:0", false, {}, ""},
-        {"0:0:2:0", false, {}, ""},  // the kernel's H:C:T:L: its /dev/sgN names the device
+        {"0:0:2:0", true, Kind::Kernel, "0:0:2:0"},  // the kernel's H:C:T:L, as lsscsi shows it
+        {"3:1:300:70000", true, Kind::Kernel, "3:1:300:70000"},  // past H:T:L's ranges: the kernel's own
+        {"0:0:2:0:0", false, {}, ""},
+        {"0:0::0", false, {}, ""},
+        {"0:-1:2:0", false, {}, ""},
         {"0::1", false, {}, ""},
         {"/dev/nst0", false, {}, ""},
         {"/dev/sg", false, {}, ""},
@@ -48,6 +53,30 @@ TEST(DeviceSelectorTest, IndexAddressAndNodeAreToldApartAndEverythingElseRefused
         } else {
             EXPECT_FALSE(error.empty()) << c.text;
         }
+    }
+}
+
+TEST(DeviceSelectorTest, KernelAddressOnChannelZeroStandsForHtl) {
+    struct Case {
+        const char* text;
+        bool plain;
+        DeviceAddress address;
+    };
+    const Case cases[] = {
+        {"0:0:2:0", true, {0, 2, 0}},
+        {"1:0:15:255", true, {1, 15, 255}},
+        {"0:1:2:0", false, {}},   // another channel: SCSI generic moves it to a free target
+        {"0:0:16:0", false, {}},  // past the 16 targets of a host adapter
+        {"0:0:2:256", false, {}},
+        {"0:2:1", true, {0, 2, 1}},  // H:T:L itself
+    };
+    for (const Case& c : cases) {
+        DeviceSelector selector;
+        std::string error;
+        ASSERT_TRUE(parseDeviceSelector(c.text, selector, error)) << c.text << ": " << error;
+        DeviceAddress address;
+        EXPECT_EQ(selector.plainAddress(address), c.plain) << c.text;
+        if (c.plain) EXPECT_EQ(address, c.address) << c.text;
     }
 }
 
