@@ -140,12 +140,14 @@ TEST_F(CliFramesTest, CdbJsonStaysOneDocumentAndShowsOnlyWhatTheDriveSent) {
     EXPECT_EQ(j["ili"], true);
 }
 
-TEST_F(CliFramesTest, CustomerModeSaysThatTheFrameIsNotRecorded) {
-    const auto r = cli({"--device", "0", "--log", "cdb", "00 00 00 00 00 00"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("Status: GOOD (0x00), result 0x0\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.err.find("use --engineering to record them"), std::string::npos) << r.err;
-    EXPECT_EQ(cli({"--device", "0", "cdb", "00 00 00 00 00 00"}).err.find("--engineering"), std::string::npos);
+TEST_F(CliFramesTest, CustomerModeSendsNoCdb) {
+    // Create CDB is an engineering command: in customer mode nothing reaches the drive.
+    const fs::path trace = root.path() / "trace.txt";
+    const auto r = cli({"--device", "0", "--log", "cdb", "00 00 00 00 00 00"}, false,
+                       {"VEXAL_VIRTUAL_TRACE=" + trace.string()});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("'cdb' needs engineering mode"), std::string::npos) << r.err;
+    EXPECT_EQ(readAll(trace).find("00 00 00 00 00 00 ->"), std::string::npos);
 }
 
 // The names a session log started in the seconds around now would get.
@@ -216,7 +218,7 @@ TEST_F(CliFramesTest, ALogThatCannotBeCreatedStopsTheRunWithStatusFour) {
 }
 
 TEST_F(CliFramesTest, ATimeOutSetForADriveHoldsInLaterRuns) {
-    auto r = cli({"--device", "0", "--yes", "timeout", "--set", "120"});
+    auto r = cli({"--device", "0", "--yes", "timeout", "--set", "120"}, true);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Current Timeout: 108000\nTimeout: 120\n");
     const struct {
@@ -232,14 +234,14 @@ TEST_F(CliFramesTest, ATimeOutSetForADriveHoldsInLaterRuns) {
         {{"--device", "0", "timeout"}, "Current Timeout: 120\n"},
     };
     for (const auto& c : cases) {
-        r = cli(c.args);
+        r = cli(c.args, true);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.out, c.out) << c.args[1] << " " << c.args[2];
     }
     // Answered No: nothing changes now or later.
-    r = cli({"--device", "0", "--no", "timeout", "--set", "30"});
+    r = cli({"--device", "0", "--no", "timeout", "--set", "30"}, true);
     EXPECT_EQ(r.out, "Current Timeout: 120\n");
-    EXPECT_EQ(cli({"--device", "0", "timeout"}).out, "Current Timeout: 120\n");
+    EXPECT_EQ(cli({"--device", "0", "timeout"}, true).out, "Current Timeout: 120\n");
 }
 
 TEST_F(CliFramesTest, RunExitsWithTheScriptsOutcome) {

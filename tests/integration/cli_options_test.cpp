@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,13 +40,19 @@ std::string joined(const std::vector<std::string>& args) {
 
 class CliOptionsTest : public ::testing::Test {
 protected:
-    // vexal-cli exactly as given (no option added).
-    static ProcessResult plain(const std::vector<std::string>& args) { return runProcess(VEXAL_CLI_PATH, args, 60); }
+    // vexal-cli in engineering mode (most commands here are engineering commands), else as given.
+    static ProcessResult plain(const std::vector<std::string>& args) {
+        std::vector<std::string> full{kEngineering, VEXAL_CLI_PATH, "--engineering"};
+        full.insert(full.end(), args.begin(), args.end());
+        return runProcess("/usr/bin/env", full, 60);
+    }
     // On the default virtual bus, with the drive's CDB trace in trace_.
     ProcessResult traced(std::vector<std::string> args, std::vector<std::string> env = {}) {
         env.push_back("VEXAL_VIRTUAL_TRACE=" + trace_.string());
+        if (std::find(env.begin(), env.end(), kEngineering) == env.end()) env.push_back(kEngineering);
         env.push_back(VEXAL_CLI_PATH);
         env.push_back("--virtual");
+        env.push_back("--engineering");
         env.insert(env.end(), args.begin(), args.end());
         return runProcess("/usr/bin/env", env, 120);
     }
@@ -66,14 +73,14 @@ TEST_F(CliOptionsTest, GlobalOptionsWorkBeforeAndAfterTheCommand) {
         const char* out;  // in stdout
     };
     const Case cases[] = {
-        {{"--virtual", "--device", "0", "tur"}, 0, "Status: SCSI_GOOD"},
-        {{"tur", "--virtual", "--device", "0"}, 0, "Status: SCSI_GOOD"},
-        {{"--virtual", "tur", "--device", "0"}, 0, "Status: SCSI_GOOD"},
+        {{"--virtual", "--device", "0", "tur"}, 0, "SCSI_GOOD"},
+        {{"tur", "--virtual", "--device", "0"}, 0, "SCSI_GOOD"},
+        {{"--virtual", "tur", "--device", "0"}, 0, "SCSI_GOOD"},
         // The disk may not be addressed: only a --device that took effect reaches it.
         {{"--virtual", "tur", "--device", "2"}, 3, ""},
         {{"tur", "--device", "2", "--virtual"}, 3, ""},
-        {{"inquiry", "--virtual", "--device", "0:0:0"}, 0, "Status: SCSI_GOOD"},
-        {{"space", "eod", "--device", "0", "--virtual"}, 0, "Status: SCSI_GOOD"},
+        {{"inquiry", "--virtual", "--device", "0:0:0"}, 0, "SCSI_GOOD"},
+        {{"space", "eod", "--device", "0", "--virtual"}, 0, "SCSI_GOOD"},
         {{"set-block-size", "0x200", "--virtual", "--device", "0"}, 0, "Fixed Block Size: 512\n"},
     };
     for (const Case& c : cases) {
@@ -244,7 +251,7 @@ TEST_F(CliOptionsTest, EnvironmentAndInputFailuresHaveTheirExitCodes) {
         {{"--portal", portal, "--json", "scan"}, 4, "could not be reached"},
         {{"--portal", portal, "tur"}, 4, "could not be reached"},
         {{"--portal", portal, "--quiet", "--device", "0", "inquiry"}, 4, "could not be reached"},
-        {{"--virtual", "--answers", (root.path() / "none.txt").string(), "tur"}, 2, "cannot be read"},
+        {{"--virtual", "--answers", (root.path() / "none.txt").string(), "tur"}, 2, "Cannot read the answers file"},
         {{"--virtual=" + bad, "tur"}, 2, "Error: Virtual drive profile"},
         {{"--virtual=" + bad, "scan"}, 2, "Error: Virtual drive profile"},
     };
@@ -287,8 +294,9 @@ TEST_F(CliOptionsTest, AWriteEndingInEarlyWarningIsCounted) {
 TEST_F(CliOptionsTest, CompressionIsToldOnlyWhenTheModeSelectWasTaken) {
     // Which command the MODE SELECT is, counted by the drive's trace of a good run.
     const std::string alone = profile("alone.ini", "[target 0]\ntype = tape\n");
-    const auto good = runProcess("/usr/bin/env", {"VEXAL_VIRTUAL_TRACE=" + trace_.string(), VEXAL_CLI_PATH,
-                                                  "--virtual=" + alone, "--device", "0", "compression", "on"});
+    const auto good = runProcess("/usr/bin/env", {kEngineering, "VEXAL_VIRTUAL_TRACE=" + trace_.string(), VEXAL_CLI_PATH,
+                                                  "--virtual=" + alone, "--engineering", "--device", "0", "compression",
+                                                  "on"});
     ASSERT_EQ(good.exitCode, 0) << good.err;
     EXPECT_NE(good.out.find("Hardware Data Compression: Enabled"), std::string::npos) << good.out;
     std::istringstream trace(readAll(trace_));
