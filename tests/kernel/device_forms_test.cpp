@@ -22,15 +22,15 @@ TEST(KernelDeviceFormsTest, TheKernelsAddressNamesTheSameDeviceAsItsNode) {
     setup.scsiDebug = "ptype=1 add_host=2 num_tgts=2 max_luns=2";
     setup.asRoot = {"chmod 666 /dev/sg5"};  // 1:0:0:1, the only node the user may open
     const std::string user = "$NOBODY env VEXAL_ROOT=$USER_ROOT $VEXAL ";
-    const std::string serial = " cdb '12 01 80 00 08 00' --in 8 --json";
+    const std::string serial = " cdb '12 01 80 00 08 00' --in 8 --json --engineering";
     const auto r = bed.run(setup, {
                                       "$VEXAL --device /dev/sg3" + serial,
                                       "$VEXAL" + serial + " --device 0:0:1:1",  // options after the command
                                       user + "--device 1:0:0:1" + serial,
-                                      user + "--device 1:0:0:0 tur",
-                                      "$VEXAL --device 0:0:7:0 tur",
-                                      "$VEXAL --device 0:x:1:0 tur",
-                                      "$VEXAL tur --device 0:0:1:0 --timeout 0x1E",
+                                      user + "--engineering --device 1:0:0:0 tur",
+                                      "$VEXAL --engineering --device 0:0:7:0 tur",
+                                      "$VEXAL --engineering --device 0:x:1:0 tur",
+                                      "$VEXAL tur --device 0:0:1:0 --timeout 0x1E --engineering",
                                   });
     ASSERT_EQ(r[0].exitCode, 0) << r[0].err << bed.console();
     EXPECT_EQ(r[1].exitCode, 0) << r[1].err;
