@@ -273,19 +273,24 @@ void Worker::submitReset(Session& session, const std::shared_ptr<Job>& job) {
         request.answered = true;
 }
 
+bool Worker::endWaiting(Session& session, const RequestBlock* target) {
+    auto& waiting = session.waiting;
+    for (auto it = waiting.begin(); it != waiting.end(); ++it) {
+        if ((*it)->kind == Job::Kind::Execute && (*it)->srb == target) {
+            const std::shared_ptr<Job> stopped = *it;
+            waiting.erase(it);
+            endExecute(stopped, srb_status::Aborted, ha_status::Ok);
+            return true;
+        }
+    }
+    return false;
+}
+
 void Worker::acceptAbort(const std::shared_ptr<Job>& job) {
     RequestBlock* target = job->toAbort;
     if (!target) return finish(job, srb_status::InvalidSrb);
     for (auto& [key, session] : sessions_) {
-        auto& waiting = session->waiting;
-        for (auto it = waiting.begin(); it != waiting.end(); ++it) {
-            if ((*it)->kind == Job::Kind::Execute && (*it)->srb == target) {
-                const std::shared_ptr<Job> stopped = *it;
-                waiting.erase(it);
-                endExecute(stopped, srb_status::Aborted, ha_status::Ok);
-                return finish(job, srb_status::Complete);
-            }
-        }
+        if (endWaiting(*session, target)) return finish(job, srb_status::Complete);
         Command* command = session->findCommand(target);
         if (!command) continue;
         TaskManagement& request = session->management.emplace_back();
@@ -309,15 +314,7 @@ void Worker::acceptAbandon(const std::shared_ptr<Job>& job) {
     RequestBlock* target = job->toAbort;
     if (!target) return finish(job, srb_status::InvalidSrb);
     for (auto& [key, session] : sessions_) {
-        auto& waiting = session->waiting;
-        for (auto it = waiting.begin(); it != waiting.end(); ++it) {
-            if ((*it)->kind == Job::Kind::Execute && (*it)->srb == target) {
-                const std::shared_ptr<Job> stopped = *it;
-                waiting.erase(it);
-                endExecute(stopped, srb_status::Aborted, ha_status::Ok);
-                return finish(job, srb_status::Complete);
-            }
-        }
+        if (endWaiting(*session, target)) return finish(job, srb_status::Complete);
         Command* command = session->findCommand(target);
         if (!command) continue;
         // The other commands of the session end with it (a lost connection to them).

@@ -80,6 +80,8 @@ private:
     // Ends the execute block without the target's word: its session is dropped, which is
     // the only way to make libiscsi let go of the task and its buffer.
     void acceptAbandon(const std::shared_ptr<Job>& job);
+    // Ends `target` as aborted when it still waits for its session; false when it does not.
+    bool endWaiting(Session& session, const RequestBlock* target);
     Session* sessionFor(const Job& job);
     void submit(Session& session, const std::shared_ptr<Job>& job);
     void submitExecute(Session& session, const std::shared_ptr<Job>& job);
