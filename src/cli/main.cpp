@@ -57,7 +57,7 @@ int runCli(int argc, char** argv) {
     app.add_option("--color", g.color, "Colour: auto, always or never")->check(CLI::IsMember({"auto", "always", "never"}));
     app.add_flag("--json", g.json, "One JSON document on stdout (messages on stderr): see man vexal-cli");
     app.add_flag("--quiet", g.quiet,
-                 "Print less: results and errors only (no progress, information messages or raw bytes)");
+                 "Print less: results and errors only (no progress, information messages, frame markers or CDBs)");
 
     auto* scan = app.add_subcommand("scan", "Scan every bus and list the devices");
     bool rescan = false;

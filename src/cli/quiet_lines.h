@@ -1,7 +1,8 @@
 #pragma once
-// What --quiet leaves out of the line list on the terminal: the frame's markers and raw
-// bytes (Command_Sent and Command_Done lines, RAW_CDB, RAW_DATA and their hex rows). The
-// decoded lines, the status and every error stay; --save and the session log keep all.
+// What --quiet leaves out of the line list on the terminal: the frame's markers and the CDB
+// (Command_Sent and Command_Done lines, RAW_CDB). The data the drive sent stays, since for
+// some commands (MODE SENSE, READ BUFFER) its dump is the result; so do the decoded lines,
+// the status and every error. --save and the session log keep all.
 #include <string_view>
 
 namespace vexal::cli {

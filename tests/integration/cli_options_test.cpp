@@ -346,9 +346,9 @@ TEST_F(CliOptionsTest, SmallerCommandFaults) {
     }
 }
 
-// --quiet leaves out the frame's markers and raw bytes; the decoded lines, the status and
+// --quiet leaves out the frame's markers and CDB; the data, the decoded lines, the status and
 // the errors stay on the terminal, and --save keeps every line.
-TEST_F(CliOptionsTest, QuietLeavesOutRawBytesButNotResultsOrErrors) {
+TEST_F(CliOptionsTest, QuietLeavesOutFrameMarkersButNotDataResultsOrErrors) {
     const fs::path saved = root.path() / "quiet.txt";
     struct Case {
         std::vector<std::string> args;
@@ -357,7 +357,9 @@ TEST_F(CliOptionsTest, QuietLeavesOutRawBytesButNotResultsOrErrors) {
     const Case cases[] = {
         {{"--engineering", "read-position"}, {" Read Position\n", "First Block: 0 (0x00000000)"}},
         {{"--engineering", "locate", "0x40"}, {"Block Number: 64 (0x40)", "END_OF_DATA_DETECTED", "Sense Key: 0x08"}},
-        {{"locate", "0x40"}, {"Status: END_OF_DATA_DETECTED"}},
+        {{"locate", "0x40"}, {"END_OF_DATA_DETECTED"}},
+        // The data is MODE SENSE's result: it stays.
+        {{"--engineering", "mode-sense"}, {" RAW_DATA: 12\n", "  000000: 0B 87 10 08 "}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(joined(c.args));
@@ -371,7 +373,7 @@ TEST_F(CliOptionsTest, QuietLeavesOutRawBytesButNotResultsOrErrors) {
             EXPECT_NE(loud.out.find(k), std::string::npos) << k << " in: " << loud.out;
             EXPECT_NE(quiet.out.find(k), std::string::npos) << k << " in: " << quiet.out;
         }
-        for (const char* raw : {" RAW_CDB:", "  000000: ", "[Vexal_Command_Sent"}) {
+        for (const char* raw : {" RAW_CDB:", "[Vexal_Command_Sent", "[Vexal_Command_Done"}) {
             if (loud.out.find(raw) == std::string::npos) continue;  // customer mode shows none
             EXPECT_EQ(quiet.out.find(raw), std::string::npos) << raw << " in: " << quiet.out;
             EXPECT_NE(readAll(saved).find(raw), std::string::npos) << raw << ": --save keeps it";
