@@ -4,14 +4,12 @@
 #include <algorithm>
 #include <iostream>
 
-#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/hex_bytes.h"
 #include "cli/json_result.h"
-#include "command/raw_data.h"
 #include "command/scsi_result.h"
 #include "command/status_names.h"
 #include "device/device_library.h"
@@ -23,20 +21,6 @@ namespace {
 
 // Large enough for any tape block; a bigger request is almost surely a typing error.
 constexpr long long kMaxTransfer = 64LL * 1024 * 1024;
-
-std::string targetStatusName(int status) {
-    switch (status) {
-    case 0x00: return "GOOD";
-    case 0x02: return "CHECK CONDITION";
-    case 0x04: return "CONDITION MET";
-    case 0x08: return "BUSY";
-    case 0x18: return "RESERVATION CONFLICT";
-    case 0x28: return "TASK SET FULL";
-    case 0x30: return "ACA ACTIVE";
-    case 0x40: return "TASK ABORTED";
-    default: return "UNKNOWN";
-    }
-}
 
 // Checks the options and fills the request; an exit code.
 int fillRequest(const CdbOptions& options, command::CommandRequest& request) {
@@ -121,32 +105,6 @@ void printJson(const Outcome& o, const uint8_t* data, size_t shown) {
     for (auto& [name, value] : out.items()) JsonResult::run()[name.c_str()] = value;
 }
 
-// Customer mode: the frame writes none of its lines, so the outcome is told here.
-void printSummary(const Outcome& o, const device::DeviceEntry& entry, const command::CommandRequest& request,
-                  const uint8_t* data, size_t shown, bool hasData) {
-    std::cout << fmt::format("Device {} {} {} {}\n", entry.index, entry.address.text(), entry.vendor, entry.product);
-    std::cout << "CDB: " << hexString(request.cdb.data(), request.cdb.size()) << "\n";
-    if (o.reached)
-        std::cout << fmt::format("Status: {} (0x{:02X}), result 0x{:X}", targetStatusName(o.targetStatus),
-                                 o.targetStatus, o.result);
-    else
-        std::cout << fmt::format("Status: none, the command did not reach the device ({}), result 0x{:X}",
-                                 command::statusName(o.result), o.result);
-    if (o.lastError != 0) std::cout << fmt::format(", transport error {}", o.lastError);
-    std::cout << "\n";
-    if (!o.systemText.empty()) std::cout << "System error: " << o.systemText << "\n";
-    if (hasData) std::cout << fmt::format("Transferred: {} of {} bytes\n", o.transferred, o.requested);
-    if (o.senseLength > 0) {
-        std::cout << "Sense: " << hexString(o.sense, o.senseLength) << "\n";
-        if (o.fields.present())
-            std::cout << fmt::format("Sense key {:X}h, ASC {:02X}h, ASCQ {:02X}h{}{}{}\n", o.fields.key, o.fields.asc,
-                                     o.fields.ascq, o.fields.filemark ? ", FILEMARK" : "",
-                                     o.fields.eom ? ", EOM" : "", o.fields.ili ? ", ILI" : "");
-    }
-    if (shown > 0)
-        for (const auto& line : command::rawDataLines(data, shown)) std::cout << line << "\n";
-}
-
 }  // namespace
 
 int runCdb(CliContext& context, const CdbOptions& options) {
@@ -155,11 +113,8 @@ int runCdb(CliContext& context, const CdbOptions& options) {
 
     CliSession session(context);
     if (const int rc = session.open(); rc != kExitDone) return session.finish(rc);
-    const bool engineering = session.app().engineeringMode;
+    // An engineering command (the access table): its frame shows status, sense and data.
     const GlobalOptions& g = context.options();
-    if (!engineering && (g.log || !g.saveFile.empty()))
-        std::cerr << "In customer mode this command writes no frame lines to the session log or the saved "
-                     "lines; use --engineering to record them.\n";
 
     command::CommandRequest& pending = session.doc().request();
     pending = std::move(request);
@@ -170,13 +125,7 @@ int runCdb(CliContext& context, const CdbOptions& options) {
     const Outcome o = readOutcome(device.handle, named, pending, device.transferred());
     // Of data from the device only the bytes it is known to have sent are shown.
     const size_t shown = pending.toDevice ? pending.data.size() : std::min(o.transferred, pending.data.size());
-    if (g.json) {
-        printJson(o, pending.data.data(), shown);
-    } else if (!engineering) {
-        device::DeviceEntry entry;
-        context.scanner().BindDevice(device.handle, entry);
-        printSummary(o, entry, pending, pending.data.data(), shown, options.inLength || options.outData);
-    }
+    if (g.json) printJson(o, pending.data.data(), shown);
     session.recordResult(o.result);
     return session.finish(named != 0 ? kExitFailed : kExitDone);
 }
