@@ -128,23 +128,6 @@ bool parsePageControlName(std::string_view name, uint8_t& pageControl) {
     return false;
 }
 
-bool parsePageCode(std::string_view text, uint8_t& pageCode) {
-    if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
-    else if (text.ends_with('h') || text.ends_with('H')) text.remove_suffix(1);
-    if (text.empty() || text.size() > 2) return false;
-    unsigned value = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return false;
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
-    pageCode = static_cast<uint8_t>(value);
-    return true;
-}
-
 std::array<uint8_t, 10> logSenseCdb(uint8_t pageControl, uint8_t pageCode, uint16_t allocationLength) {
     return {0x4D,
             0x00,

@@ -40,9 +40,6 @@ struct LogSenseRequest {
 std::string_view pageControlWord(uint8_t pageControl);
 // The terminal's names: threshold, cumulative, default-threshold, default-cumulative.
 bool parsePageControlName(std::string_view name, uint8_t& pageControl);
-// The dialog's page code field: one or two hexadecimal digits (an optional "0x" or a
-// trailing 'h' is accepted too).
-bool parsePageCode(std::string_view text, uint8_t& pageCode);
 
 // 4D 00 [page control + page code] 00 00 00 00 [allocation length, 2] 00.
 std::array<uint8_t, 10> logSenseCdb(uint8_t pageControl, uint8_t pageCode, uint16_t allocationLength);

@@ -316,21 +316,6 @@ TEST(LogSenseTexts, PageControlCdbAndLengths) {
     EXPECT_TRUE(parsePageControlName("default-threshold", pc));
     EXPECT_EQ(pc, 0x80);
     EXPECT_FALSE(parsePageControlName("saved", pc));
-
-    struct CodeCase {
-        const char* text;
-        bool ok;
-        uint8_t code;
-    };
-    for (const auto& c : std::vector<CodeCase>{{"2e", true, 0x2E}, {"3E", true, 0x3E}, {"7", true, 7},
-                                               {"0x0d", true, 0x0D}, {"31h", true, 0x31}, {"", false, 0},
-                                               {"100", false, 0}, {"g1", false, 0}, {"0x", false, 0}}) {
-        uint8_t code = 0;
-        EXPECT_EQ(parsePageCode(c.text, code), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(code, c.code) << c.text;
-        }
-    }
 }
 
 }  // namespace
